@@ -1,0 +1,162 @@
+#include "LocalNetwork.h"
+
+#include <ws2tcpip.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+LocalNetworkRecord LocalNetworkInfo{};
+
+const char* const ExcludedAdapterKeywords[5] = {"vmware", "vpn", "virtualbox", "bluetooth", "tap-windows"};
+
+namespace {
+
+template <size_t N>
+void CopyText(char (&target)[N], const char* source)
+{
+    std::snprintf(target, N, "%s", source ? source : "");
+}
+
+bool IsExcludedDescription(const char* description)
+{
+    std::string lower(description);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (const char* keyword : ExcludedAdapterKeywords) {
+        if (lower.find(keyword) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+bool QualifiesForScan(const IP_ADAPTER_INFO& adapter)
+{
+    const char* address = adapter.IpAddressList.IpAddress.String;
+    return adapter.Type != MIB_IF_TYPE_LOOPBACK
+        && !IsExcludedDescription(adapter.Description)
+        && std::strcmp(address, "0.0.0.0") != 0
+        && std::strcmp(address, "127.0.0.1") != 0
+        && std::strcmp(adapter.IpAddressList.IpMask.String, "0.0.0.0") != 0
+        && std::strcmp(adapter.GatewayList.IpAddress.String, "0.0.0.0") != 0;
+}
+
+// The platform's records carry fixed 16-byte address texts; make sure a bad one ends.
+template <size_t N>
+void Terminate(char (&text)[N])
+{
+    text[N - 1] = '\0';
+}
+
+}  // namespace
+
+const DiscoveryPlatform& SystemDiscoveryPlatform()
+{
+    static const DiscoveryPlatform platform{
+        [](char* name, int size) { return ::gethostname(name, size); },
+        [](IP_ADAPTER_INFO* buffer, ULONG* size) { return ::GetAdaptersInfo(buffer, size); },
+    };
+    return platform;
+}
+
+void GetLocalNetInfo()
+{
+    GetLocalNetInfo(SystemDiscoveryPlatform());
+}
+
+void GetLocalNetInfo(const DiscoveryPlatform& platform)
+{
+    LocalNetworkRecord& info = LocalNetworkInfo;
+    info = LocalNetworkRecord{};
+
+    if (platform.GetHostName(info.HostName, sizeof(info.HostName)) == 0) {
+        Terminate(info.HostName);
+        CapitalizeFirstLetter(info.HostName);
+    } else {
+        info.HostName[0] = '\0';
+    }
+
+    ULONG size = 0;
+    if (platform.GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW)
+        return;
+    // IP_ADAPTER_INFO needs its natural alignment; a byte array would not promise it.
+    std::vector<IP_ADAPTER_INFO> buffer;
+    try {
+        buffer.resize((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    if (platform.GetAdaptersInfo(buffer.data(), &size) != NO_ERROR)
+        return;
+
+    for (IP_ADAPTER_INFO* adapter = buffer.data(); adapter; adapter = adapter->Next) {
+        Terminate(adapter->Description);
+        Terminate(adapter->IpAddressList.IpAddress.String);
+        Terminate(adapter->IpAddressList.IpMask.String);
+        Terminate(adapter->GatewayList.IpAddress.String);
+        if (!QualifiesForScan(*adapter))
+            continue;
+        CopyText(info.LocalAddress, adapter->IpAddressList.IpAddress.String);
+        CopyText(info.GatewayAddress, adapter->GatewayList.IpAddress.String);
+        CalcStartAndEndAddress(adapter->IpAddressList.IpAddress.String, adapter->IpAddressList.IpMask.String);
+        FormatAddress(info.FirstHost, info.FirstHostText, sizeof(info.FirstHostText));
+        FormatAddress(info.LastHost, info.LastHostText, sizeof(info.LastHostText));
+        break;
+    }
+}
+
+void CalcStartAndEndAddress(const char* address, const char* mask)
+{
+    uint32_t a = 0;
+    uint32_t m = 0;
+    if (!ParseAddress(address, a) || !ParseAddress(mask, m))
+        return;
+    const uint32_t network = a & m;
+    const uint32_t broadcast = network | ~m;
+    LocalNetworkInfo.FirstHost = network + 1;
+    LocalNetworkInfo.LastHost = broadcast - 1;
+}
+
+const char* ValidateManualRange(const ScanRange& range)
+{
+    if (range.Start == 0 || range.End == 0)
+        return "Specify valid IP address range for scanning operation";
+    if (((range.Start ^ range.End) & 0xFFFFFF00u) != 0)
+        return "Invalid IP address range is specified. You can scan only 256 Hosts (*.*.*.0/24) at a time.\n\n"
+               "Example of valid address range, 192.168.1.0-192.168.1.255    ";
+    if (range.End < range.Start)
+        return "'End Host Address' must be greater than 'Start Host Address'";
+    return nullptr;
+}
+
+void ClampRangeEnd(ScanRange& range)
+{
+    if ((range.End & 0xFFu) == 0xFFu)
+        range.End &= ~1u;
+}
+
+void CapitalizeFirstLetter(char* text)
+{
+    if (text && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+}
+
+void FormatAddress(uint32_t address, char* buffer, size_t size)
+{
+    std::snprintf(buffer, size, "%d.%d.%d.%d", static_cast<int>((address >> 24) & 0xFF),
+                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
+                  static_cast<int>(address & 0xFF));
+}
+
+bool ParseAddress(const char* text, uint32_t& address)
+{
+    IN_ADDR parsed{};
+    if (!text || ::inet_pton(AF_INET, text, &parsed) != 1)
+        return false;
+    address = ntohl(parsed.S_un.S_addr);
+    return true;
+}

@@ -1,0 +1,56 @@
+// What the program knows of its own network, found once at start-up, and the rules every
+// scan range obeys.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <cstdint>
+#include <functional>
+
+struct LocalNetworkRecord {
+    char HostName[500];
+    char LocalAddress[200];
+    char GatewayAddress[100];
+    uint32_t FirstHost;  // host order, first octet most significant
+    uint32_t LastHost;
+    char FirstHostText[100];  // empty: no usable adapter was found
+    char LastHostText[100];
+};
+
+// Written by GetLocalNetInfo on the user-interface thread before any scan thread exists;
+// only read afterwards.
+extern LocalNetworkRecord LocalNetworkInfo;
+
+struct ScanRange {
+    uint32_t Start;  // both ends inclusive, host order
+    uint32_t End;
+};
+
+// Adapters whose description holds one of these (lower case) are virtual or tunnels.
+extern const char* const ExcludedAdapterKeywords[5];
+
+// The platform calls discovery makes; tests put adapter tables behind them.
+struct DiscoveryPlatform {
+    std::function<int(char* name, int size)> GetHostName;
+    std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)> GetAdaptersInfo;
+};
+const DiscoveryPlatform& SystemDiscoveryPlatform();
+
+void GetLocalNetInfo();
+void GetLocalNetInfo(const DiscoveryPlatform& platform);
+
+void CalcStartAndEndAddress(const char* address, const char* mask);
+
+// Null when the range may be scanned, else the message to show.
+const char* ValidateManualRange(const ScanRange& range);
+
+void ClampRangeEnd(ScanRange& range);
+
+void CapitalizeFirstLetter(char* text);
+
+// Dotted text of a host-order address into a buffer of `size` bytes.
+void FormatAddress(uint32_t address, char* buffer, size_t size);
+// Dotted text to a host-order address; false when the text is not an IPv4 address.
+bool ParseAddress(const char* text, uint32_t& address);

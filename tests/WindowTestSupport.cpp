@@ -1,0 +1,71 @@
+#include "WindowTestSupport.h"
+
+#include <string>
+
+namespace {
+std::function<void(HWND)> s_action;
+std::string s_caption;
+UINT_PTR s_timer = 0;
+DWORD s_started = 0;
+
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = ::FindWindowA("#32770", s_caption.c_str());
+    if (s_action && dialog && ::IsWindowVisible(dialog)) {
+        auto action = std::move(s_action);
+        s_action = nullptr;
+        action(dialog);
+        return;
+    }
+    if (::GetTickCount() - s_started > 20000) {
+        ::KillTimer(nullptr, s_timer);
+        s_timer = 0;
+        if (dialog)
+            ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+    }
+}
+}  // namespace
+
+void WhenDialogShows(const char* caption, std::function<void(HWND)> action)
+{
+    s_caption = caption;
+    s_action = std::move(action);
+    s_started = ::GetTickCount();
+    if (s_timer)
+        ::KillTimer(nullptr, s_timer);
+    s_timer = ::SetTimer(nullptr, 0, 30, OnTimer);
+}
+
+void PumpMessages(DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    MSG msg;
+    do {
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(5);
+    } while (::GetTickCount() - start < ms);
+}
+
+void PressKey(WORD key)
+{
+    INPUT inputs[2]{};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = key;
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, inputs, sizeof(INPUT));
+}
+
+RECT ChildRect(HWND dialog, int id)
+{
+    RECT rect{};
+    HWND child = ::GetDlgItem(dialog, id);
+    if (!child)
+        return rect;
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}

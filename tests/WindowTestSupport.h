@@ -1,0 +1,20 @@
+// Helpers for tests that drive real windows under a modal loop.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+// Calls `action` with the dialog once a visible dialog with this caption exists on this
+// thread; meant to be set up just before DoModal. A dialog still open 20 s later is closed,
+// so a failing test cannot hang the run.
+void WhenDialogShows(const char* caption, std::function<void(HWND dialog)> action);
+
+// Lets the thread handle the messages that are waiting, for about `ms` milliseconds.
+void PumpMessages(DWORD ms = 50);
+
+// Presses and releases a key through the system's input queue.
+void PressKey(WORD key);
+
+// A control's rectangle in the client coordinates of its dialog.
+RECT ChildRect(HWND dialog, int id);

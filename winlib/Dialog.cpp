@@ -1,0 +1,145 @@
+#include "Dialog.h"
+
+#include <windowsx.h>
+
+CDialog::CDialog(UINT templateId, CWnd* parent)
+    : m_templateId(templateId), m_parent(parent)
+{
+}
+
+CDialog::~CDialog()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND owner = m_parent ? m_parent->m_hWnd : nullptr;
+    HWND hwnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_templateId), owner,
+                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd)
+        return -1;
+
+    const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    if (ownerWasEnabled)
+        ::EnableWindow(owner, FALSE);
+
+    // OnInitDialog may already have ended the dialog.
+    if (m_running) {
+        ::ShowWindow(hwnd, SW_SHOWNORMAL);
+        MSG msg;
+        while (m_running) {
+            const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+            if (got <= 0) {
+                if (got == 0)
+                    ::PostQuitMessage(static_cast<int>(msg.wParam));  // let the outer loop see it too
+                m_result = IDCANCEL;
+                break;
+            }
+            if (PreTranslateTree(msg) || ::IsDialogMessageA(hwnd, &msg))
+                continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+
+    // Re-enable the owner before the dialog goes, so activation returns to it.
+    if (ownerWasEnabled)
+        ::EnableWindow(owner, TRUE);
+    ::DestroyWindow(hwnd);
+    return m_result;
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    m_result = result;
+    m_running = false;
+    if (m_hWnd)
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wakes the loop if it is waiting
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    DoDataExchange();
+    return TRUE;
+}
+
+void CDialog::DoDataExchange() {}
+
+void CDialog::OnOK() { EndDialog(IDOK); }
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void CDialog::DDX_Control(int id, CWnd& control)
+{
+    control.SubclassDlgItem(id, *this);
+}
+
+LRESULT CDialog::DefaultCtlColor(UINT msg, WPARAM wp, LPARAM lp)
+{
+    LRESULT result = 0;
+    if (ReflectToChild(msg, wp, lp, result))
+        return result;
+    return ::DefWindowProcA(m_hWnd, msg, wp, lp);
+}
+
+bool CDialog::PreTranslateTree(MSG& msg)
+{
+    // From the target window up to its top-level window: each attached object may take the message.
+    for (HWND hwnd = msg.hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
+        CWnd* wnd = hwnd == m_hWnd ? this : CWnd::FromHandle(hwnd);
+        if (wnd && wnd->PreTranslateMessage(msg))
+            return true;
+        if (!(::GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return false;
+}
+
+bool CDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    const bool isColour = msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC;
+    if (!isColour && ReflectToChild(msg, wp, lp, result))
+        return true;
+    if (OnMessage(msg, wp, lp, result))
+        return true;
+    if (isColour)
+        return ReflectToChild(msg, wp, lp, result);
+    if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) {
+        if (LOWORD(wp) == IDOK) {
+            OnOK();
+            return true;
+        }
+        if (LOWORD(wp) == IDCANCEL) {
+            OnCancel();
+            return true;
+        }
+    }
+    return false;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    CDialog* self;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lp);
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        self->m_hWnd = hwnd;
+        self->m_running = true;
+        return self->OnInitDialog();
+    }
+    self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!self)
+        return FALSE;
+    if (msg == WM_NCDESTROY) {
+        self->m_hWnd = nullptr;
+        return FALSE;
+    }
+    LRESULT result = 0;
+    if (!self->HandleMessage(msg, wp, lp, result))
+        return FALSE;
+    return SetDlgMsgResult(hwnd, msg, result);
+}

@@ -1,0 +1,7 @@
+// CStatic: the system static control.
+#pragma once
+
+#include "Wnd.h"
+
+class CStatic : public CWnd {
+};

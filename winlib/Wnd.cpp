@@ -1,0 +1,141 @@
+#include "Wnd.h"
+
+#include <commctrl.h>
+#include <vector>
+
+namespace {
+constexpr UINT_PTR kSubclassId = 0x564E;  // any fixed id: one subclass of ours per window
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return ::GetModuleHandleA(nullptr);
+}
+
+CWnd::~CWnd()
+{
+    UnsubclassWindow();
+}
+
+bool CWnd::SubclassWindow(HWND hwnd)
+{
+    if (m_subclassed || !::IsWindow(hwnd))
+        return false;
+    m_hWnd = hwnd;
+    PreSubclassWindow();
+    if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        m_hWnd = nullptr;
+        return false;
+    }
+    m_subclassed = true;
+    return true;
+}
+
+bool CWnd::SubclassDlgItem(int id, const CWnd& parent)
+{
+    return SubclassWindow(::GetDlgItem(parent.m_hWnd, id));
+}
+
+void CWnd::UnsubclassWindow()
+{
+    if (m_subclassed && ::IsWindow(m_hWnd))
+        ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    m_subclassed = false;
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd)
+{
+    DWORD_PTR ref = 0;
+    if (hwnd && ::GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &ref))
+        return reinterpret_cast<CWnd*>(ref);
+    return nullptr;
+}
+
+bool CWnd::PreTranslateMessage(MSG&) { return false; }
+
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void CWnd::PreSubclassWindow() {}
+
+void CWnd::ModifyStyle(DWORD remove, DWORD add) const
+{
+    ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>((GetStyle() & ~remove) | add));
+}
+
+RECT CWnd::GetClientRect() const
+{
+    RECT rc{};
+    ::GetClientRect(m_hWnd, &rc);
+    return rc;
+}
+
+RECT CWnd::GetWindowRect() const
+{
+    RECT rc{};
+    ::GetWindowRect(m_hWnd, &rc);
+    return rc;
+}
+
+std::string CWnd::GetWindowText() const
+{
+    const int length = ::GetWindowTextLengthA(m_hWnd);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    ::GetWindowTextA(m_hWnd, text.data(), length + 1);
+    return text.data();
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProc(msg, wp, lp);
+}
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    return ::DefSubclassProc(m_hWnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR refData)
+{
+    auto* self = reinterpret_cast<CWnd*>(refData);
+    if (msg == WM_NCDESTROY) {
+        // The window is going away: detach so the object never touches a dead handle.
+        ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        self->m_subclassed = false;
+        const LRESULT result = ::DefSubclassProc(hwnd, msg, wp, lp);
+        self->m_hWnd = nullptr;
+        return result;
+    }
+    return self->WindowProc(msg, wp, lp);
+}
+
+bool ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    HWND child = nullptr;
+    switch (msg) {
+    case WM_COMMAND:
+        child = reinterpret_cast<HWND>(lp);  // null for menus and accelerators
+        break;
+    case WM_NOTIFY:
+        child = reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
+        break;
+    case WM_DRAWITEM: {
+        const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        if (draw->CtlType != ODT_MENU)
+            child = draw->hwndItem;
+        break;
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        child = reinterpret_cast<HWND>(lp);
+        break;
+    default:
+        return false;
+    }
+    CWnd* control = CWnd::FromHandle(child);
+    return control && control->OnChildNotify(msg, wp, lp, result);
+}
