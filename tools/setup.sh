@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12 (as root): the mingw-w64
+# cross compiler, Wine with 32-bit support, Xvfb, GoogleTest's source, iproute2.
+set -euo pipefail
+
+packages=(
+    cmake make
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+    wine wine64 wine32:i386
+    xvfb xauth x11-utils imagemagick
+    googletest iproute2 procps util-linux
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${missing[*]}; run this script as root to install them" >&2
+    exit 1
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
