@@ -1,0 +1,791 @@
+#!/usr/bin/env bash
+# virtual-lan.sh - a small LAN made of network namespaces, for running and testing
+# Vantrel under Wine without ever reaching the machine's real network.
+#
+# Usage: virtual-lan.sh [OPTIONS] COMMAND [ARGS...]
+#
+# Commands
+#   up              build the LAN; does nothing if the same LAN is already up and
+#                   healthy, rebuilds it if it exists with other parameters or broken
+#   down            stop the LAN's Wine server and every process left in the LAN's
+#                   namespaces, remove the namespaces, /etc/netns/<ns>/ and the state
+#                   directory; no error when nothing is there
+#   purge           down, then also delete the LAN's Wine prefix
+#   status          describe the LAN; exit 0 up and healthy, 1 broken, 3 down
+#   info            print the LAN's figures as shell assignments (LAN_...=...): those
+#                   of the running LAN, else those the parameters give, with LAN_UP=0
+#   exec CMD [ARGS] run CMD in the scanner namespace with WINEPREFIX set to the LAN's
+#                   own prefix, after making sure the prefix exists and a persistent
+#                   wineserver for it runs inside the scanner namespace (Wine reports
+#                   the adapters of the namespace its wineserver runs in). The rest of
+#                   the environment (DISPLAY...) passes through; WINEDLLOVERRIDES
+#                   defaults to "mscoree,mshtml=". Exit status is CMD's. Refused when
+#                   the LAN is not up.
+#   help            this text
+#
+# Options and environment (an option wins over its variable)
+#   --ns-prefix P     VTL_PREFIX        vtl       namespaces are P-lan, P-scan, P-h1..P-hN
+#   --subnet BASE     VTL_SUBNET        10.77.0   first three octets; addresses are BASE.NUM
+#   --prefix-len L    VTL_PREFIX_LEN    24        8..30
+#   --hosts N         VTL_HOSTS         6         host namespaces P-h1..P-hN (1..64)
+#   --scanner NUM     VTL_SCANNER       37        scanner's host number
+#   --gateway NUM     VTL_GATEWAY       1         gateway's host number, given to P-h1
+#   --host-numbers L  VTL_HOST_NUMBERS  10,11,..  numbers of P-h2..P-hN, comma separated;
+#                                                 a short list goes on with the next free ones
+#   --names L         VTL_HOST_NAMES    home-router,desktop-pc,nas.lan,,...,laptop
+#                                       names of P-h1..P-hN, comma separated, an empty
+#                                       field means unnamed, an empty list names nobody
+#                                       (default: h1-h3 and the last host named)
+#   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
+#                                       derived: 02:5a:00:00:00:NN, NN = host number in hex
+#   --scanner-mac M   VTL_SCANNER_MAC   derived the same way from the scanner's number
+#   --wineprefix DIR  VTL_WINEPREFIX    /tmp/vantrel-lan-wine
+#   --state-dir DIR   VTL_STATE_DIR     /run/vantrel-lan; lan.env there holds the figures
+#   For a prefix other than "vtl" the default Wine prefix and state directory get
+#   "-P" appended, so two LANs never share a wineserver.
+#
+# Layout
+#   P-lan    bridge br0, up, no address (IPv6 address generation off on br0 and its
+#            ports, so the switch itself never talks on the LAN); one veth port per
+#            namespace below, named p-scan, p-h1, ...
+#   P-scan   eth0 = scanner address, default route via the gateway; its own
+#            /etc/netns/P-scan/{hosts,resolv.conf,nsswitch.conf}: named hosts resolve
+#            both ways from the hosts file, every other lookup fails at once
+#   P-h1     eth0 = gateway address (no forwarding)
+#   P-hI     eth0 = the I-th host number
+#   Loopback is up everywhere. Both ends of every veth are created inside these
+#   namespaces, so nothing appears in the machine's own network namespace.
+#
+# Examples
+#   sudo tools/virtual-lan.sh up
+#   eval "$(tools/virtual-lan.sh info)"; echo "$LAN_SCANNER_ADDR"
+#   DISPLAY=:99 tools/virtual-lan.sh exec wine build/vantrel.exe
+#   VTL_HOSTS=3 VTL_PREFIX_LEN=26 tools/virtual-lan.sh up
+#   tools/virtual-lan.sh down
+set -euo pipefail
+
+readonly SCRIPT=${BASH_SOURCE[0]}
+readonly PROG=virtual-lan
+
+log() { printf '%s: %s\n' "$PROG" "$*" >&2; }
+die() { log "error: $*"; exit 2; }
+
+usage() {
+    # The header comment above is the help text.
+    sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$SCRIPT"
+}
+
+# ---------------------------------------------------------------- parameters
+
+OPT_PREFIX=${VTL_PREFIX:-vtl}
+OPT_SUBNET=${VTL_SUBNET:-10.77.0}
+OPT_PREFIX_LEN=${VTL_PREFIX_LEN:-24}
+OPT_HOSTS=${VTL_HOSTS:-6}
+OPT_SCANNER=${VTL_SCANNER:-37}
+OPT_GATEWAY=${VTL_GATEWAY:-1}
+OPT_HOST_NUMBERS=${VTL_HOST_NUMBERS:-}
+# Unset and empty differ here: VTL_HOST_NAMES= means "nobody has a name".
+OPT_HOST_NAMES=${VTL_HOST_NAMES-__default__}
+OPT_HOST_MACS=${VTL_HOST_MACS:-}
+OPT_SCANNER_MAC=${VTL_SCANNER_MAC:-}
+OPT_WINEPREFIX=${VTL_WINEPREFIX:-}
+OPT_STATE_DIR=${VTL_STATE_DIR:-}
+
+# Parses options from "$@"; leaves the first non-option word and the rest in ARGS.
+parse_options() {
+    ARGS=()
+    while (($#)); do
+        case $1 in
+            --ns-prefix)    need_value "$@"; OPT_PREFIX=$2; shift 2 ;;
+            --subnet)       need_value "$@"; OPT_SUBNET=$2; shift 2 ;;
+            --prefix-len)   need_value "$@"; OPT_PREFIX_LEN=$2; shift 2 ;;
+            --hosts)        need_value "$@"; OPT_HOSTS=$2; shift 2 ;;
+            --scanner)      need_value "$@"; OPT_SCANNER=$2; shift 2 ;;
+            --gateway)      need_value "$@"; OPT_GATEWAY=$2; shift 2 ;;
+            --host-numbers) need_value "$@"; OPT_HOST_NUMBERS=$2; shift 2 ;;
+            --names)        need_value "$@"; OPT_HOST_NAMES=$2; shift 2 ;;
+            --macs)         need_value "$@"; OPT_HOST_MACS=$2; shift 2 ;;
+            --scanner-mac)  need_value "$@"; OPT_SCANNER_MAC=$2; shift 2 ;;
+            --wineprefix)   need_value "$@"; OPT_WINEPREFIX=$2; shift 2 ;;
+            --state-dir)    need_value "$@"; OPT_STATE_DIR=$2; shift 2 ;;
+            -h|--help)      ARGS=(help); return ;;
+            --)             shift; ARGS=("$@"); return ;;
+            -*)             die "unknown option $1 (see --help)" ;;
+            *)              ARGS=("$@"); return ;;
+        esac
+    done
+}
+
+need_value() { (($# >= 2)) || die "option $1 needs a value"; }
+
+# A decimal number within LO..HI (leading zeros are decimal, not octal).
+uint_between() { [[ $1 =~ ^[0-9]{1,5}$ ]] && ((10#$1 >= $2 && 10#$1 <= $3)); }
+
+ip_to_int() {
+    local IFS=. a b c d
+    read -r a b c d <<<"$1"
+    echo $(((10#$a << 24) | (10#$b << 16) | (10#$c << 8) | 10#$d))
+}
+
+int_to_ip() {
+    local n=$1
+    echo "$(((n >> 24) & 255)).$(((n >> 16) & 255)).$(((n >> 8) & 255)).$((n & 255))"
+}
+
+# Lower-case colon form of a MAC given with colons or dashes; fails on anything else.
+normalize_mac() {
+    local mac=${1//-/:}
+    mac=${mac,,}
+    [[ $mac =~ ^([0-9a-f]{2}:){5}[0-9a-f]{2}$ ]] || return 1
+    # A multicast source address would be refused by the kernel.
+    (((16#${mac:0:2} & 1) == 0)) || return 1
+    echo "$mac"
+}
+
+derived_mac() { printf '02:5a:00:00:%02x:%02x' $((($1 >> 8) & 255)) $(($1 & 255)); }
+
+windows_mac() { local m=${1^^}; echo "${m//:/-}"; }
+
+trim() {
+    local s=$1
+    s=${s#"${s%%[![:space:]]*}"}
+    printf '%s' "${s%"${s##*[![:space:]]}"}"
+}
+
+# Names end up in a hosts file: keep to what a hosts file can carry unambiguously.
+valid_name() { [[ $1 =~ ^[A-Za-z0-9][A-Za-z0-9._-]*$ ]] && ((${#1} <= 253)); }
+
+# Validates the parameters and computes the LAN's figures into globals.
+compute_lan() {
+    [[ $OPT_PREFIX =~ ^[A-Za-z0-9_]([A-Za-z0-9_-]{0,14})$ ]] ||
+        die "namespace prefix '$OPT_PREFIX': use 1-15 of A-Z a-z 0-9 _ - (not starting with -)"
+    NS_PREFIX=$OPT_PREFIX
+    NS_LAN=$NS_PREFIX-lan
+    NS_SCAN=$NS_PREFIX-scan
+
+    local suffix=""
+    [[ $NS_PREFIX == vtl ]] || suffix=-$NS_PREFIX
+    WINEPREFIX_DIR=${OPT_WINEPREFIX:-/tmp/vantrel-lan-wine$suffix}
+    STATE_DIR=${OPT_STATE_DIR:-/run/vantrel-lan$suffix}
+    [[ $WINEPREFIX_DIR == /?* && $WINEPREFIX_DIR != *$'\n'* ]] || die "Wine prefix must be an absolute path"
+    [[ $STATE_DIR == /?* && $STATE_DIR != *$'\n'* ]] || die "state directory must be an absolute path"
+    WINEPREFIX_DIR=${WINEPREFIX_DIR%/}
+    STATE_DIR=${STATE_DIR%/}
+    STATE_FILE=$STATE_DIR/lan.env
+
+    [[ $OPT_SUBNET =~ ^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})$ ]] ||
+        die "subnet base '$OPT_SUBNET': give three octets, e.g. 10.77.0"
+    local o
+    for o in "${BASH_REMATCH[@]:1}"; do
+        ((10#$o <= 255)) || die "subnet base '$OPT_SUBNET': octet $o out of range"
+    done
+    SUBNET=$((10#${BASH_REMATCH[1]})).$((10#${BASH_REMATCH[2]})).$((10#${BASH_REMATCH[3]}))
+
+    uint_between "$OPT_PREFIX_LEN" 8 30 ||
+        die "prefix length '$OPT_PREFIX_LEN': use 8..30"
+    PREFIX_LEN=$((10#$OPT_PREFIX_LEN))
+    uint_between "$OPT_HOSTS" 1 64 ||
+        die "host count '$OPT_HOSTS': use 1..64"
+    HOST_COUNT=$((10#$OPT_HOSTS))
+
+    local n
+    for n in "$OPT_SCANNER" "$OPT_GATEWAY"; do
+        uint_between "$n" 0 255 || die "host number '$n': use 0..255"
+    done
+    SCANNER_NUM=$((10#$OPT_SCANNER))
+
+    # Host numbers: h1 is the gateway; h2.. take the list, then the next free numbers.
+    HOST_NUM=("$((10#$OPT_GATEWAY))")
+    local -A used=([$SCANNER_NUM]=scanner)
+    [[ -z ${used[${HOST_NUM[0]}]:-} ]] || die "gateway and scanner both have number ${HOST_NUM[0]}"
+    used[${HOST_NUM[0]}]=h1
+    local -a listed=()
+    [[ -z $OPT_HOST_NUMBERS ]] || IFS=, read -r -a listed <<<"$OPT_HOST_NUMBERS"
+    ((${#listed[@]} <= HOST_COUNT - 1)) || die "more host numbers (${#listed[@]}) than hosts after the gateway ($((HOST_COUNT - 1)))"
+    local i next=10
+    for ((i = 1; i < HOST_COUNT; i++)); do
+        if ((i - 1 < ${#listed[@]})); then
+            n=$(trim "${listed[i - 1]}")
+            uint_between "$n" 0 255 || die "host number '$n': use 0..255"
+            n=$((10#$n))
+            [[ -z ${used[$n]:-} ]] || die "host number $n is used twice (h$((i + 1)) and ${used[$n]})"
+            next=$((n + 1))
+        else
+            while [[ -n ${used[$next]:-} ]]; do next=$((next + 1)); done
+            n=$next
+            next=$((n + 1))
+        fi
+        HOST_NUM+=("$n")
+        used[$n]=h$((i + 1))
+    done
+
+    # Addresses are SUBNET.NUM; the network is the scanner's, and everyone must fit in it.
+    local base mask net bcast addr
+    base=$(ip_to_int "$SUBNET.0")
+    mask=$(((0xffffffff << (32 - PREFIX_LEN)) & 0xffffffff))
+    net=$(((base + SCANNER_NUM) & mask))
+    bcast=$((net | (~mask & 0xffffffff)))
+    MASK=$(int_to_ip "$mask")
+    NETWORK=$(int_to_ip "$net")
+    BROADCAST=$(int_to_ip "$bcast")
+    FIRST_HOST=$(int_to_ip $((net + 1)))
+    LAST_HOST=$(int_to_ip $((bcast - 1)))
+    for n in "$SCANNER_NUM" "${HOST_NUM[@]}"; do
+        addr=$((base + n))
+        (((addr & mask) == net)) || die "$SUBNET.$n is outside $NETWORK/$PREFIX_LEN (the scanner's network)"
+        ((addr != net && addr != bcast)) || die "$SUBNET.$n is the network or broadcast address of $NETWORK/$PREFIX_LEN"
+    done
+    SCANNER_ADDR=$SUBNET.$SCANNER_NUM
+    GATEWAY_ADDR=$SUBNET.${HOST_NUM[0]}
+
+    # Names, positional; the default names the first three and the last host.
+    local -a names=()
+    if [[ $OPT_HOST_NAMES == __default__ ]]; then
+        names=(home-router desktop-pc nas.lan)
+        names=("${names[@]:0:HOST_COUNT}")
+        ((HOST_COUNT < 4)) || { for ((i = 3; i < HOST_COUNT - 1; i++)); do names+=(""); done; names+=(laptop); }
+    elif [[ -n $OPT_HOST_NAMES ]]; then
+        IFS=, read -r -a names <<<"$OPT_HOST_NAMES,"
+    fi
+    HOST_NAME=()
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        n=$(trim "${names[i]:-}")
+        [[ -z $n ]] || valid_name "$n" || die "host name '$n': use letters, digits, '.', '_', '-' (at most 253)"
+        HOST_NAME+=("$n")
+    done
+    for ((i = HOST_COUNT; i < ${#names[@]}; i++)); do
+        [[ -z $(trim "${names[i]}") ]] || die "more host names than hosts ($HOST_COUNT)"
+    done
+
+    # MACs: derived from the host number unless given.
+    local -a macs=()
+    local mac
+    [[ -z $OPT_HOST_MACS ]] || IFS=, read -r -a macs <<<"$OPT_HOST_MACS,"
+    ((${#macs[@]} <= HOST_COUNT + 1)) || die "more MACs than hosts ($HOST_COUNT)"
+    local -A mac_used=()
+    if [[ -n $OPT_SCANNER_MAC ]]; then
+        SCANNER_MAC=$(normalize_mac "$OPT_SCANNER_MAC") || die "scanner MAC '$OPT_SCANNER_MAC' is not a unicast MAC"
+    else
+        SCANNER_MAC=$(derived_mac "$SCANNER_NUM")
+    fi
+    mac_used[$SCANNER_MAC]=scanner
+    HOST_MAC=()
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        mac=$(trim "${macs[i]:-}")
+        if [[ -n $mac ]]; then
+            mac=$(normalize_mac "$mac") || die "MAC '${macs[i]}' of h$((i + 1)) is not a unicast MAC"
+        else
+            mac=$(derived_mac "${HOST_NUM[i]}")
+        fi
+        [[ -z ${mac_used[$mac]:-} ]] || die "MAC $mac is used twice (h$((i + 1)) and ${mac_used[$mac]})"
+        mac_used[$mac]=h$((i + 1))
+        HOST_MAC+=("$mac")
+    done
+}
+
+# The figures as shell assignments; also the content of the state file.
+lan_env() {
+    local up=$1 i
+    {
+        echo "LAN_UP=$up"
+        printf '%s=%q\n' \
+            LAN_NS_PREFIX "$NS_PREFIX" \
+            LAN_NS_BRIDGE "$NS_LAN" \
+            LAN_NS_SCANNER "$NS_SCAN" \
+            LAN_IFACE eth0 \
+            LAN_SUBNET "$SUBNET" \
+            LAN_PREFIX_LEN "$PREFIX_LEN" \
+            LAN_MASK "$MASK" \
+            LAN_NETWORK "$NETWORK" \
+            LAN_BROADCAST "$BROADCAST" \
+            LAN_FIRST_HOST "$FIRST_HOST" \
+            LAN_LAST_HOST "$LAST_HOST" \
+            LAN_GATEWAY "$GATEWAY_ADDR" \
+            LAN_SCANNER_ADDR "$SCANNER_ADDR" \
+            LAN_SCANNER_MAC "$(windows_mac "$SCANNER_MAC")" \
+            LAN_SCANNER_MAC_LINK "$SCANNER_MAC" \
+            LAN_WINEPREFIX "$WINEPREFIX_DIR" \
+            LAN_STATE_DIR "$STATE_DIR" \
+            LAN_HOST_COUNT "$HOST_COUNT"
+        for ((i = 0; i < HOST_COUNT; i++)); do
+            printf 'LAN_HOST_%d_%s=%q\n' \
+                $((i + 1)) NS "$NS_PREFIX-h$((i + 1))" \
+                $((i + 1)) ADDR "$SUBNET.${HOST_NUM[i]}" \
+                $((i + 1)) MAC "$(windows_mac "${HOST_MAC[i]}")" \
+                $((i + 1)) MAC_LINK "${HOST_MAC[i]}" \
+                $((i + 1)) NAME "${HOST_NAME[i]}"
+        done
+    } | sed "s/=''\$/=/"
+}
+
+# What the scanner namespace's resolver files hold.
+scan_hosts_file() {
+    local i
+    printf '127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost ip6-loopback\n'
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        [[ -z ${HOST_NAME[i]} ]] || printf '%s\t%s\n' "$SUBNET.${HOST_NUM[i]}" "${HOST_NAME[i]}"
+    done
+}
+
+# glibc then asks 127.0.0.1:53 inside the namespace: nothing listens there, so the
+# query is refused at once instead of waiting for a resolver that cannot be reached.
+resolv_file() {
+    printf '# %s: no resolver on this LAN; lookups outside the hosts file fail at once\n' "$PROG"
+    printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n'
+}
+
+# The machine's nsswitch.conf with the hosts line pinned, so a machine whose own
+# configuration sends lookups elsewhere (mdns, a resolver daemon over D-Bus...)
+# cannot carry them out of the LAN.
+nsswitch_file() {
+    printf '# %s: hosts pinned to the hosts file and the (absent) LAN resolver\n' "$PROG"
+    grep -v -E '^[[:space:]]*hosts[[:space:]]*:' /etc/nsswitch.conf || true
+    printf 'hosts: files dns\n'
+}
+
+# ---------------------------------------------------------------- namespaces
+
+ns_pattern() { echo "^${NS_PREFIX}-(lan|scan|h[0-9]+)\$"; }
+
+# The LAN's namespaces that exist now (for any host count).
+existing_namespaces() {
+    local name rest pattern
+    pattern=$(ns_pattern)
+    ip netns list 2>/dev/null | while read -r name rest; do
+        [[ $name =~ $pattern ]] && echo "$name"
+    done
+    return 0
+}
+
+# Every command that changes the network goes through here, so none can reach the
+# machine's own namespace by an empty or foreign name.
+in_ns() {
+    local ns=$1 pattern
+    shift
+    pattern=$(ns_pattern)
+    [[ $ns =~ $pattern ]] || die "internal: '$ns' is not one of this LAN's namespaces"
+    ip -n "$ns" "$@"
+}
+
+ns_inode() { stat -L -c %i "/run/netns/$1" 2>/dev/null; }
+
+# Alive and not a zombie (a reaped-late daemon lingers as one and kill -0 still succeeds).
+pid_alive() {
+    local stat
+    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    stat=${stat##*) }
+    [[ ${stat%% *} != Z ]]
+}
+
+wait_pids_gone() {
+    local tries pid alive
+    for ((tries = 0; tries < 50; tries++)); do
+        alive=0
+        for pid in "$@"; do pid_alive "$pid" && alive=1; done
+        ((alive)) || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+stop_pids() {
+    (($#)) || return 0
+    kill -TERM "$@" 2>/dev/null || true
+    wait_pids_gone "$@" && return 0
+    log "killing $* (did not stop in 5 s)"
+    kill -KILL "$@" 2>/dev/null || true
+    wait_pids_gone "$@" || log "warning: could not stop $*"
+}
+
+# ---------------------------------------------------------------- Wine server
+
+# PIDs of the wineserver serving PREFIX: it works in a directory named after the
+# prefix's device and inode (server-DEV-INO, in hex).
+wineserver_pids() {
+    local prefix=$1 key dir pid comm cwd
+    [[ -d $prefix ]] || return 0
+    key=$(printf 'server-%x-%x' "$(stat -L -c %d "$prefix")" "$(stat -L -c %i "$prefix")")
+    for dir in /proc/[0-9]*; do
+        pid=${dir#/proc/}
+        read -r comm 2>/dev/null <"$dir/comm" || continue
+        [[ $comm == wineserver* ]] || continue
+        cwd=$(readlink "$dir/cwd" 2>/dev/null) || continue
+        [[ $cwd == */"$key" ]] && pid_alive "$pid" && echo "$pid"
+    done
+    return 0
+}
+
+stop_wineserver() {
+    local prefix=$1
+    local -a pids
+    mapfile -t pids < <(wineserver_pids "$prefix")
+    ((${#pids[@]})) || return 0
+    log "stopping the wineserver of $prefix (pid ${pids[*]})"
+    # -k also ends the Wine processes attached to it.
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    wait_pids_gone "${pids[@]}" || stop_pids "${pids[@]}"
+}
+
+ensure_wine() {
+    local prefix=$WINEPREFIX_DIR ns=$NS_SCAN want pid
+    local -a pids
+    mkdir -p "$prefix"
+
+    # A server for this prefix elsewhere (the host, or an older incarnation of the
+    # namespace) would make Wine report that network's adapters.
+    want=$(ns_inode "$ns")
+    mapfile -t pids < <(wineserver_pids "$prefix")
+    for pid in "${pids[@]}"; do
+        if [[ $(stat -L -c %i "/proc/$pid/ns/net" 2>/dev/null) != "$want" ]]; then
+            log "the wineserver of $prefix (pid $pid) runs outside $ns; restarting it"
+            stop_wineserver "$prefix"
+            pids=()
+            break
+        fi
+    done
+
+    if ((${#pids[@]} == 0)); then
+        # The daemon must not inherit the lock (fd 9) nor the caller's output, or a
+        # caller reading our output through a pipe would wait for it forever.
+        mkdir -p "$STATE_DIR"
+        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all wineserver -p \
+            9<&- </dev/null >>"$STATE_DIR/wineserver.log" 2>&1 ||
+            die "could not start a wineserver in $ns (see $STATE_DIR/wineserver.log)"
+        local tries
+        for ((tries = 0; tries < 50; tries++)); do
+            [[ -z $(wineserver_pids "$prefix") ]] || break
+            sleep 0.1
+        done
+        [[ -n $(wineserver_pids "$prefix") ]] || die "the wineserver of $prefix did not come up"
+    fi
+
+    # The marker is written only after a complete wineboot, so an interrupted first
+    # run is finished by the next one.
+    if [[ ! -f $prefix/.vantrel-lan-ready ]]; then
+        log "creating the Wine prefix $prefix (once; takes a while)"
+        if ! ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all \
+            WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init 9<&- </dev/null >"$STATE_DIR/wineboot.log" 2>&1; then
+            cat "$STATE_DIR/wineboot.log" >&2
+            die "wineboot --init failed in $ns"
+        fi
+        touch "$prefix/.vantrel-lan-ready"
+    fi
+}
+
+# ---------------------------------------------------------------- build / check / teardown
+
+attach() {
+    local ns=$1 port=$2 addr=$3 mac=$4
+    in_ns "$NS_LAN" link add "$port" type veth peer name eth0 netns "$ns"
+    in_ns "$NS_LAN" link set "$port" addrgenmode none
+    in_ns "$NS_LAN" link set "$port" master br0 up
+    in_ns "$ns" link set eth0 address "$mac"
+    in_ns "$ns" addr add "$addr/$PREFIX_LEN" broadcast "$BROADCAST" dev eth0
+    in_ns "$ns" link set eth0 up
+}
+
+write_etc_netns() {
+    local ns=$1 with_hosts=$2 dir=/etc/netns/$1
+    mkdir -p "$dir"
+    # ip netns exec binds these over /etc/*, which fails for a file /etc lacks.
+    if [[ $with_hosts == yes ]]; then
+        [[ -e /etc/hosts ]] || die "/etc/hosts is missing; named hosts cannot be provided"
+        scan_hosts_file >"$dir/hosts"
+    fi
+    [[ ! -e /etc/resolv.conf ]] || resolv_file >"$dir/resolv.conf"
+    [[ ! -e /etc/nsswitch.conf ]] || nsswitch_file >"$dir/nsswitch.conf"
+}
+
+build_lan() {
+    local i ns
+    ip netns add "$NS_LAN"
+    ip netns add "$NS_SCAN"
+    for ((i = 1; i <= HOST_COUNT; i++)); do ip netns add "$NS_PREFIX-h$i"; done
+    for ns in "$NS_LAN" "$NS_SCAN" $(seq -f "$NS_PREFIX-h%g" 1 "$HOST_COUNT"); do
+        in_ns "$ns" link set lo up
+    done
+
+    in_ns "$NS_LAN" link add br0 type bridge stp_state 0
+    # Separately from "up": given together, the link-local address comes first.
+    in_ns "$NS_LAN" link set br0 addrgenmode none
+    in_ns "$NS_LAN" link set br0 up
+
+    attach "$NS_SCAN" p-scan "$SCANNER_ADDR" "$SCANNER_MAC"
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        attach "$NS_PREFIX-h$((i + 1))" "p-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" "${HOST_MAC[i]}"
+    done
+    in_ns "$NS_SCAN" route add default via "$GATEWAY_ADDR" dev eth0
+
+    write_etc_netns "$NS_SCAN" yes
+    write_etc_netns "$NS_LAN" no
+    for ((i = 1; i <= HOST_COUNT; i++)); do write_etc_netns "$NS_PREFIX-h$i" no; done
+
+    mkdir -p "$STATE_DIR"
+    lan_env 1 >"$STATE_FILE.tmp"
+    mv -f "$STATE_FILE.tmp" "$STATE_FILE"
+}
+
+# Checks one member's eth0: up with carrier, the MAC, the address and broadcast.
+check_member() {
+    local ns=$1 addr=$2 mac=$3 port=$4 line
+    line=$(in_ns "$ns" -br link show dev eth0 2>/dev/null) || { echo "$ns: no eth0"; return; }
+    [[ $line =~ [[:space:]]UP[[:space:]] ]] || echo "$ns: eth0 is not up"
+    [[ " $line " == *" $mac "* ]] || echo "$ns: eth0 MAC is not $mac"
+    line=$(in_ns "$ns" -4 -o addr show dev eth0 2>/dev/null) || true
+    [[ $line == *" inet $addr/$PREFIX_LEN brd $BROADCAST "* ]] || echo "$ns: eth0 lacks $addr/$PREFIX_LEN brd $BROADCAST"
+    line=$(in_ns "$NS_LAN" -o link show dev "$port" 2>/dev/null) || { echo "$NS_LAN: no port $port"; return; }
+    [[ $line == *" master br0 "* ]] || echo "$NS_LAN: $port is not on br0"
+}
+
+# Prints one line per fault of the LAN described by the globals; none when healthy.
+check_lan() {
+    local i ns line
+    local -a want have
+    want=("$NS_LAN" "$NS_SCAN")
+    for ((i = 1; i <= HOST_COUNT; i++)); do want+=("$NS_PREFIX-h$i"); done
+    mapfile -t have < <(existing_namespaces | sort)
+    if [[ "$(printf '%s\n' "${want[@]}" | sort)" != "$(printf '%s\n' "${have[@]}")" ]]; then
+        echo "namespaces are [${have[*]}], expected [${want[*]}]"
+        return
+    fi
+    for ns in "${want[@]}"; do
+        [[ $(in_ns "$ns" -br link show dev lo 2>/dev/null) == *UNKNOWN* ]] || echo "$ns: loopback is down"
+    done
+    line=$(in_ns "$NS_LAN" -br link show dev br0 2>/dev/null) || true
+    [[ $line =~ [[:space:]]UP[[:space:]] ]] || echo "$NS_LAN: br0 missing or not up"
+    line=$(in_ns "$NS_LAN" -o addr show 2>/dev/null | grep -v '^[0-9]*: lo ' | cut -d' ' -f2 | sort -u | tr '\n' ' ')
+    [[ -z $line ]] || echo "$NS_LAN: the switch has addresses on $line"
+    check_member "$NS_SCAN" "$SCANNER_ADDR" "$SCANNER_MAC" p-scan
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        check_member "$NS_PREFIX-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" "${HOST_MAC[i]}" "p-h$((i + 1))"
+    done
+    [[ $(in_ns "$NS_SCAN" route show default 2>/dev/null) == "default via $GATEWAY_ADDR dev eth0"* ]] ||
+        echo "$NS_SCAN: no default route via $GATEWAY_ADDR"
+    cmp -s /etc/netns/"$NS_SCAN"/hosts <(scan_hosts_file) || echo "/etc/netns/$NS_SCAN/hosts is not as built"
+    [[ ! -e /etc/resolv.conf ]] || cmp -s /etc/netns/"$NS_SCAN"/resolv.conf <(resolv_file) ||
+        echo "/etc/netns/$NS_SCAN/resolv.conf is not as built"
+    [[ -f $STATE_FILE ]] || echo "state file $STATE_FILE is missing"
+}
+
+# Waits briefly for links to report carrier after a build.
+check_lan_settled() {
+    local faults tries
+    for ((tries = 0; tries < 20; tries++)); do
+        faults=$(check_lan)
+        [[ -n $faults ]] || return 0
+        sleep 0.1
+    done
+    printf '%s\n' "$faults"
+    return 1
+}
+
+teardown() {
+    local ns pattern dir pid prefix
+    local -a namespaces pids prefixes=("$WINEPREFIX_DIR")
+
+    # The running LAN may have been built with another Wine prefix.
+    if [[ -f $STATE_FILE ]]; then
+        prefix=$(sed -n 's/^LAN_WINEPREFIX=//p' "$STATE_FILE")
+        [[ -z $prefix || $prefix == "$WINEPREFIX_DIR" ]] || prefixes+=("$prefix")
+    fi
+    for prefix in "${prefixes[@]}"; do stop_wineserver "$prefix"; done
+
+    mapfile -t namespaces < <(existing_namespaces)
+    # A namespace outlives its name while any process is inside it, with its links.
+    pids=()
+    for ns in "${namespaces[@]}"; do
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            [[ $pid == "$$" ]] || pids+=("$pid")
+        done
+    done
+    if ((${#pids[@]})); then
+        log "stopping processes left in the LAN: ${pids[*]}"
+        stop_pids "${pids[@]}"
+    fi
+    # Members first, the bridge last: its ports go away with the members' ends.
+    for ns in "${namespaces[@]}"; do
+        [[ $ns == "$NS_LAN" ]] || ip netns delete "$ns"
+    done
+    for ns in "${namespaces[@]}"; do
+        [[ $ns != "$NS_LAN" ]] || ip netns delete "$ns"
+    done
+
+    pattern=$(ns_pattern)
+    for dir in /etc/netns/"$NS_PREFIX"-*; do
+        [[ -d $dir && $(basename "$dir") =~ $pattern ]] && rm -rf -- "$dir"
+    done
+    rmdir /etc/netns 2>/dev/null || true
+    if [[ -d $STATE_DIR ]]; then
+        rm -f -- "$STATE_DIR"/{lan.env,lan.env.tmp,wineboot.log,wineserver.log}
+        rmdir -- "$STATE_DIR" 2>/dev/null || log "warning: $STATE_DIR holds other files; left in place"
+    fi
+}
+
+lan_exists() {
+    [[ -n $(existing_namespaces) || -f $STATE_FILE ]] && return 0
+    compgen -G "/etc/netns/$NS_PREFIX-*" >/dev/null
+}
+
+# ---------------------------------------------------------------- commands
+
+require_root() { ((EUID == 0)) || die "$1 needs root (network namespaces)"; }
+
+# Serialises the commands that change the LAN or its Wine prefix. The lock is on
+# this script, so it leaves no file behind.
+take_lock() { exec 9<"$SCRIPT"; flock 9; }
+drop_lock() { exec 9<&-; }
+
+# From inside one of the LAN's namespaces a teardown would pull the floor away.
+refuse_inside_lan() {
+    local here pattern
+    here=$(ip netns identify $$ 2>/dev/null || true)
+    pattern=$(ns_pattern)
+    [[ ! $here =~ $pattern ]] || die "run this from outside the LAN (now in $here)"
+}
+
+BUILDING=0
+on_exit() {
+    local rc=$?
+    if ((BUILDING && rc != 0)); then
+        log "build failed; removing the partial LAN"
+        set +e
+        teardown
+    fi
+}
+
+cmd_up() {
+    require_root up
+    refuse_inside_lan
+    take_lock
+    if [[ -f $STATE_FILE ]] && cmp -s "$STATE_FILE" <(lan_env 1) && [[ -z $(check_lan) ]]; then
+        log "LAN $NS_PREFIX is already up"
+        return 0
+    fi
+    if lan_exists; then
+        log "rebuilding LAN $NS_PREFIX (other parameters, or not complete)"
+        teardown
+    fi
+    BUILDING=1
+    trap on_exit EXIT
+    build_lan
+    check_lan_settled >&2 || die "the LAN did not come up as built"
+    BUILDING=0
+    log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $HOST_COUNT"
+}
+
+cmd_down() {
+    require_root down
+    refuse_inside_lan
+    take_lock
+    teardown
+    log "LAN $NS_PREFIX is down"
+}
+
+cmd_purge() {
+    cmd_down
+    # The state file is gone by now, so the configured prefix is the one removed.
+    if [[ -d $WINEPREFIX_DIR ]]; then
+        rm -rf -- "$WINEPREFIX_DIR"
+        log "removed the Wine prefix $WINEPREFIX_DIR"
+    fi
+}
+
+# Replaces the parameters' figures with those of the running LAN.
+load_state() {
+    [[ -f $STATE_FILE ]] || return 1
+    # shellcheck disable=SC1090
+    source "$STATE_FILE"
+    local i
+    NS_PREFIX=$LAN_NS_PREFIX NS_LAN=$LAN_NS_BRIDGE NS_SCAN=$LAN_NS_SCANNER
+    SUBNET=$LAN_SUBNET PREFIX_LEN=$LAN_PREFIX_LEN MASK=$LAN_MASK
+    NETWORK=$LAN_NETWORK BROADCAST=$LAN_BROADCAST FIRST_HOST=$LAN_FIRST_HOST LAST_HOST=$LAN_LAST_HOST
+    GATEWAY_ADDR=$LAN_GATEWAY SCANNER_ADDR=$LAN_SCANNER_ADDR SCANNER_NUM=${LAN_SCANNER_ADDR##*.}
+    SCANNER_MAC=$LAN_SCANNER_MAC_LINK WINEPREFIX_DIR=$LAN_WINEPREFIX HOST_COUNT=$LAN_HOST_COUNT
+    HOST_NUM=() HOST_MAC=() HOST_NAME=()
+    for ((i = 1; i <= HOST_COUNT; i++)); do
+        local a=LAN_HOST_${i}_ADDR m=LAN_HOST_${i}_MAC_LINK n=LAN_HOST_${i}_NAME
+        HOST_NUM+=("${!a##*.}")
+        HOST_MAC+=("${!m}")
+        HOST_NAME+=("${!n}")
+    done
+}
+
+cmd_status() {
+    local faults i pid ns
+    if ! load_state; then
+        if [[ -n $(existing_namespaces) ]]; then
+            echo "LAN $NS_PREFIX: broken (namespaces without state: $(existing_namespaces | tr '\n' ' '))"
+            return 1
+        fi
+        echo "LAN $NS_PREFIX: down"
+        return 3
+    fi
+    faults=$(check_lan)
+    if [[ -n $faults ]]; then
+        echo "LAN $NS_PREFIX: broken"
+        echo "  ${faults//$'\n'/$'\n'  }"
+        return 1
+    fi
+    echo "LAN $NS_PREFIX: up ($NETWORK/$PREFIX_LEN, bridge br0 in $NS_LAN)"
+    printf '  %-12s %-15s %-17s %s\n' "$NS_SCAN" "$SCANNER_ADDR" "$(windows_mac "$SCANNER_MAC")" "scanner, default via $GATEWAY_ADDR"
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        printf '  %-12s %-15s %-17s %s\n' "$NS_PREFIX-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" \
+            "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')"
+    done
+    pid=$(wineserver_pids "$WINEPREFIX_DIR" | head -n1)
+    if [[ -n $pid ]]; then
+        ns=$(ip netns identify "$pid" 2>/dev/null || true)
+        echo "  wineserver pid $pid in ${ns:-the host namespace} for $WINEPREFIX_DIR"
+    else
+        echo "  no wineserver for $WINEPREFIX_DIR (exec starts one)"
+    fi
+}
+
+cmd_info() {
+    if [[ -f $STATE_FILE ]]; then
+        cat "$STATE_FILE"
+    else
+        lan_env 0
+    fi
+}
+
+cmd_exec() {
+    (($#)) || die "exec needs a command"
+    require_root exec
+    load_state || die "LAN $NS_PREFIX is not up (run: $0 up)"
+    local faults
+    faults=$(check_lan)
+    [[ -z $faults ]] || die "LAN $NS_PREFIX is not healthy; run up again:"$'\n'"$faults"
+    take_lock
+    ensure_wine
+    drop_lock
+    export WINEPREFIX=$WINEPREFIX_DIR
+    export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
+    exec ip netns exec "$NS_SCAN" "$@"
+}
+
+main() {
+    parse_options "$@"
+    set -- "${ARGS[@]}"
+    (($#)) || { usage >&2; exit 2; }
+    local cmd=$1
+    shift
+    if [[ $cmd != exec ]]; then
+        parse_options "$@"
+        ((${#ARGS[@]} == 0)) || [[ ${ARGS[0]} == help ]] || die "unexpected argument '${ARGS[0]}' after $cmd"
+        [[ ${ARGS[0]:-} != help ]] || cmd=help
+    fi
+    [[ $cmd == help ]] || compute_lan
+    case $cmd in
+        up)     cmd_up ;;
+        down)   cmd_down ;;
+        purge)  cmd_purge ;;
+        status) cmd_status ;;
+        info)   cmd_info ;;
+        exec)   cmd_exec "$@" ;;
+        help)   usage ;;
+        *)      die "unknown command '$cmd' (see --help)" ;;
+    esac
+}
+
+main "$@"
