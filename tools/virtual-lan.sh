@@ -427,7 +427,7 @@ stop_wineserver() {
 }
 
 ensure_wine() {
-    local prefix=$WINEPREFIX_DIR ns=$NS_SCAN want pid
+    local prefix=$WINEPREFIX_DIR ns=$NS_SCAN want pid started=0
     local -a pids
     mkdir -p "$prefix"
 
@@ -457,6 +457,7 @@ ensure_wine() {
             sleep 0.1
         done
         [[ -n $(wineserver_pids "$prefix") ]] || die "the wineserver of $prefix did not come up"
+        started=1
     fi
 
     # The marker is written only after a complete wineboot, so an interrupted first
@@ -469,6 +470,12 @@ ensure_wine() {
             die "wineboot --init failed in $ns"
         fi
         touch "$prefix/.vantrel-lan-ready"
+    elif ((started)); then
+        # Wine's service processes start with the first program of a server and live as
+        # long as it; start them here, detached from the caller's output, or a caller
+        # reading the command's output (a test runner) would wait for them forever.
+        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all \
+            WINEDLLOVERRIDES="mscoree,mshtml=" wineboot 9<&- </dev/null >/dev/null 2>&1 || true
     fi
 }
 

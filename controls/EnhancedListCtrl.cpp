@@ -1,0 +1,532 @@
+#include "controls/EnhancedListCtrl.h"
+
+#include "res/resource.h"
+#include "scan/LocalNetwork.h"
+#include "winlib/Library.h"
+
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+constexpr const char* kBackColorHeading = "Back Color Code";
+constexpr const char* kTextColorHeading = "Text Color Code";
+constexpr int kColorCellCapacity = 512;
+constexpr int kSortCellCapacity = 5000;
+
+int FoldCase(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte;
+}
+
+int CompareNoCase(const char* first, const char* second)
+{
+    for (;; ++first, ++second) {
+        const int a = FoldCase(*first);
+        const int b = FoldCase(*second);
+        if (a != b)
+            return a < b ? -1 : 1;
+        if (a == 0)
+            return 0;
+    }
+}
+
+// A colour cell holds the decimal text of a 24-bit colour; anything else is no colour.
+bool ParseColor(const char* text, COLORREF& color)
+{
+    if (!text[0])
+        return false;
+    unsigned long value = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned long>(*p - '0');
+        if (value > 0xFFFFFFul)
+            return false;
+    }
+    color = static_cast<COLORREF>(value);
+    return true;
+}
+
+int HeaderItemCount(HWND header)
+{
+    return static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+int ItemImage(const CListCtrl& list, int row)
+{
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    list.SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+}  // namespace
+
+// ---------------------------------------------------------------- set-up
+
+void CEnhancedListCtrl::AttachHeaderCtrl()
+{
+    m_Header.Init(GetHeaderCtrl());
+    const bool visible = (GetStyle() & WS_VISIBLE) != 0;
+    if (visible)
+        ShowWindow(SW_HIDE);
+    m_Header.SetHeight(kHeaderHeight);
+    // The list view lays its header out again (HDM_LAYOUT) only after a real change of its
+    // size; hiding and showing alone does not do it everywhere.
+    const RECT frame = GetWindowRect();
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    constexpr UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width + 1, height, flags);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, flags);
+    if (visible)
+        ShowWindow(SW_SHOWNORMAL);
+}
+
+void CEnhancedListCtrl::AddColorCodeColumns()
+{
+    if (m_ColorColumnsAdded)
+        return;
+    const int count = HeaderItemCount(GetHeaderCtrl());
+    if (count < 0)
+        return;
+    m_ColorColumnsAdded = true;
+    m_BackColorColumn = count;
+    m_TextColorColumn = count + 1;
+    InsertColumn(m_BackColorColumn, kBackColorHeading, LVCFMT_LEFT, 0);
+    InsertColumn(m_TextColorColumn, kTextColorHeading, LVCFMT_LEFT, 0);
+}
+
+void CEnhancedListCtrl::SetColumnSortType(int column, SortKind kind)
+{
+    if (column >= 0 && column < kMaxSortColumns)
+        m_ColumnSortKinds[column] = kind;
+}
+
+void CEnhancedListCtrl::SetListTip(const char* text)
+{
+    m_ListTipText = text ? text : "";
+    if (!m_ListTipText.empty())
+        AddRowTipTool();
+}
+
+void CEnhancedListCtrl::AddRowTipTool()
+{
+    HWND tip = reinterpret_cast<HWND>(SendMessage(LVM_GETTOOLTIPS));
+    if (m_RowTipToolAdded || !tip)
+        return;
+    // A list view that gives its rows no tip of its own (Wine's keeps a tooltip without any
+    // tool) gets one tool over its rows, asking us for the text like the platform's would.
+    if (::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0) != 0)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = m_hWnd;
+    tool.uId = 0;
+    tool.rect = GetClientRect();
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    m_RowTipToolAdded = ::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
+}
+
+// ---------------------------------------------------------------- operations from any thread
+
+LRESULT CEnhancedListCtrl::RunOnListThread(const ListWork& work) const
+{
+    if (!m_hWnd)
+        return 0;
+    return ::SendMessageA(m_hWnd, WM_LIST_RUN, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+bool CEnhancedListCtrl::SetRowColors(int row, COLORREF textColor)
+{
+    return RunOnListThread([&] { return static_cast<LRESULT>(WriteRowColors(row, textColor)); }) != 0;
+}
+
+void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending)
+{
+    SetSortIndicator(column, ascending, IsThemingActive());
+}
+
+void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending, bool themed)
+{
+    RunOnListThread([&] {
+        ApplySortIndicator(column, ascending, themed);
+        return LRESULT{0};
+    });
+}
+
+int CEnhancedListCtrl::RenumberItemData()
+{
+    return static_cast<int>(RunOnListThread([this] { return static_cast<LRESULT>(RenumberRows()); }));
+}
+
+bool CEnhancedListCtrl::SortColumn()
+{
+    return RunOnListThread([this] {
+        m_SortColumn = 0;
+        m_SortAscending = true;
+        m_SortKind = m_ColumnSortKinds[0];
+        if (m_SortKind == SortNone)
+            return LRESULT{FALSE};
+        return static_cast<LRESULT>(SortRows());
+    }) != 0;
+}
+
+int CEnhancedListCtrl::FindHostRow(const char* address) const
+{
+    if (!address)
+        return -1;
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;  // the whole text of column 0
+    find.psz = address;
+    return static_cast<int>(SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+bool CEnhancedListCtrl::SetHostCellText(const char* address, int column, const char* text)
+{
+    return RunOnListThread([&] {
+        const int row = FindHostRow(address);
+        if (row < 0 || column < 0 || column >= HeaderItemCount(GetHeaderCtrl()))
+            return LRESULT{FALSE};
+        return static_cast<LRESULT>(SetItemText(row, column, text ? text : ""));
+    }) != 0;
+}
+
+bool CEnhancedListCtrl::SetHostRowColors(const char* address, COLORREF textColor)
+{
+    return RunOnListThread([&] {
+        const int row = FindHostRow(address);
+        return static_cast<LRESULT>(row >= 0 && WriteRowColors(row, textColor));
+    }) != 0;
+}
+
+// ---------------------------------------------------------------- work on the owning thread
+
+bool CEnhancedListCtrl::IsColorColumn(int column) const
+{
+    return m_ColorColumnsAdded && (column == m_BackColorColumn || column == m_TextColorColumn);
+}
+
+bool CEnhancedListCtrl::WriteRowColors(int row, COLORREF textColor)
+{
+    if (!m_ColorColumnsAdded || row < 0 || row >= GetItemCount())
+        return false;
+    char text[16];
+    char back[16];
+    std::snprintf(text, sizeof(text), "%lu", static_cast<unsigned long>(textColor));
+    std::snprintf(back, sizeof(back), "%lu", static_cast<unsigned long>(kRowBackColor));
+    SetItemText(row, m_TextColorColumn, text);
+    SetItemText(row, m_BackColorColumn, back);
+    RedrawItems(row, row);
+    return true;
+}
+
+bool CEnhancedListCtrl::ReadRowColors(int row, COLORREF& text, COLORREF& back) const
+{
+    char cell[kColorCellCapacity];
+    GetItemText(row, m_TextColorColumn, cell, sizeof(cell));
+    if (!ParseColor(cell, text))
+        return false;
+    GetItemText(row, m_BackColorColumn, cell, sizeof(cell));
+    return ParseColor(cell, back);
+}
+
+int CEnhancedListCtrl::RenumberRows()
+{
+    int row = 0;
+    for (; row < GetItemCount(); ++row)
+        SetItemData(row, row);
+    return row;
+}
+
+bool CEnhancedListCtrl::SortRows()
+{
+    // The list view's contents are in flux while it sorts, so the comparison reads a copy of
+    // the sort column taken first; numbering the rows first also covers rows inserted since
+    // the last sort.
+    const int count = GetItemCount();
+    m_SortTexts.clear();
+    m_SortTexts.reserve(static_cast<size_t>(count));
+    for (int row = 0; row < count; ++row) {
+        SetItemData(row, row);
+        m_SortTexts.push_back(GetItemText(row, m_SortColumn, kSortCellCapacity));
+    }
+    const bool sorted = SortItems(SortServiceListProc, reinterpret_cast<LPARAM>(this));
+    std::vector<std::string>().swap(m_SortTexts);
+    if (sorted)
+        RenumberRows();
+    return sorted;
+}
+
+const char* CEnhancedListCtrl::SortTextOf(LPARAM row) const
+{
+    if (row < 0 || static_cast<size_t>(row) >= m_SortTexts.size())
+        return "";
+    return m_SortTexts[static_cast<size_t>(row)].c_str();
+}
+
+void CEnhancedListCtrl::ApplySortIndicator(int column, bool ascending, bool themed)
+{
+    HWND header = GetHeaderCtrl();
+    CBitmap mark;
+    for (int i = 0; i < HeaderItemCount(header); ++i) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT | HDI_BITMAP;
+        if (!::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item)))
+            continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if ((item.fmt & HDF_BITMAP) && (item.fmt & HDF_BITMAP_ON_RIGHT)) {
+            item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+            item.hbm = nullptr;
+        }
+        if (i == column) {
+            if (themed) {
+                item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+            } else {
+                // LR_LOADMAP3DCOLORS: the greys follow the current 3-D colours.
+                mark.Attach(static_cast<HBITMAP>(::LoadImageA(AfxGetResourceHandle(),
+                    MAKEINTRESOURCEA(ascending ? IDB_SORT_UP : IDB_SORT_DOWN), IMAGE_BITMAP, 0, 0,
+                    LR_LOADMAP3DCOLORS)));
+                if (mark) {
+                    item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+                    item.hbm = mark;
+                }
+            }
+        }
+        ::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+    // No heading shows the previous mark any more.
+    m_SortMark = std::move(mark);
+}
+
+// ---------------------------------------------------------------- comparison
+
+int CEnhancedListCtrl::CompareCells(SortKind kind, bool ascending, const char* first, const char* second)
+{
+    if (!first)
+        first = "";
+    if (!second)
+        second = "";
+    if (!ascending)
+        std::swap(first, second);
+    switch (kind) {
+    case SortText:
+        return CompareNoCase(first, second);
+    case SortAddress: {
+        uint32_t a = 0;
+        uint32_t b = 0;
+        if (!ParseAddress(first, a) || !ParseAddress(second, b))
+            return 0;
+        return a < b ? -1 : (a > b ? 1 : 0);
+    }
+    default:
+        return 0;
+    }
+}
+
+int CALLBACK CEnhancedListCtrl::SortServiceListProc(LPARAM first, LPARAM second, LPARAM list)
+{
+    const auto* self = reinterpret_cast<const CEnhancedListCtrl*>(list);
+    return CompareCells(self->m_SortKind, self->m_SortAscending, self->SortTextOf(first), self->SortTextOf(second));
+}
+
+bool CEnhancedListCtrl::IsThemingActive()
+{
+    {
+        const CLibrary uxtheme("UxTheme.dll");
+        const auto isAppThemed = uxtheme.GetProc<BOOL(WINAPI*)()>("IsAppThemed");
+        const auto isThemeActive = uxtheme.GetProc<BOOL(WINAPI*)()>("IsThemeActive");
+        if (!isAppThemed || !isThemeActive || !isAppThemed() || !isThemeActive())
+            return false;
+    }
+    const CLibrary comctl("comctl32.dll");
+    const auto getVersion = comctl.GetProc<DLLGETVERSIONPROC>("DllGetVersion");
+    if (!getVersion)
+        return false;
+    DLLVERSIONINFO version{};
+    version.cbSize = sizeof(version);
+    if (FAILED(getVersion(&version)))
+        return false;
+    return version.dwMajorVersion >= 6;
+}
+
+// ---------------------------------------------------------------- messages
+
+LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_LIST_RUN:
+        return (*reinterpret_cast<const ListWork*>(lp))();
+    case LVM_SETCOLUMNWIDTH:
+        if (!OnSetColumnWidth(static_cast<int>(wp)))
+            return 0;
+        break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(*reinterpret_cast<NMHDR*>(lp), result))
+            return result;
+        break;
+    }
+    case WM_SIZE: {
+        const LRESULT result = DefWindowProc(msg, wp, lp);
+        OnSize();
+        return result;
+    }
+    default:
+        break;
+    }
+    return DefWindowProc(msg, wp, lp);
+}
+
+bool CEnhancedListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
+{
+    if (msg != WM_NOTIFY)
+        return false;
+    auto* header = reinterpret_cast<NMHDR*>(lp);
+    switch (header->code) {
+    case NM_CUSTOMDRAW:
+        result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+        return true;
+    case LVN_COLUMNCLICK:
+        OnColumnClick(*reinterpret_cast<const NMLISTVIEW*>(lp));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CEnhancedListCtrl::OnNotify(NMHDR& header, LRESULT& result)
+{
+    // The header's notifications differ between A and W only in the item's text pointer,
+    // which is not read here.
+    if (header.hwndFrom == GetHeaderCtrl()) {
+        const auto& notice = reinterpret_cast<const NMHEADERA&>(header);
+        switch (header.code) {
+        case HDN_BEGINTRACKA:
+        case HDN_BEGINTRACKW:
+            if (!OnBeginTrack(notice))
+                return false;
+            result = TRUE;
+            return true;
+        case 1:
+        case 2:
+            if (!OnHeaderItemChanging(notice))
+                return false;
+            result = TRUE;
+            return true;
+        default:
+            return false;
+        }
+    }
+    if ((header.code == TTN_NEEDTEXTA || header.code == TTN_NEEDTEXTW) && header.idFrom == 0 &&
+        header.hwndFrom == reinterpret_cast<HWND>(SendMessage(LVM_GETTOOLTIPS))) {
+        if (!OnToolTipText(header))
+            return false;
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
+LRESULT CEnhancedListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) const
+{
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        COLORREF text = 0;
+        COLORREF back = 0;
+        if (m_ColorColumnsAdded && ReadRowColors(row, text, back)) {
+            draw.clrText = text;
+            draw.clrTextBk = back;
+        }
+        return CDRF_NOTIFYPOSTPAINT;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+        // A selected row's icon again, without the selection tint.
+        HIMAGELIST images = GetImageList(LVSIL_SMALL);
+        if (!images || !(GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED))
+            return CDRF_DODEFAULT;
+        RECT icon{};
+        if (!GetItemRect(row, icon, LVIR_ICON))
+            return CDRF_DODEFAULT;
+        ::ImageList_Draw(images, ItemImage(*this, row), draw.nmcd.hdc, icon.left, icon.top, ILD_TRANSPARENT);
+        return CDRF_SKIPDEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+void CEnhancedListCtrl::OnColumnClick(const NMLISTVIEW& click)
+{
+    const int column = click.iSubItem;
+    if (column < 0 || column >= kMaxSortColumns || m_ColumnSortKinds[column] == SortNone)
+        return;
+    m_SortColumn = column;
+    m_SortKind = m_ColumnSortKinds[column];
+    SetFocus();
+    // One direction for all headings: every click on a sortable one turns it round.
+    m_SortAscending = !m_SortAscending;
+    if (!SortRows())
+        return;
+    ApplySortIndicator(column, m_SortAscending, IsThemingActive());
+}
+
+bool CEnhancedListCtrl::OnBeginTrack(const NMHEADERA& track) const
+{
+    return IsColorColumn(track.iItem);
+}
+
+bool CEnhancedListCtrl::OnHeaderItemChanging(const NMHEADERA& change) const
+{
+    // Catches the widenings that do not pass LVM_SETCOLUMNWIDTH, such as the list view's
+    // answer to a double click on a divider.
+    return IsColorColumn(change.iItem) && change.pitem && (change.pitem->mask & HDI_WIDTH) && change.pitem->cxy != 0;
+}
+
+bool CEnhancedListCtrl::OnSetColumnWidth(int column) const
+{
+    return !IsColorColumn(column);
+}
+
+bool CEnhancedListCtrl::OnToolTipText(NMHDR& header)
+{
+    if (m_ListTipText.empty())
+        return false;
+    if (header.code == TTN_NEEDTEXTA) {
+        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+        ::lstrcpynA(info.szText, m_ListTipText.c_str(), kTipCapacity);
+        info.lpszText = info.szText;
+        info.hinst = nullptr;
+        return true;
+    }
+    auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+    const int length = ::MultiByteToWideChar(CP_THREAD_ACP, 0, m_ListTipText.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_THREAD_ACP, 0, m_ListTipText.c_str(), -1, &wide[0], length);
+    ::lstrcpynW(info.szText, wide.c_str(), kTipCapacity);
+    info.lpszText = info.szText;
+    info.hinst = nullptr;
+    return true;
+}
+
+void CEnhancedListCtrl::OnSize()
+{
+    if (!m_RowTipToolAdded)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hWnd;
+    tool.uId = 0;
+    tool.rect = GetClientRect();
+    ::SendMessageA(reinterpret_cast<HWND>(SendMessage(LVM_GETTOOLTIPS)), TTM_NEWTOOLRECTA, 0,
+                   reinterpret_cast<LPARAM>(&tool));
+}

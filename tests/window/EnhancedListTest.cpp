@@ -1,0 +1,947 @@
+// The results list: header height, sorting by heading clicks, row colours, hidden colour
+// columns, sort marks, the row tooltip and rows found by address while threads write them.
+#include "controls/EnhancedListCtrl.h"
+#include "res/resource.h"
+#include "ListTestHost.h"
+#include "WindowTestSupport.h"
+#include "winlib/DC.h"
+#include "winlib/GdiObject.h"
+#include "winlib/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Kind = CEnhancedListCtrl::SortKind;
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// ---------------------------------------------------------------- input and pixels
+
+POINT ToScreen(HWND hwnd, int x, int y)
+{
+    POINT point{x, y};
+    ::ClientToScreen(hwnd, &point);
+    return point;
+}
+
+void MoveTo(POINT screen)
+{
+    ::SetCursorPos(screen.x, screen.y);
+    PumpMessages(30);
+}
+
+void LeftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input, sizeof(input));
+    PumpMessages(30);
+}
+
+void ClickAt(POINT screen)
+{
+    MoveTo(screen);
+    LeftButton(true);
+    LeftButton(false);
+    // Past the double-click time, so that the next click is a click of its own.
+    PumpMessages(650);
+}
+
+void DragBy(POINT from, int dx)
+{
+    MoveTo(from);
+    LeftButton(true);
+    for (int step = 1; step <= 8; ++step)
+        MoveTo(POINT{from.x + dx * step / 8, from.y});
+    LeftButton(false);
+    PumpMessages(100);
+}
+
+void DoubleClickAt(POINT screen)
+{
+    MoveTo(screen);
+    for (int i = 0; i < 2; ++i) {
+        LeftButton(true);
+        LeftButton(false);
+    }
+    PumpMessages(650);
+}
+
+// The client area of a window as drawn, 0x00RRGGBB by row.
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> pixels;
+
+    DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    int CountIn(const RECT& area, bool (*match)(DWORD)) const
+    {
+        int count = 0;
+        for (int y = std::max(0L, area.top); y < std::min<LONG>(height, area.bottom); ++y)
+            for (int x = std::max(0L, area.left); x < std::min<LONG>(width, area.right); ++x)
+                count += match(At(x, y)) ? 1 : 0;
+        return count;
+    }
+};
+
+Capture CaptureClient(HWND hwnd)
+{
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessages(50);
+    Capture capture;
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    capture.width = client.right;
+    capture.height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    CClientDC window(hwnd);
+    CBitmap bitmap(::CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    CMemDC memory(window);
+    if (!bitmap || !bits)
+        return capture;
+    {
+        CSelectObject select(memory, bitmap);
+        ::BitBlt(memory, 0, 0, capture.width, capture.height, window, 0, 0, SRCCOPY);
+    }
+    ::GdiFlush();
+    const auto* begin = static_cast<const DWORD*>(bits);
+    capture.pixels.assign(begin, begin + static_cast<size_t>(capture.width) * capture.height);
+    return capture;
+}
+
+int Red(DWORD pixel) { return (pixel >> 16) & 0xFF; }
+int Green(DWORD pixel) { return (pixel >> 8) & 0xFF; }
+int Blue(DWORD pixel) { return pixel & 0xFF; }
+bool IsRedInk(DWORD pixel) { return Red(pixel) >= 180 && Green(pixel) <= 90 && Blue(pixel) <= 90; }
+bool IsDarkInk(DWORD pixel) { return Red(pixel) <= 90 && Green(pixel) <= 90 && Blue(pixel) <= 90; }
+bool IsWhite(DWORD pixel) { return (pixel & 0xFFFFFF) == 0xFFFFFF; }
+
+// The pixels of a bitmap, 0x00RRGGBB by row.
+std::vector<DWORD> BitmapPixels(HBITMAP bitmap, int& width, int& height)
+{
+    BITMAP header{};
+    ::GetObjectA(bitmap, sizeof(header), &header);
+    width = header.bmWidth;
+    height = header.bmHeight;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    CClientDC screen(nullptr);
+    ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+DWORD AsPixel(COLORREF color)
+{
+    return (static_cast<DWORD>(GetRValue(color)) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+}
+
+// The sort marks as drawn: L the 3-D face, D the 3-D shadow (LR_LOADMAP3DCOLORS maps the
+// bitmaps' greys to them), W white. Rows 0-3 and 11-13 are face only.
+const char* const kDescendingMark[] = {"LLLDDDDDDDDLLL", "LLLDDLLLLWWLLL", "LLLLDLLLLWLLLL", "LLLLDDLLWWLLLL",
+                                       "LLLLLDLLWLLLLL", "LLLLLDDWWLLLLL", "LLLLLLDWLLLLLL"};
+const char* const kAscendingMark[] = {"LLLLLLDWLLLLLL", "LLLLLDDWWLLLLL", "LLLLLDLLWLLLLL", "LLLLDDLLWWLLLL",
+                                      "LLLLDLLLLWLLLL", "LLLDDLLLLWWLLL", "LLLWWWWWWWWLLL"};
+
+bool MatchesMark(HBITMAP bitmap, const char* const rows[7])
+{
+    int width = 0;
+    int height = 0;
+    const std::vector<DWORD> pixels = BitmapPixels(bitmap, width, height);
+    if (width != 14 || height != 14)
+        return false;
+    for (int y = 0; y < 14; ++y) {
+        for (int x = 0; x < 14; ++x) {
+            const char code = y >= 4 && y <= 10 ? rows[y - 4][x] : 'L';
+            const DWORD expected = code == 'W'   ? 0xFFFFFF
+                                   : code == 'D' ? AsPixel(::GetSysColor(COLOR_3DSHADOW))
+                                                 : AsPixel(::GetSysColor(COLOR_3DFACE));
+            if (pixels[static_cast<size_t>(y) * 14 + x] != expected)
+                return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- the list as the main window sets it up
+
+struct Row {
+    const char* address;
+    const char* name;
+    const char* mac;
+    const char* description;
+};
+
+class ResultsList : public testing::Test {
+protected:
+    void SetUp() override { SetUpList(true); }
+
+    void SetUpList(bool colourColumns)
+    {
+        ASSERT_TRUE(m_List.SubclassWindow(m_Host.List()));
+        m_List.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+        m_List.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
+        m_List.InsertColumn(1, "Host Name", LVCFMT_LEFT, 180);
+        m_List.InsertColumn(2, "Host MAC Address", LVCFMT_LEFT, 180);
+        m_List.InsertColumn(3, "Description", LVCFMT_LEFT, 180);
+        m_List.AttachHeaderCtrl();
+        if (colourColumns)
+            m_List.AddColorCodeColumns();
+        m_List.SetColumnSortType(0, CEnhancedListCtrl::SortAddress);
+        for (int column = 1; column <= 3; ++column)
+            m_List.SetColumnSortType(column, CEnhancedListCtrl::SortText);
+        m_List.SetSortIndicator(0, true);
+        m_List.GetHeader().SetFont(m_HeaderFont);
+        m_List.SetListTip("Right click here to copy the IP Address");
+        // The list destroys its image lists with itself.
+        HIMAGELIST images = ::ImageList_Create(24, 24, ILC_COLOR32, 1, 5);
+        CIcon icon(static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_HOST), IMAGE_ICON, 24, 24, 0)));
+        ::ImageList_AddIcon(images, icon);
+        m_List.SetImageList(images, LVSIL_SMALL);
+        PumpMessages(30);
+    }
+
+    // Appends rows as the probes do: at the end, image 0, item data 0.
+    void AddRows(const std::vector<Row>& rows)
+    {
+        for (const Row& row : rows) {
+            const int index = m_List.InsertItem(m_List.GetItemCount(), row.address, 0);
+            m_List.SetItemText(index, 1, row.name);
+            m_List.SetItemText(index, 2, row.mac);
+            m_List.SetItemText(index, 3, row.description);
+        }
+    }
+
+    std::vector<std::string> Column(int column) const
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < m_List.GetItemCount(); ++row)
+            texts.push_back(m_List.GetItemText(row, column));
+        return texts;
+    }
+
+    void ExpectItemDataIsIndex() const
+    {
+        for (int row = 0; row < m_List.GetItemCount(); ++row)
+            EXPECT_EQ(m_List.GetItemData(row), row) << "row " << row;
+    }
+
+    HWND HeaderWindow() const { return m_List.GetHeaderCtrl(); }
+
+    POINT HeadingCentre(int column) const
+    {
+        RECT rect{};
+        ::SendMessageA(HeaderWindow(), HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rect));
+        return ToScreen(HeaderWindow(), (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    }
+
+    POINT DividerRightOf(int column) const
+    {
+        RECT rect{};
+        ::SendMessageA(HeaderWindow(), HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rect));
+        return ToScreen(HeaderWindow(), rect.right, (rect.top + rect.bottom) / 2);
+    }
+
+    void ClickHeading(int column) const { ClickAt(HeadingCentre(column)); }
+
+    // What the list sends its parent when a heading is clicked; the parent reflects it.
+    void NotifyColumnClick(int column) const
+    {
+        NMLISTVIEW click{};
+        click.hdr.hwndFrom = m_List.m_hWnd;
+        click.hdr.idFrom = CListTestHost::kListId;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        ::SendMessageA(m_Host.Window(), WM_NOTIFY, CListTestHost::kListId, reinterpret_cast<LPARAM>(&click));
+    }
+
+    HDITEMA HeaderItem(int column) const
+    {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT | HDI_BITMAP;
+        ::SendMessageA(HeaderWindow(), HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        return item;
+    }
+
+    // Which heading carries a bitmap mark and which one; -1 when none. Fails when two do.
+    int MarkedColumn(bool& ascending) const
+    {
+        int marked = -1;
+        for (int column = 0; column < ::SendMessageA(HeaderWindow(), HDM_GETITEMCOUNT, 0, 0); ++column) {
+            const HDITEMA item = HeaderItem(column);
+            const bool hasMark = (item.fmt & HDF_BITMAP) && (item.fmt & HDF_BITMAP_ON_RIGHT) && item.hbm;
+            EXPECT_FALSE(item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) << "column " << column;
+            if (!hasMark) {
+                EXPECT_EQ(item.hbm, nullptr) << "column " << column;
+                continue;
+            }
+            EXPECT_EQ(marked, -1) << "a second heading keeps a mark: " << column;
+            marked = column;
+            const bool up = MatchesMark(item.hbm, kAscendingMark);
+            const bool down = MatchesMark(item.hbm, kDescendingMark);
+            EXPECT_NE(up, down) << "column " << column << " shows neither sort bitmap";
+            ascending = up;
+        }
+        return marked;
+    }
+
+    void ExpectMark(int column, bool ascending) const
+    {
+        bool markAscending = false;
+        EXPECT_EQ(MarkedColumn(markAscending), column);
+        EXPECT_EQ(markAscending, ascending) << "mark on column " << column;
+    }
+
+    CFont m_HeaderFont{CreateUiFont("MS Shell Dlg", 12, 600)};
+    CListTestHost m_Host;
+    CEnhancedListCtrl m_List;
+};
+
+const std::vector<Row> kHosts = {
+    {"192.168.1.100", "beta", "00-11-22-33-44-01", "Router"},
+    {"192.168.1.9", "Alpha", "00-11-22-33-44-02", "Host"},
+    {"192.168.1.10", "delta", "00-11-22-33-44-03", "Host"},
+    {"192.168.1.2", "Charlie", "00-11-22-33-44-04", "My Computer"},
+    {"192.168.1.55", "echo", "00-11-22-33-44-05", "Host"},
+};
+
+// ---------------------------------------------------------------- comparison
+
+TEST(ResultsListOrder, CellComparisonByKindAndDirection)
+{
+    struct Case {
+        Kind kind;
+        bool ascending;
+        const char* first;
+        const char* second;
+        int sign;
+    };
+    const Case cases[] = {
+        {Kind::SortAddress, true, "192.168.1.9", "192.168.1.10", -1},
+        {Kind::SortAddress, true, "192.168.1.10", "192.168.1.100", -1},
+        {Kind::SortAddress, true, "192.168.1.9", "192.168.1.100", -1},
+        {Kind::SortAddress, true, "192.168.1.100", "192.168.1.9", 1},
+        {Kind::SortAddress, true, "192.168.1.7", "192.168.1.7", 0},
+        {Kind::SortAddress, false, "192.168.1.9", "192.168.1.10", 1},
+        {Kind::SortAddress, false, "192.168.1.100", "192.168.1.10", -1},
+        // Far apart: a difference taken as a signed number would turn round.
+        {Kind::SortAddress, true, "10.0.0.1", "200.0.0.1", -1},
+        {Kind::SortAddress, true, "0.0.0.0", "255.255.255.255", -1},
+        {Kind::SortAddress, false, "0.0.0.0", "255.255.255.255", 1},
+        // Anything that is not a dotted address compares equal to everything.
+        {Kind::SortAddress, true, "192.168.1.x", "192.168.1.1", 0},
+        {Kind::SortAddress, true, "192.168.1.1", "", 0},
+        {Kind::SortAddress, false, "host", "192.168.1.1", 0},
+        {Kind::SortAddress, true, "192.168.1.256", "192.168.1.1", 0},
+        {Kind::SortText, true, "alpha", "ALPHA", 0},
+        {Kind::SortText, false, "Alpha", "aLPHA", 0},
+        {Kind::SortText, true, "abc", "abd", -1},
+        {Kind::SortText, true, "Zed", "apple", 1},
+        {Kind::SortText, true, "apple", "Zed", -1},
+        {Kind::SortText, false, "apple", "Zed", 1},
+        {Kind::SortText, true, "ab", "AB-1", -1},
+        {Kind::SortText, true, "", "a", -1},
+        {Kind::SortText, true, "\xE9t\xE9", "zed", 1},  // bytes past ASCII by their unsigned value
+        {Kind::SortNone, true, "a", "b", 0},
+        {static_cast<Kind>(2), true, "a", "b", 0},
+    };
+    for (const Case& c : cases) {
+        const int result = CEnhancedListCtrl::CompareCells(c.kind, c.ascending, c.first, c.second);
+        const int sign = result < 0 ? -1 : (result > 0 ? 1 : 0);
+        EXPECT_EQ(sign, c.sign) << "kind " << c.kind << (c.ascending ? " ascending " : " descending ") << '"'
+                                << c.first << "\" vs \"" << c.second << '"';
+    }
+}
+
+// ---------------------------------------------------------------- header
+
+TEST_F(ResultsList, HeaderIsTwentyEightPixelsAndRowsStartBelowItWhateverTheFont)
+{
+    AddRows(kHosts);
+    auto expectHeight = [&](const char* when) {
+        RECT frame{};
+        ::GetWindowRect(HeaderWindow(), &frame);
+        EXPECT_EQ(frame.bottom - frame.top, 28) << when;
+        RECT row{};
+        EXPECT_TRUE(m_List.GetItemRect(0, row, LVIR_BOUNDS));
+        EXPECT_EQ(row.top, 28) << when;
+    };
+    expectHeight("after AttachHeaderCtrl and the header font");
+
+    CFont large(CreateUiFont("MS Shell Dlg", 30, 700));
+    ::SendMessageA(HeaderWindow(), WM_SETFONT, reinterpret_cast<WPARAM>(large.Get()), TRUE);
+    PumpMessages(30);
+    expectHeight("after a large header font");
+
+    // A font given to the list reaches its header too and makes the list lay it out again.
+    m_List.SetFont(large);
+    PumpMessages(30);
+    expectHeight("after a large list font");
+
+    const RECT frame = m_List.GetWindowRect();
+    ::SetWindowPos(m_List, nullptr, 0, 0, frame.right - frame.left - 40, frame.bottom - frame.top - 20,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages(30);
+    expectHeight("after a resize");
+}
+
+TEST(ResultsListHeader, AttachHeaderCtrlLaysTheHeaderOutAtOnce)
+{
+    CListTestHost host;
+    CEnhancedListCtrl list;
+    ASSERT_TRUE(list.SubclassWindow(host.List()));
+    list.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
+    list.InsertItem(0, "192.168.1.1", 0);
+    PumpMessages(50);
+    const RECT frame = list.GetWindowRect();
+    const bool wasVisible = ::IsWindowVisible(list) != FALSE;
+
+    list.AttachHeaderCtrl();
+    EXPECT_TRUE(list.GetHeader().IsSubclassed());
+    RECT header{};
+    ::GetWindowRect(list.GetHeaderCtrl(), &header);
+    EXPECT_EQ(header.bottom - header.top, 28);
+    RECT row{};
+    EXPECT_TRUE(list.GetItemRect(0, row, LVIR_BOUNDS));
+    EXPECT_EQ(row.top, 28);
+    // The list is where and as large as it was, and shown again.
+    const RECT after = list.GetWindowRect();
+    EXPECT_TRUE(::EqualRect(&frame, &after));
+    EXPECT_EQ(::IsWindowVisible(list) != FALSE, wasVisible);
+}
+
+// ---------------------------------------------------------------- sorting
+
+TEST_F(ResultsList, EveryClickOnASortableHeadingSortsAndTurnsTheOneDirectionRound)
+{
+    // Rows straight from the probes carry item data 0 and have never been renumbered.
+    AddRows(kHosts);
+    ExpectMark(0, true);
+
+    struct Step {
+        int column;
+        std::vector<std::string> addresses;
+        bool ascending;
+    };
+    const Step steps[] = {
+        // Set-up left the direction ascending, so the first click turns it to descending.
+        {0, {"192.168.1.100", "192.168.1.55", "192.168.1.10", "192.168.1.9", "192.168.1.2"}, false},
+        {1, {"192.168.1.9", "192.168.1.100", "192.168.1.2", "192.168.1.10", "192.168.1.55"}, true},
+        {1, {"192.168.1.55", "192.168.1.10", "192.168.1.2", "192.168.1.100", "192.168.1.9"}, false},
+        {0, {"192.168.1.2", "192.168.1.9", "192.168.1.10", "192.168.1.55", "192.168.1.100"}, true},
+        {3, {"192.168.1.9", "192.168.1.10", "192.168.1.55", "192.168.1.2", "192.168.1.100"}, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "click on column " << step.column);
+        ClickHeading(step.column);
+        if (step.column == 3) {
+            // Descending by description; the three "Host" rows keep no fixed order.
+            const std::vector<std::string> descriptions = Column(3);
+            EXPECT_EQ(descriptions, (std::vector<std::string>{"Router", "My Computer", "Host", "Host", "Host"}));
+        } else {
+            EXPECT_EQ(Column(0), step.addresses);
+        }
+        ExpectItemDataIsIndex();
+        ExpectMark(step.column, step.ascending);
+    }
+    // The rows keep their cells together.
+    for (int row = 0; row < m_List.GetItemCount(); ++row) {
+        const std::string address = m_List.GetItemText(row, 0);
+        for (const Row& host : kHosts) {
+            if (address == host.address) {
+                EXPECT_EQ(m_List.GetItemText(row, 2), host.mac);
+            }
+        }
+    }
+    EXPECT_EQ(::GetFocus(), m_List.m_hWnd);
+}
+
+TEST_F(ResultsList, ColumnsThatDoNotSortIgnoreClicks)
+{
+    AddRows(kHosts);
+    m_List.SetColumnSortType(2, CEnhancedListCtrl::SortNone);
+    const std::vector<std::string> before = Column(0);
+
+    ClickHeading(2);
+    NotifyColumnClick(4);  // the hidden colour columns cannot be clicked, but say so anyway
+    NotifyColumnClick(5);
+    EXPECT_EQ(Column(0), before);
+    ExpectMark(0, true);
+    for (int row = 0; row < m_List.GetItemCount(); ++row)
+        EXPECT_EQ(m_List.GetItemData(row), 0) << "nothing renumbered";
+
+    // The direction did not turn: the next sortable click is the first turn.
+    ClickHeading(0);
+    EXPECT_EQ(Column(0),
+              (std::vector<std::string>{"192.168.1.100", "192.168.1.55", "192.168.1.10", "192.168.1.9", "192.168.1.2"}));
+    ExpectMark(0, false);
+}
+
+TEST_F(ResultsList, SortColumnSortsByAddressAscendingAndLeavesTheMarkAlone)
+{
+    AddRows(kHosts);
+    ClickHeading(1);  // descending by name
+    ExpectMark(1, false);
+
+    EXPECT_TRUE(m_List.SortColumn());
+    EXPECT_EQ(Column(0),
+              (std::vector<std::string>{"192.168.1.2", "192.168.1.9", "192.168.1.10", "192.168.1.55", "192.168.1.100"}));
+    ExpectItemDataIsIndex();
+    ExpectMark(1, false);
+
+    // SortColumn left the direction ascending: the next click turns it to descending.
+    ClickHeading(1);
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"echo", "delta", "Charlie", "beta", "Alpha"}));
+
+    m_List.SetColumnSortType(0, CEnhancedListCtrl::SortNone);
+    const std::vector<std::string> before = Column(0);
+    EXPECT_FALSE(m_List.SortColumn());
+    EXPECT_EQ(Column(0), before);
+}
+
+TEST_F(ResultsList, RenumberItemDataNumbersEveryRowAndCountsThem)
+{
+    AddRows(kHosts);
+    m_List.SetItemData(3, 77);
+    EXPECT_EQ(m_List.RenumberItemData(), 5);
+    ExpectItemDataIsIndex();
+    m_List.DeleteAllItems();
+    EXPECT_EQ(m_List.RenumberItemData(), 0);
+}
+
+// ---------------------------------------------------------------- sort marks
+
+TEST_F(ResultsList, WithoutThemesTheSortedHeadingAloneShowsTheBitmapOfItsDirection)
+{
+    // Wine's comctl32 reports version 5.81, so the bitmap marks are what shows here.
+    EXPECT_FALSE(CEnhancedListCtrl::IsThemingActive());
+    ExpectMark(0, true);
+    m_List.SetSortIndicator(3, false);
+    ExpectMark(3, false);
+    m_List.SetSortIndicator(3, true);
+    ExpectMark(3, true);
+    m_List.SetSortIndicator(1, false);
+    ExpectMark(1, false);
+    m_List.SetSortIndicator(-1, true);
+    bool ascending = false;
+    EXPECT_EQ(MarkedColumn(ascending), -1);
+    // The headings keep their text.
+    char text[64] = "";
+    HDITEMA item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    ::SendMessageA(HeaderWindow(), HDM_GETITEMA, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(text, "Host Name");
+}
+
+TEST_F(ResultsList, WithThemesTheSortedHeadingAloneCarriesTheHeadersArrow)
+{
+    m_List.SetSortIndicator(2, true, true);
+    for (int column = 0; column < 6; ++column) {
+        const HDITEMA item = HeaderItem(column);
+        EXPECT_EQ((item.fmt & HDF_SORTUP) != 0, column == 2) << column;
+        EXPECT_FALSE(item.fmt & HDF_SORTDOWN) << column;
+        EXPECT_FALSE(item.fmt & HDF_BITMAP) << "the bitmap of set-up is gone from " << column;
+    }
+    m_List.SetSortIndicator(0, false, true);
+    for (int column = 0; column < 6; ++column) {
+        const HDITEMA item = HeaderItem(column);
+        EXPECT_EQ((item.fmt & HDF_SORTDOWN) != 0, column == 0) << column;
+        EXPECT_FALSE(item.fmt & HDF_SORTUP) << column;
+    }
+    // And back to bitmaps: no arrow flag stays behind.
+    m_List.SetSortIndicator(1, true, false);
+    ExpectMark(1, true);
+}
+
+// ---------------------------------------------------------------- colours
+
+TEST(ResultsListColours, NothingChangesBeforeTheColourColumnsExist)
+{
+    CListTestHost host;
+    CEnhancedListCtrl list;
+    ASSERT_TRUE(list.SubclassWindow(host.List()));
+    list.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
+    list.InsertColumn(1, "Host Name", LVCFMT_LEFT, 180);
+    list.InsertItem(0, "192.168.1.1", 0);
+
+    EXPECT_FALSE(list.SetRowColors(0, kRed));
+    EXPECT_FALSE(list.SetHostRowColors("192.168.1.1", kRed));
+    EXPECT_EQ(::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(list.GetItemText(0, 1), "");
+    EXPECT_EQ(list.GetBackColorColumn(), -1);
+    // Widths of any column pass while there are no colour columns.
+    EXPECT_TRUE(list.SetColumnWidth(1, 50));
+    EXPECT_EQ(list.GetColumnWidth(1), 50);
+
+    list.AddColorCodeColumns();
+    list.AddColorCodeColumns();
+    ASSERT_EQ(::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(list.GetBackColorColumn(), 2);
+    EXPECT_EQ(list.GetTextColorColumn(), 3);
+    const char* headings[] = {"Back Color Code", "Text Color Code"};
+    for (int column = 2; column < 4; ++column) {
+        char text[64] = "";
+        LVCOLUMNA info{};
+        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        info.pszText = text;
+        info.cchTextMax = sizeof(text);
+        list.SendMessage(LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
+        EXPECT_STREQ(text, headings[column - 2]);
+        EXPECT_EQ(info.cx, 0);
+        EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+    }
+    EXPECT_TRUE(list.SetRowColors(0, kRed));
+    EXPECT_EQ(list.GetItemText(0, 3), "255");
+    EXPECT_EQ(list.GetItemText(0, 2), "16777215");
+}
+
+TEST_F(ResultsList, SetRowColorsStoresTheTextColourAndWhite)
+{
+    AddRows(kHosts);
+    EXPECT_TRUE(m_List.SetRowColors(1, kRed));
+    EXPECT_EQ(m_List.GetItemText(1, 5), "255");
+    EXPECT_EQ(m_List.GetItemText(1, 4), "16777215");
+    EXPECT_TRUE(m_List.SetRowColors(1, RGB(0, 0, 255)));
+    EXPECT_EQ(m_List.GetItemText(1, 5), "16711680");
+    EXPECT_TRUE(m_List.SetRowColors(1, kBlack));
+    EXPECT_EQ(m_List.GetItemText(1, 5), "0");
+    EXPECT_EQ(m_List.GetItemText(0, 5), "") << "other rows untouched";
+    EXPECT_FALSE(m_List.SetRowColors(5, kRed));
+    EXPECT_FALSE(m_List.SetRowColors(-1, kRed));
+}
+
+TEST_F(ResultsList, ARowIsDrawnInItsColoursOnlyWhenBothColourCellsAreFilled)
+{
+    AddRows(kHosts);
+    m_List.SetRowColors(1, kRed);
+    m_List.SetItemText(2, 5, "255");  // text colour without background
+    m_List.SetItemText(3, 4, "16777215");
+    m_List.SetItemText(3, 5, "");
+    m_List.SetItemText(4, 5, "red");  // not a colour value
+    m_List.SetItemText(4, 4, "16777215");
+
+    const Capture capture = CaptureClient(m_List);
+    ASSERT_FALSE(capture.pixels.empty());
+    for (int row = 0; row < 5; ++row) {
+        SCOPED_TRACE(testing::Message() << "row " << row);
+        RECT bounds{};
+        ASSERT_TRUE(m_List.GetItemRect(row, bounds, LVIR_BOUNDS));
+        RECT label = bounds;  // the address, right of the icon
+        m_List.GetItemRect(row, label, LVIR_LABEL);
+        RECT name = bounds;  // the name cell
+        name.left = 140;
+        name.right = 320;
+        const int red = capture.CountIn(label, IsRedInk) + capture.CountIn(name, IsRedInk);
+        const int dark = capture.CountIn(label, IsDarkInk) + capture.CountIn(name, IsDarkInk);
+        if (row == 1) {
+            EXPECT_GT(capture.CountIn(label, IsRedInk), 10);
+            EXPECT_GT(capture.CountIn(name, IsRedInk), 10) << "the whole row is red";
+            EXPECT_EQ(dark, 0);
+            EXPECT_TRUE(IsWhite(capture.At(bounds.right - 5, (bounds.top + bounds.bottom) / 2)));
+            EXPECT_TRUE(IsWhite(capture.At(label.right - 2, bounds.top + 1)));
+        } else {
+            EXPECT_EQ(red, 0);
+            EXPECT_GT(dark, 10) << "default text colour";
+        }
+    }
+}
+
+TEST_F(ResultsList, ASelectedRowShowsItsIconUntinted)
+{
+    AddRows(kHosts);
+    // An opaque blue square as the row image, so that any tint shows.
+    constexpr COLORREF kIconBlue = RGB(0, 0, 255);
+    HIMAGELIST images = ::ImageList_Create(24, 24, ILC_COLOR24, 1, 1);
+    {
+        CClientDC screen(nullptr);
+        CBitmap square(::CreateCompatibleBitmap(screen, 24, 24));
+        CMemDC memory(screen);
+        {
+            CSelectObject select(memory, square);
+            CBrush blue(::CreateSolidBrush(kIconBlue));
+            const RECT all{0, 0, 24, 24};
+            ::FillRect(memory, &all, blue);
+        }
+        ::ImageList_Add(images, square, nullptr);
+    }
+    ::ImageList_Destroy(m_List.SetImageList(images, LVSIL_SMALL));
+    m_List.SetFocus();
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    m_List.SendMessage(LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+
+    const Capture capture = CaptureClient(m_List);
+    ASSERT_FALSE(capture.pixels.empty());
+    for (int row : {1, 2}) {
+        RECT icon{};
+        ASSERT_TRUE(m_List.GetItemRect(row, icon, LVIR_ICON));
+        const RECT square{icon.left, icon.top, icon.left + 24, icon.top + std::min(24L, icon.bottom - icon.top)};
+        const int area = (square.right - square.left) * (square.bottom - square.top);
+        EXPECT_EQ(capture.CountIn(square, [](DWORD pixel) { return (pixel & 0xFFFFFF) == 0x0000FF; }), area)
+            << "row " << row;
+    }
+}
+
+// ---------------------------------------------------------------- hidden columns keep their width
+
+TEST_F(ResultsList, ColourColumnsRefuseEveryWidthAndTheirDividersDoNotMove)
+{
+    AddRows(kHosts);
+    for (int column = 0; column < 6; ++column) {
+        SCOPED_TRACE(testing::Message() << "column " << column);
+        const bool hidden = column >= 4;
+        EXPECT_EQ(m_List.SetColumnWidth(column, 90), !hidden);
+        EXPECT_EQ(m_List.GetColumnWidth(column), hidden ? 0 : 90);
+        // The other way in, through the column's attributes.
+        LVCOLUMNA info{};
+        info.mask = LVCF_WIDTH;
+        info.cx = 75;
+
+
+
+        for (UINT code : {static_cast<UINT>(HDN_BEGINTRACKA), static_cast<UINT>(HDN_BEGINTRACKW)}) {
+            HDITEMA item{};
+            NMHEADERA track{};
+            track.hdr.hwndFrom = HeaderWindow();
+            track.hdr.idFrom = 0;
+            track.hdr.code = code;
+            track.iItem = column;
+            track.pitem = &item;
+            EXPECT_EQ(m_List.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&track)), hidden ? TRUE : FALSE);
+        }
+    }
+    // Narrower than set-up, so that the right edge of the Description column is on screen.
+    for (int column = 0; column < 4; ++column)
+        m_List.SetColumnWidth(column, column == 0 ? 140 : 150);
+    PumpMessages(30);
+
+    // Dragging the first divider resizes the first column.
+    DragBy(DividerRightOf(0), 40);
+    EXPECT_EQ(m_List.GetColumnWidth(0), 180);
+    m_List.SetColumnWidth(0, 140);
+    PumpMessages(30);
+
+    // The hidden columns' dividers lie on the right edge of the Description column; just left
+    // of it the Description column itself can still be widened.
+    const POINT edge = DividerRightOf(3);
+    RECT header{};
+    ::GetWindowRect(HeaderWindow(), &header);
+    ASSERT_LT(edge.x + 2, header.right) << "the edge must be on screen";
+    DragBy(POINT{edge.x - 2, edge.y}, 30);
+    EXPECT_EQ(m_List.GetColumnWidth(3), 180);
+    m_List.SetColumnWidth(3, 150);
+    PumpMessages(30);
+    for (int dx : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << dx << " pixels right of the edge");
+        const POINT hiddenDividers{edge.x + dx, edge.y};
+        DragBy(hiddenDividers, 60);
+        EXPECT_EQ(m_List.GetColumnWidth(4), 0) << "drag";
+        EXPECT_EQ(m_List.GetColumnWidth(5), 0) << "drag";
+        DoubleClickAt(hiddenDividers);
+        EXPECT_EQ(m_List.GetColumnWidth(4), 0);
+        EXPECT_EQ(m_List.GetColumnWidth(5), 0);
+        EXPECT_EQ(m_List.GetColumnWidth(3), 150);
+    }
+    EXPECT_EQ(m_List.GetItemText(0, 0), "192.168.1.100") << "no click reached a heading";
+}
+
+// ---------------------------------------------------------------- tooltip
+
+TEST_F(ResultsList, RowTooltipAsksTheListForItsFixedText)
+{
+    HWND tip = reinterpret_cast<HWND>(m_List.SendMessage(LVM_GETTOOLTIPS));
+    ASSERT_NE(tip, nullptr);
+
+    NMTTDISPINFOA narrow{};
+    narrow.hdr.hwndFrom = tip;
+    narrow.hdr.idFrom = 0;
+    narrow.hdr.code = TTN_NEEDTEXTA;
+    EXPECT_EQ(m_List.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&narrow)), TRUE);
+    EXPECT_STREQ(narrow.lpszText, "Right click here to copy the IP Address");
+
+    NMTTDISPINFOW wide{};
+    wide.hdr.hwndFrom = tip;
+    wide.hdr.idFrom = 0;
+    wide.hdr.code = TTN_NEEDTEXTW;
+    EXPECT_EQ(m_List.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&wide)), TRUE);
+    EXPECT_STREQ(wide.lpszText, L"Right click here to copy the IP Address");
+
+    // A text longer than the answer's 80 characters is cut, terminator included.
+    const std::string longTip(200, 'x');
+    m_List.SetListTip(longTip.c_str());
+    NMTTDISPINFOA cutNarrow = narrow;
+    cutNarrow.lpszText = nullptr;
+    EXPECT_EQ(m_List.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&cutNarrow)), TRUE);
+    EXPECT_EQ(std::string(cutNarrow.szText), longTip.substr(0, 79));
+    NMTTDISPINFOW cutWide = wide;
+    EXPECT_EQ(m_List.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&cutWide)), TRUE);
+    EXPECT_EQ(std::wstring(cutWide.szText), std::wstring(79, L'x'));
+
+    // Without a text the list view's own behaviour applies.
+    m_List.SetListTip("");
+    NMTTDISPINFOA none{};
+    none.hdr = narrow.hdr;
+    EXPECT_EQ(m_List.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&none)), FALSE);
+    EXPECT_EQ(none.szText[0], '\0');
+}
+
+TEST_F(ResultsList, RestingThePointerOnARowShowsTheTooltip)
+{
+    AddRows(kHosts);
+    HWND tip = reinterpret_cast<HWND>(m_List.SendMessage(LVM_GETTOOLTIPS));
+    ASSERT_NE(tip, nullptr);
+    ::SetForegroundWindow(m_Host.Window());
+    RECT row{};
+    ASSERT_TRUE(m_List.GetItemRect(1, row, LVIR_LABEL));
+    MoveTo(ToScreen(m_List, row.left + 20, (row.top + row.bottom) / 2));
+    MoveTo(ToScreen(m_List, row.left + 22, (row.top + row.bottom) / 2));
+    bool shown = false;
+    for (int wait = 0; wait < 60 && !shown; ++wait) {
+        PumpMessages(50);
+        shown = ::IsWindowVisible(tip) != FALSE;
+    }
+    EXPECT_TRUE(shown);
+    MoveTo(POINT{0, 0});
+}
+
+// ---------------------------------------------------------------- rows found by address
+
+TEST_F(ResultsList, KeyedWritesFindTheirRowAfterASortMovedIt)
+{
+    AddRows(kHosts);
+    AddRows({{"192.168.1.1", "one", "", ""}});
+    ClickHeading(0);  // descending: 192.168.1.100 moves from row 0 to the top, .1 to the bottom
+    ASSERT_EQ(m_List.GetItemText(5, 0), "192.168.1.1");
+
+    EXPECT_EQ(m_List.FindHostRow("192.168.1.10"), 2);
+    EXPECT_EQ(m_List.FindHostRow("192.168.1.1"), 5) << "the whole text, not a prefix";
+    EXPECT_EQ(m_List.FindHostRow("192.168.1.200"), -1);
+    EXPECT_EQ(m_List.FindHostRow(nullptr), -1);
+
+    EXPECT_TRUE(m_List.SetHostCellText("192.168.1.10", 3, "Found! Getting Host Name Now...."));
+    EXPECT_TRUE(m_List.SetHostRowColors("192.168.1.10", kRed));
+    EXPECT_EQ(m_List.GetItemText(2, 3), "Found! Getting Host Name Now....");
+    EXPECT_EQ(m_List.GetItemText(2, 5), "255");
+    EXPECT_EQ(m_List.GetItemText(2, 4), "16777215");
+    EXPECT_TRUE(m_List.SetHostCellText("192.168.1.1", 1, "Gateway"));
+    EXPECT_EQ(m_List.GetItemText(5, 1), "Gateway");
+    EXPECT_EQ(m_List.GetItemText(3, 1), "Alpha") << "192.168.1.9 keeps its name";
+
+    EXPECT_FALSE(m_List.SetHostCellText("192.168.1.200", 1, "nobody"));
+    EXPECT_FALSE(m_List.SetHostRowColors("192.168.1.200", kRed));
+    EXPECT_FALSE(m_List.SetHostCellText("192.168.1.10", 6, "past the last column"));
+    EXPECT_FALSE(m_List.SetHostCellText("192.168.1.10", -1, "before the first"));
+    for (int row = 0; row < m_List.GetItemCount(); ++row)
+        EXPECT_NE(m_List.GetItemText(row, 1), "nobody");
+}
+
+struct ProbeWork {
+    CEnhancedListCtrl* list;
+    int hosts;
+    std::atomic<int> failures{0};
+    std::atomic<bool> done{false};
+};
+
+std::string AddressOf(int host)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "192.168.7.%d", host + 1);
+    return text;
+}
+
+// Behaves as a scan's probes do: rows are appended red, then filled in and turned black,
+// while the user keeps sorting.
+UINT RunProbes(LPVOID param)
+{
+    auto& work = *static_cast<ProbeWork*>(param);
+    for (int host = 0; host < work.hosts; ++host) {
+        const std::string address = AddressOf(host);
+        work.list->InsertItem(work.list->GetItemCount(), address.c_str(), 0);
+        if (!work.list->SetHostRowColors(address.c_str(), kRed))
+            ++work.failures;
+        if (!work.list->SetHostCellText(address.c_str(), 3, "Found! Getting Host Name Now...."))
+            ++work.failures;
+    }
+    for (int i = 0; i < work.hosts; ++i) {
+        const int host = (i * 37) % work.hosts;  // in an order of their own
+        const std::string address = AddressOf(host);
+        const std::string name = "host-" + address;
+        const std::string description = "desc-" + address;
+        bool ok = work.list->SetHostCellText(address.c_str(), 1, name.c_str());
+        ok = work.list->SetHostCellText(address.c_str(), 3, description.c_str()) && ok;
+        ok = work.list->SetHostRowColors(address.c_str(), kBlack) && ok;
+        if (!ok)
+            ++work.failures;
+        if (i % 16 == 0)
+            work.list->SortColumn();
+    }
+    work.done = true;
+    return 0;
+}
+
+TEST_F(ResultsList, KeyedWritesFromAnotherThreadLandOnTheirRowsWhileTheUserSorts)
+{
+    ProbeWork work;
+    work.list = &m_List;
+    work.hosts = 64;
+    CHandle thread = AfxBeginThread(RunProbes, &work);
+    ASSERT_TRUE(thread);
+    int sorts = 0;
+    const DWORD start = ::GetTickCount();
+    HANDLE handle = thread.Get();
+    while (::MsgWaitForMultipleObjects(1, &handle, FALSE, 0, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        NotifyColumnClick(sorts % 3 == 2 ? 3 : 0);
+        ++sorts;
+        // Lets the writer's waiting messages through, and the paints.
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&msg);
+        ASSERT_LT(::GetTickCount() - start, 60000u) << "the writer did not finish";
+    }
+    ASSERT_TRUE(work.done);
+    EXPECT_EQ(work.failures, 0);
+    EXPECT_GT(sorts, 10);
+    ASSERT_EQ(m_List.GetItemCount(), work.hosts);
+    for (int row = 0; row < m_List.GetItemCount(); ++row) {
+        const std::string address = m_List.GetItemText(row, 0);
+        SCOPED_TRACE(address);
+        EXPECT_EQ(m_List.GetItemText(row, 1), "host-" + address);
+        EXPECT_EQ(m_List.GetItemText(row, 3), "desc-" + address);
+        EXPECT_EQ(m_List.GetItemText(row, 5), "0");
+        EXPECT_EQ(m_List.GetItemText(row, 4), "16777215");
+    }
+    ExpectItemDataIsIndex();
+    EXPECT_TRUE(m_List.SortColumn());
+    for (int row = 0; row < m_List.GetItemCount(); ++row)
+        EXPECT_EQ(m_List.GetItemText(row, 0), AddressOf(row));
+    ExpectItemDataIsIndex();
+}
+
+}  // namespace

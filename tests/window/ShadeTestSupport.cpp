@@ -1,0 +1,362 @@
+#include "ShadeTestSupport.h"
+
+#include "winlib/Wnd.h"
+
+#include <windowsx.h>
+
+namespace {
+void PushWide(std::vector<WORD>& words, const char* text)
+{
+    for (const char* c = text; *c; ++c)
+        words.push_back(static_cast<BYTE>(*c));  // the texts here are plain ASCII
+    words.push_back(0);
+}
+
+void PushDword(std::vector<WORD>& words, DWORD value)
+{
+    words.push_back(LOWORD(value));
+    words.push_back(HIWORD(value));
+}
+
+WORD PredefinedClassAtom(const char* windowClass)
+{
+    if (::lstrcmpiA(windowClass, "Button") == 0)
+        return 0x0080;
+    if (::lstrcmpiA(windowClass, "Static") == 0)
+        return 0x0082;
+    return 0;
+}
+}  // namespace
+
+// ---- DialogTemplate ----
+
+DialogTemplate::DialogTemplate(const char* caption, int cx, int cy)
+{
+    PushDword(m_words, DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    PushDword(m_words, 0);
+    m_words.push_back(0);  // item count, raised by Add
+    m_words.push_back(0);
+    m_words.push_back(0);
+    m_words.push_back(static_cast<WORD>(cx));
+    m_words.push_back(static_cast<WORD>(cy));
+    m_words.push_back(0);  // no menu
+    m_words.push_back(0);  // the dialog class
+    PushWide(m_words, caption);
+    m_words.push_back(8);
+    PushWide(m_words, "Tahoma");
+}
+
+void DialogTemplate::Align()
+{
+    if (m_words.size() % 2 != 0)
+        m_words.push_back(0);
+}
+
+void DialogTemplate::Add(const char* windowClass, const char* text, int id, DWORD style, int x, int y, int cx,
+                         int cy)
+{
+    Align();
+    PushDword(m_words, style | WS_CHILD);
+    PushDword(m_words, 0);
+    m_words.push_back(static_cast<WORD>(x));
+    m_words.push_back(static_cast<WORD>(y));
+    m_words.push_back(static_cast<WORD>(cx));
+    m_words.push_back(static_cast<WORD>(cy));
+    m_words.push_back(static_cast<WORD>(id));
+    m_words.push_back(0xFFFF);
+    m_words.push_back(PredefinedClassAtom(windowClass));
+    PushWide(m_words, text);
+    m_words.push_back(0);  // no creation data
+    ++m_words[4];
+}
+
+// ---- TestDialog ----
+
+TestDialog::TestDialog(UINT templateId)
+{
+    ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(templateId), nullptr, DialogProc,
+                         reinterpret_cast<LPARAM>(this));
+}
+
+TestDialog::TestDialog(const DialogTemplate& dialogTemplate)
+{
+    ::CreateDialogIndirectParamA(AfxGetResourceHandle(), dialogTemplate.Get(), nullptr, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
+}
+
+TestDialog::~TestDialog()
+{
+    if (m_hwnd && ::IsWindow(m_hwnd))
+        ::DestroyWindow(m_hwnd);
+}
+
+int TestDialog::Clicks(int id) const
+{
+    const auto found = m_clicks.find(id);
+    return found == m_clicks.end() ? 0 : found->second;
+}
+
+void TestDialog::Show()
+{
+    ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
+    ::SetForegroundWindow(m_hwnd);
+    ::UpdateWindow(m_hwnd);
+    Pump(150);
+}
+
+void TestDialog::Pump(DWORD ms) const
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+bool TestDialog::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const
+{
+    const DWORD start = ::GetTickCount();
+    MSG msg;
+    for (;;) {
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (m_hwnd && ::IsDialogMessageA(m_hwnd, &msg))
+                continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (done())
+            return true;
+        if (::GetTickCount() - start >= timeoutMs)
+            return false;
+        ::Sleep(5);
+    }
+}
+
+INT_PTR CALLBACK TestDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_INITDIALOG) {
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        reinterpret_cast<TestDialog*>(lp)->m_hwnd = hwnd;
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<TestDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!self)
+        return FALSE;
+    if (msg == WM_NCDESTROY) {
+        self->m_hwnd = nullptr;
+        return FALSE;
+    }
+    LRESULT result = 0;
+    if (!self->Handle(msg, wp, lp, result))
+        return FALSE;
+    return SetDlgMsgResult(hwnd, msg, result);
+}
+
+bool TestDialog::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    switch (msg) {
+    case WM_DRAWITEM:
+    case WM_NOTIFY:
+        return ReflectToChild(msg, wp, lp, result);
+    case WM_COMMAND:
+        if (ReflectToChild(msg, wp, lp, result))
+            return true;
+        if (HIWORD(wp) == BN_CLICKED)
+            ++m_clicks[LOWORD(wp)];
+        return true;
+    case WM_ERASEBKGND:
+        if (!m_background)
+            return false;
+        {
+            RECT client{};
+            ::GetClientRect(m_hwnd, &client);
+            m_background(reinterpret_cast<HDC>(wp), client);
+        }
+        result = TRUE;
+        return true;
+    case WM_CTLCOLORSTATIC:
+        if (!m_background)
+            return false;
+        ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        result = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---- pixels ----
+
+PixelSurface::PixelSurface(int width, int height, COLORREF fill)
+    : m_width(width), m_height(height), m_dc(::CreateCompatibleDC(nullptr))
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bits = static_cast<DWORD*>(bits);
+    m_old = ::SelectObject(m_dc, m_bitmap);
+    const DWORD value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
+    for (int i = 0; m_bits && i < width * height; ++i)
+        m_bits[i] = value;
+}
+
+PixelSurface::~PixelSurface()
+{
+    ::SelectObject(m_dc, m_old);
+    ::DeleteObject(m_bitmap);
+    ::DeleteDC(m_dc);
+}
+
+Image PixelSurface::Read() const
+{
+    ::GdiFlush();
+    Image image;
+    image.width = m_width;
+    image.height = m_height;
+    if (!m_bits)
+        return image;
+    image.pixels.reserve(static_cast<size_t>(m_width * m_height));
+    for (int i = 0; i < m_width * m_height; ++i) {
+        const DWORD p = m_bits[i];
+        image.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    }
+    return image;
+}
+
+Image CaptureWindow(HWND hwnd)
+{
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    PixelSurface surface(client.right, client.bottom, RGB(0, 0, 0));
+    HDC screen = ::GetDC(hwnd);
+    ::BitBlt(surface.Dc(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ::ReleaseDC(hwnd, screen);
+    return surface.Read();
+}
+
+Image RenderButton(HWND button, UINT itemState)
+{
+    RECT client{};
+    ::GetClientRect(button, &client);
+    PixelSurface surface(client.right, client.bottom, RGB(1, 2, 3));
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_BUTTON;
+    draw.CtlID = static_cast<UINT>(::GetDlgCtrlID(button));
+    draw.itemAction = ODA_DRAWENTIRE;
+    draw.itemState = itemState;
+    draw.hwndItem = button;
+    draw.hDC = surface.Dc();
+    draw.rcItem = client;
+    ::SendMessageA(::GetParent(button), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    return surface.Read();
+}
+
+// ---- pointer ----
+
+void MoveTo(HWND hwnd, POINT client)
+{
+    POINT screen = client;
+    ::ClientToScreen(hwnd, &screen);
+    ::SetCursorPos(screen.x, screen.y);
+    // A movement through the input queue, so the window sees it as the user's.
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+void LeftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+void ClickAt(HWND hwnd, POINT client)
+{
+    MoveTo(hwnd, client);
+    LeftButton(true);
+    LeftButton(false);
+}
+
+POINT CenterOf(HWND hwnd)
+{
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    return POINT{client.right / 2, client.bottom / 2};
+}
+
+// ---- frames ----
+
+namespace {
+constexpr COLORREF kUnpainted = RGB(1, 2, 3);
+}
+
+Image FrameReference(int width, int height, const std::function<void(HDC, RECT&)>& draw)
+{
+    PixelSurface surface(width, height, kUnpainted);
+    RECT rect{0, 0, width, height};
+    draw(surface.Dc(), rect);
+    return surface.Read();
+}
+
+int FrameMismatches(const Image& actual, const Image& reference)
+{
+    if (actual.width != reference.width || actual.height != reference.height)
+        return -1;
+    int mismatches = 0;
+    for (size_t i = 0; i < reference.pixels.size(); ++i) {
+        if (reference.pixels[i] != kUnpainted && reference.pixels[i] != actual.pixels[i])
+            ++mismatches;
+    }
+    return mismatches;
+}
+
+Image RaisedFrame(int width, int height)
+{
+    return FrameReference(width, height, [](HDC dc, RECT& rect) { ::DrawEdge(dc, &rect, EDGE_RAISED, BF_RECT); });
+}
+
+Image SunkenFrame(int width, int height)
+{
+    return FrameReference(width, height, [](HDC dc, RECT& rect) { ::DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT); });
+}
+
+Image DefaultFrame(int width, int height)
+{
+    return FrameReference(width, height, [](HDC dc, RECT& rect) {
+        ::DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT);
+        ::InflateRect(&rect, -1, -1);
+        ::DrawEdge(dc, &rect, EDGE_RAISED, BF_RECT);
+    });
+}
+
+void ParkPointer()
+{
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+void KeyDown(WORD key, int times)
+{
+    for (int i = 0; i < times; ++i) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        ::SendInput(1, &input, sizeof(INPUT));
+    }
+}
+
+void KeyUp(WORD key)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof(INPUT));
+}

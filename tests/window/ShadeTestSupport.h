@@ -1,0 +1,119 @@
+// Helpers for the shaded-button tests: a modeless test dialog (from a template resource or
+// built at run time), pixel capture, and real pointer input.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+// A dialog template assembled in memory, in dialog units, font Tahoma 8.
+class DialogTemplate {
+public:
+    DialogTemplate(const char* caption, int cx, int cy);
+    // windowClass is a predefined class name ("Button", "Static").
+    void Add(const char* windowClass, const char* text, int id, DWORD style, int x, int y, int cx, int cy);
+    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_words.data()); }
+
+private:
+    void AddText(const char* text);
+    void Align();
+
+    std::vector<WORD> m_words;
+};
+
+// A modeless dialog that, like the program's dialogs, hands draw requests and notifications
+// back to the controls that sent them. It counts BN_CLICKED per control and never ends on
+// IDOK or IDCANCEL.
+class TestDialog {
+public:
+    explicit TestDialog(UINT templateId);
+    explicit TestDialog(const DialogTemplate& dialogTemplate);
+    ~TestDialog();
+    TestDialog(const TestDialog&) = delete;
+    TestDialog& operator=(const TestDialog&) = delete;
+
+    HWND Hwnd() const { return m_hwnd; }
+    HWND Item(int id) const { return ::GetDlgItem(m_hwnd, id); }
+    int Clicks(int id) const;
+
+    // Paints the client area behind the controls; static texts then draw transparently.
+    void SetBackground(std::function<void(HDC, const RECT&)> painter) { m_background = std::move(painter); }
+
+    // Shows the dialog in front and lets it paint.
+    void Show();
+    // Runs the dialog's messages (with the dialog manager) for about ms milliseconds.
+    void Pump(DWORD ms = 60) const;
+    // Runs messages until done() holds or timeoutMs passed; returns done().
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000) const;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+    HWND m_hwnd = nullptr;
+    std::map<int, int> m_clicks;
+    std::function<void(HDC, const RECT&)> m_background;
+};
+
+// Pixels of a window or a drawing, top row first.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+    bool Empty() const { return pixels.empty(); }
+};
+
+// A 32-bit DIB section in a memory DC, filled with `fill`.
+class PixelSurface {
+public:
+    PixelSurface(int width, int height, COLORREF fill);
+    ~PixelSurface();
+    PixelSurface(const PixelSurface&) = delete;
+    PixelSurface& operator=(const PixelSurface&) = delete;
+
+    HDC Dc() const { return m_dc; }
+    Image Read() const;
+
+private:
+    int m_width;
+    int m_height;
+    HDC m_dc;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
+// What the window shows on the screen now.
+Image CaptureWindow(HWND hwnd);
+
+// Asks the button's parent to draw the button in `itemState` into a fresh surface, as the
+// system's draw request would, and returns the result.
+Image RenderButton(HWND button, UINT itemState);
+
+// Real pointer input through the system's input queue, in client coordinates of hwnd.
+void MoveTo(HWND hwnd, POINT client);
+void LeftButton(bool down);
+void ClickAt(HWND hwnd, POINT client);
+POINT CenterOf(HWND hwnd);
+// Real key input: `times` key-down events (the later ones arrive as auto-repeat), or a release.
+void KeyDown(WORD key, int times = 1);
+void KeyUp(WORD key);
+
+// Moves the pointer to the screen's bottom-right corner, away from the test windows.
+void ParkPointer();
+
+// The frame that `draw` paints on a width x height surface, and how many of its pixels
+// `actual` shows differently (pixels the frame does not paint are not compared).
+Image FrameReference(int width, int height, const std::function<void(HDC, RECT&)>& draw);
+int FrameMismatches(const Image& actual, const Image& reference);
+
+// The system's raised edge, its sunken edge, and the default button's sunken outer edge
+// with a raised inner one.
+Image RaisedFrame(int width, int height);
+Image SunkenFrame(int width, int height);
+Image DefaultFrame(int width, int height);
