@@ -134,6 +134,35 @@ TEST(ShadeButtonAttachment, ReadsKindLookAndTextFormatFromTheStyle)
     }
 }
 
+TEST(ShadeButtonAttachment, FlatButtonHasAOnePixelFrameOnlyWhilePressed)
+{
+    DialogTemplate t("Flat", 100, 40);
+    t.Add("Button", "Flat", 2200, BS_PUSHBUTTON | BS_FLAT | WS_VISIBLE, 5, 5, 60, 18);
+    TestDialog dialog(t);
+    HWND hwnd = dialog.Item(2200);
+    CxShadeButton button;
+    ASSERT_TRUE(button.SubclassWindow(hwnd));
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    const int right = client.right - 1;
+    const int bottom = client.bottom - 1;
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+
+    // No faces built: every pixel that is not frame, icon or label is the plain face colour.
+    const Image normal = RenderButton(hwnd, 0);
+    EXPECT_EQ(normal.At(0, 0), face);
+    EXPECT_EQ(normal.At(right, bottom), face);
+
+    const Image pressed = RenderButton(hwnd, ODS_SELECTED);
+    EXPECT_EQ(pressed.At(0, 0), ::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(pressed.At(right - 1, 0), ::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(pressed.At(0, bottom - 1), ::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(pressed.At(right, 0), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(pressed.At(right, bottom), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(pressed.At(0, bottom), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(pressed.At(1, 1), face);
+}
+
 TEST(ShadeButtonSetUp, FontColoursAndIconPlacement)
 {
     DialogTemplate t("Set-up", 200, 60);
