@@ -65,6 +65,13 @@ int ItemImage(const CListCtrl& list, int row)
 }
 }  // namespace
 
+CEnhancedListCtrl::~CEnhancedListCtrl()
+{
+    // A header that outlives us must not keep showing the bitmap that goes with us.
+    if (m_SortMark && m_hWnd && ::IsWindow(m_hWnd))
+        ApplySortIndicator(-1, true, false);
+}
+
 // ---------------------------------------------------------------- set-up
 
 void CEnhancedListCtrl::AttachHeaderCtrl()
@@ -360,7 +367,7 @@ LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_LIST_RUN:
-        return (*reinterpret_cast<const ListWork*>(lp))();
+        return lp ? (*reinterpret_cast<const ListWork*>(lp))() : 0;
     case LVM_SETCOLUMNWIDTH:
         if (!OnSetColumnWidth(static_cast<int>(wp)))
             return 0;
@@ -413,8 +420,8 @@ bool CEnhancedListCtrl::OnNotify(NMHDR& header, LRESULT& result)
                 return false;
             result = TRUE;
             return true;
-        case 1:
-        case 2:
+        case HDN_ITEMCHANGINGA:
+        case HDN_ITEMCHANGINGW:
             if (!OnHeaderItemChanging(notice))
                 return false;
             result = TRUE;

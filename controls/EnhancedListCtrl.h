@@ -25,7 +25,7 @@ public:
     static constexpr COLORREF kRowBackColor = RGB(255, 255, 255);
 
     CEnhancedListCtrl() = default;
-    ~CEnhancedListCtrl() override = default;
+    ~CEnhancedListCtrl() override;
 
     // Set-up, on the thread that owns the list.
     void AttachHeaderCtrl();

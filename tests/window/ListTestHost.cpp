@@ -15,8 +15,11 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return ::DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+int s_listsShown = 0;
+
 // One host window for the whole run: under Wine without a window manager, hiding or
-// destroying a top-level window waits two seconds for the X server.
+// destroying a top-level window waits two seconds for the X server. Between uses it waits
+// under every other window.
 HWND SharedHostWindow()
 {
     static HWND s_window = nullptr;
@@ -43,6 +46,8 @@ CListTestHost::CListTestHost(int x, int y, int width, int height) : m_window(Sha
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL, x, y,
                                width, height, m_window, reinterpret_cast<HMENU>(kListId),
                                ::GetModuleHandleA(nullptr), nullptr);
+    if (s_listsShown++ == 0)
+        ::SetWindowPos(m_window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(m_window);
 }
 
@@ -50,4 +55,6 @@ CListTestHost::~CListTestHost()
 {
     if (m_list)
         ::DestroyWindow(m_list);
+    if (--s_listsShown == 0)
+        ::SetWindowPos(m_window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
