@@ -2,6 +2,8 @@
 // arithmetic of the grained shade.
 #include "controls/PaletteDib.h"
 
+#include "PixelSurface.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,48 +26,6 @@ COLORREF EntryColor(const CPaletteDib& dib, int index)
     return EntryColor(dib.ColorEntry(static_cast<BYTE>(index)));
 }
 
-// A 32-bit top-down DIB section selected into a memory DC, so drawn pixels can be read back.
-class PixelSurface {
-public:
-    PixelSurface(int width, int height) : m_width(width), m_dc(::CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<DWORD*>(bits);
-        m_old = ::SelectObject(m_dc, m_bitmap);
-        for (int i = 0; i < width * height; ++i)
-            m_bits[i] = 0x00ABCDEF;
-    }
-    ~PixelSurface()
-    {
-        ::SelectObject(m_dc, m_old);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    PixelSurface(const PixelSurface&) = delete;
-    PixelSurface& operator=(const PixelSurface&) = delete;
-
-    HDC Dc() const { return m_dc; }
-    COLORREF At(int x, int y) const
-    {
-        const DWORD p = m_bits[y * m_width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    int m_width;
-    HDC m_dc;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
-};
-
 TEST(PaletteDib, NewObjectIsEmptyAndDrawsNothing)
 {
     CPaletteDib dib;
@@ -77,7 +37,7 @@ TEST(PaletteDib, NewObjectIsEmptyAndDrawsNothing)
     EXPECT_EQ(dib.RowBytes(), 0);
     EXPECT_EQ(dib.ColorEntries(), 0);
 
-    PixelSurface surface(4, 4);
+    PixelSurface surface(4, 4, RGB(0xAB, 0xCD, 0xEF));
     EXPECT_FALSE(dib.DrawAt(surface.Dc(), 0, 0));
     EXPECT_EQ(surface.At(0, 0), RGB(0xAB, 0xCD, 0xEF));
 
@@ -203,7 +163,7 @@ TEST(PaletteDib, DrawsBottomRowLastAtTheGivenCorner)
     bits[0] = 1;                   // first row in memory: the bottom row, left pixel
     bits[dib.RowBytes() + 2] = 2;  // second row: the top row, right pixel
 
-    PixelSurface surface(6, 5);
+    PixelSurface surface(6, 5, RGB(0xAB, 0xCD, 0xEF));
     EXPECT_FALSE(dib.DrawAt(nullptr, 0, 0));
     ASSERT_TRUE(dib.DrawAt(surface.Dc(), 2, 1));
     EXPECT_EQ(surface.At(2, 2), RGB(255, 0, 0));

@@ -8,6 +8,8 @@
 #include "winlib/GdiObject.h"
 #include "winlib/Thread.h"
 
+#include "PixelSurface.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,7 +95,7 @@ struct Capture {
     }
 };
 
-Capture CaptureClient(HWND hwnd)
+Capture CaptureRedrawnList(HWND hwnd)
 {
     ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpMessages(50);
@@ -102,26 +104,10 @@ Capture CaptureClient(HWND hwnd)
     ::GetClientRect(hwnd, &client);
     capture.width = client.right;
     capture.height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
+    PixelSurface surface(capture.width, capture.height, RGB(0, 0, 0));
     CClientDC window(hwnd);
-    CBitmap bitmap(::CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    CMemDC memory(window);
-    if (!bitmap || !bits)
-        return capture;
-    {
-        CSelectObject select(memory, bitmap);
-        ::BitBlt(memory, 0, 0, capture.width, capture.height, window, 0, 0, SRCCOPY);
-    }
-    ::GdiFlush();
-    const auto* begin = static_cast<const DWORD*>(bits);
-    capture.pixels.assign(begin, begin + static_cast<size_t>(capture.width) * capture.height);
+    CopyPixels(surface, window, 0, 0, capture.width, capture.height);
+    capture.pixels = surface.RawPixels();
     return capture;
 }
 
@@ -646,7 +632,7 @@ TEST_F(ResultsList, ARowIsDrawnInItsColoursOnlyWhenBothColourCellsAreFilled)
     m_List.SetItemText(4, 5, "red");  // not a colour value
     m_List.SetItemText(4, 4, "16777215");
 
-    const Capture capture = CaptureClient(m_List);
+    const Capture capture = CaptureRedrawnList(m_List);
     ASSERT_FALSE(capture.pixels.empty());
     for (int row = 0; row < 5; ++row) {
         SCOPED_TRACE(testing::Message() << "row " << row);
@@ -697,7 +683,7 @@ TEST_F(ResultsList, ASelectedRowShowsItsIconUntinted)
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     m_List.SendMessage(LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
 
-    const Capture capture = CaptureClient(m_List);
+    const Capture capture = CaptureRedrawnList(m_List);
     ASSERT_FALSE(capture.pixels.empty());
     for (int row : {1, 2}) {
         RECT icon{};

@@ -1,5 +1,7 @@
 #include "PointerSupport.h"
 
+#include "PixelSurface.h"
+
 #include "WindowTestSupport.h"
 #include "winlib/DC.h"
 #include "winlib/GdiObject.h"
@@ -34,33 +36,7 @@ std::vector<DWORD> ScreenPixels(HWND window)
 {
     RECT rect{};
     ::GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    std::vector<DWORD> pixels;
-    if (width <= 0 || height <= 0)
-        return pixels;
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    CClientDC screen(nullptr);
-    CBitmap bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    CMemDC memory(screen);
-    if (!bitmap || !bits)
-        return pixels;
-    {
-        CSelectObject select(memory, bitmap);
-        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    }
-    ::GdiFlush();
-    const auto* begin = static_cast<const DWORD*>(bits);
-    pixels.assign(begin, begin + static_cast<size_t>(width) * height);
-    return pixels;
+    return CaptureScreen(rect);
 }
 
 namespace {

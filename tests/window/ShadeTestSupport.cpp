@@ -183,58 +183,6 @@ bool TestDialog::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 
 // ---- pixels ----
 
-PixelSurface::PixelSurface(int width, int height, COLORREF fill)
-    : m_width(width), m_height(height), m_dc(::CreateCompatibleDC(nullptr))
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    m_bits = static_cast<DWORD*>(bits);
-    m_old = ::SelectObject(m_dc, m_bitmap);
-    const DWORD value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
-    for (int i = 0; m_bits && i < width * height; ++i)
-        m_bits[i] = value;
-}
-
-PixelSurface::~PixelSurface()
-{
-    ::SelectObject(m_dc, m_old);
-    ::DeleteObject(m_bitmap);
-    ::DeleteDC(m_dc);
-}
-
-Image PixelSurface::Read() const
-{
-    ::GdiFlush();
-    Image image;
-    image.width = m_width;
-    image.height = m_height;
-    if (!m_bits)
-        return image;
-    image.pixels.reserve(static_cast<size_t>(m_width * m_height));
-    for (int i = 0; i < m_width * m_height; ++i) {
-        const DWORD p = m_bits[i];
-        image.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
-    }
-    return image;
-}
-
-Image CaptureWindow(HWND hwnd)
-{
-    RECT client{};
-    ::GetClientRect(hwnd, &client);
-    PixelSurface surface(client.right, client.bottom, RGB(0, 0, 0));
-    HDC screen = ::GetDC(hwnd);
-    ::BitBlt(surface.Dc(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-    ::ReleaseDC(hwnd, screen);
-    return surface.Read();
-}
-
 Image RenderButton(HWND button, UINT itemState)
 {
     RECT client{};

@@ -2,6 +2,8 @@
 // built at run time), pixel capture, and real pointer input.
 #pragma once
 
+#include "PixelSurface.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -58,38 +60,8 @@ private:
     std::function<void(HDC, const RECT&)> m_background;
 };
 
-// Pixels of a window or a drawing, top row first.
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> pixels;
-
-    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
-    bool Empty() const { return pixels.empty(); }
-};
-
-// A 32-bit DIB section in a memory DC, filled with `fill`.
-class PixelSurface {
-public:
-    PixelSurface(int width, int height, COLORREF fill);
-    ~PixelSurface();
-    PixelSurface(const PixelSurface&) = delete;
-    PixelSurface& operator=(const PixelSurface&) = delete;
-
-    HDC Dc() const { return m_dc; }
-    Image Read() const;
-
-private:
-    int m_width;
-    int m_height;
-    HDC m_dc;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
-};
-
 // What the window shows on the screen now.
-Image CaptureWindow(HWND hwnd);
+inline Image CaptureWindow(HWND hwnd) { return CaptureClient(hwnd); }
 
 // Asks the button's parent to draw the button in `itemState` into a fresh surface, as the
 // system's draw request would, and returns the result.
