@@ -7,7 +7,9 @@ export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel/winepre
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# The virtual LAN makes its own prefix (and keeps its server running, so system.reg may
+# not be written yet): never initialise that one here.
+if [ ! -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/.vantrel-lan-ready" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     # Parallel test runs may arrive here together: one of them makes the prefix.
     (

@@ -1,0 +1,203 @@
+#include "scan/ArpResolver.h"
+
+#include "scan/NeighbourTableReader.h"
+#include "winlib/Socket.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr ULONG kEthernetAddressLength = 6;
+constexpr u_short kDiscardPort = 9;
+// The table may grow between the call that gives its size and the call that reads it.
+constexpr int kTableReadAttempts = 4;
+constexpr DWORD kTableRowsAtFirst = 64;
+constexpr DWORD kTableRowsOfSlack = 16;
+
+struct HardwareAddress {
+    BYTE bytes[MAXLEN_PHYSADDR > MAX_ADAPTER_ADDRESS_LENGTH ? MAXLEN_PHYSADDR : MAX_ADAPTER_ADDRESS_LENGTH];
+    ULONG length;
+};
+
+bool IsAllZero(const BYTE* bytes, ULONG length)
+{
+    return std::all_of(bytes, bytes + length, [](BYTE b) { return b == 0; });
+}
+
+bool SendDiscardDatagram(IPAddr dest)
+{
+    const CSocket socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (!socket)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kDiscardPort);
+    to.sin_addr.s_addr = dest;
+    return ::sendto(socket.Get(), "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != SOCKET_ERROR;
+}
+
+// The own adapter's hardware address when `dest` is one of its addresses: the neighbour
+// table never lists the machine itself.
+bool FindOwnAddress(const ArpPlatform& platform, IPAddr dest, HardwareAddress& answer)
+{
+    ULONG size = 0;
+    if (platform.GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0)
+        return false;
+    std::vector<IP_ADAPTER_INFO> buffer((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+    size = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
+    if (platform.GetAdaptersInfo(buffer.data(), &size) != NO_ERROR)
+        return false;
+    for (const IP_ADAPTER_INFO* adapter = buffer.data(); adapter; adapter = adapter->Next) {
+        for (const IP_ADDR_STRING* address = &adapter->IpAddressList; address; address = address->Next) {
+            char text[sizeof(address->IpAddress.String)];
+            std::memcpy(text, address->IpAddress.String, sizeof(text));
+            text[sizeof(text) - 1] = '\0';
+            IN_ADDR parsed{};
+            if (::inet_pton(AF_INET, text, &parsed) != 1 || parsed.S_un.S_addr != dest)
+                continue;
+            answer.length = std::min<ULONG>(adapter->AddressLength, MAX_ADAPTER_ADDRESS_LENGTH);
+            std::memcpy(answer.bytes, adapter->Address, answer.length);
+            return true;
+        }
+    }
+    return false;
+}
+
+enum class TableRead { Read, Failed, Unsupported };
+
+// Reads the whole neighbour table into `buffer`, growing it as the platform asks. On Read,
+// `rows` is the number of complete rows the buffer really holds.
+TableRead ReadNeighbourTable(const ArpPlatform& platform, std::vector<DWORD>& buffer, DWORD& rows)
+{
+    constexpr size_t kRowsOffset = offsetof(MIB_IPNETTABLE, table);
+    rows = 0;
+    for (int attempt = 0; attempt < kTableReadAttempts; ++attempt) {
+        ULONG size = static_cast<ULONG>(buffer.size() * sizeof(DWORD));
+        auto* table = reinterpret_cast<MIB_IPNETTABLE*>(buffer.data());
+        const DWORD result = platform.GetIpNetTable(table, &size);
+        if (result == ERROR_NO_DATA)
+            return TableRead::Read;
+        if (result == ERROR_NOT_SUPPORTED)
+            return TableRead::Unsupported;
+        if (result == ERROR_INSUFFICIENT_BUFFER) {
+            const size_t bytes = std::max<size_t>(size, buffer.size() * sizeof(DWORD) * 2) +
+                                 kTableRowsOfSlack * sizeof(MIB_IPNETROW);
+            buffer.assign((bytes + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
+            continue;
+        }
+        if (result != NO_ERROR)
+            return TableRead::Failed;
+        const size_t capacity = (buffer.size() * sizeof(DWORD) - kRowsOffset) / sizeof(MIB_IPNETROW);
+        rows = static_cast<DWORD>(std::min<size_t>(table->dwNumEntries, capacity));
+        return TableRead::Read;
+    }
+    return TableRead::Failed;
+}
+
+// Only the requested address counts, and only once its hardware address is known: an entry
+// still being resolved, or given up, shows zeros or is marked invalid.
+bool FindAnswer(const MIB_IPNETTABLE& table, DWORD rows, IPAddr dest, HardwareAddress& answer)
+{
+    for (DWORD i = 0; i < rows; ++i) {
+        const MIB_IPNETROW& row = table.table[i];
+        if (row.dwAddr != dest || row.dwType == MIB_IPNET_TYPE_INVALID)
+            continue;
+        const ULONG length = std::min<ULONG>(row.dwPhysAddrLen, MAXLEN_PHYSADDR);
+        if (length == 0 || IsAllZero(row.bPhysAddr, length))
+            continue;
+        std::memcpy(answer.bytes, row.bPhysAddr, length);
+        answer.length = length;
+        return true;
+    }
+    return false;
+}
+
+DWORD Deliver(const HardwareAddress& answer, void* mac, ULONG* length)
+{
+    if (answer.length == 0)
+        return ERROR_BAD_NET_NAME;
+    if (*length < answer.length)
+        return ERROR_BUFFER_OVERFLOW;
+    std::memcpy(mac, answer.bytes, answer.length);
+    *length = answer.length;
+    return NO_ERROR;
+}
+
+DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, void* mac, ULONG* length)
+{
+    if (!mac || !length)
+        return ERROR_INVALID_PARAMETER;
+    if (*length < kEthernetAddressLength)
+        return ERROR_BUFFER_OVERFLOW;
+
+    HardwareAddress answer{};
+    if (FindOwnAddress(platform, dest, answer))
+        return Deliver(answer, mac, length);
+
+    // Without the datagram nothing sets the system's ARP off: only what it knows counts.
+    const DWORD deadline = platform.SendDatagram(dest) ? ArpTiming::kDeadlineMs : 0;
+    const DWORD start = platform.GetTickCount();
+    std::vector<DWORD> buffer((offsetof(MIB_IPNETTABLE, table) + kTableRowsAtFirst * sizeof(MIB_IPNETROW)) /
+                              sizeof(DWORD));
+    DWORD pause = ArpTiming::kFirstPollMs;
+    for (;;) {
+        DWORD rows = 0;
+        const TableRead read = ReadNeighbourTable(platform, buffer, rows);
+        if (read == TableRead::Unsupported)
+            return ERROR_NOT_SUPPORTED;
+        if (read == TableRead::Read &&
+            FindAnswer(*reinterpret_cast<const MIB_IPNETTABLE*>(buffer.data()), rows, dest, answer))
+            return Deliver(answer, mac, length);
+        const DWORD elapsed = platform.GetTickCount() - start;
+        if (elapsed >= deadline)
+            return ERROR_BAD_NET_NAME;
+        platform.Sleep(std::min(pause, deadline - elapsed));
+        pause = ArpTiming::kPollIntervalMs;
+    }
+}
+
+}  // namespace
+
+const ArpPlatform& SystemArpPlatform()
+{
+    // Never destroyed: when the program ends during a scan, its probes are still running
+    // while the static objects of the program are destroyed.
+    static const ArpPlatform& platform = *std::make_unique<ArpPlatform>(ArpPlatform{
+        [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
+        [](MIB_IPNETTABLE* table, ULONG* size) {
+            static CNeighbourTableReader& reader = *std::make_unique<CNeighbourTableReader>(
+                [](MIB_IPNETTABLE* t, ULONG* s) { return static_cast<DWORD>(::GetIpNetTable(t, s, FALSE)); },
+                [] { return ::GetTickCount(); }, ArpTiming::kTableCopyMaxAgeMs).release();
+            return reader.Read(table, size);
+        },
+        [](IP_ADAPTER_INFO* buffer, ULONG* size) { return ::GetAdaptersInfo(buffer, size); },
+        SendDiscardDatagram,
+        [] { return ::GetTickCount(); },
+        [](DWORD ms) { ::Sleep(ms); },
+    }).release();
+    return platform;
+}
+
+DWORD SendArpRequest(IPAddr dest, IPAddr source, void* mac, ULONG* length)
+{
+    return SendArpRequest(SystemArpPlatform(), dest, source, mac, length);
+}
+
+DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length)
+{
+    const DWORD result = platform.SendARP(dest, source, mac, length);
+    if (result != ERROR_NOT_SUPPORTED)
+        return result;
+    try {
+        return ResolveThroughNeighbourTable(platform, dest, mac, length);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}

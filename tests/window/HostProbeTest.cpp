@@ -1,0 +1,500 @@
+// Probes on their own threads filling the results list, with ARP answers and names made up
+// by the test: no request leaves the process.
+#include "scan/HostProbe.h"
+
+#include "controls/EnhancedListCtrl.h"
+#include "res/resource.h"
+#include "scan/LocalNetwork.h"
+#include "ListTestHost.h"
+#include "WindowTestSupport.h"
+#include "winlib/GdiObject.h"
+#include "winlib/Thread.h"
+
+#include <ws2tcpip.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <atomic>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Dotted(IPAddr address)
+{
+    char text[16] = {};
+    IN_ADDR in{};
+    in.S_un.S_addr = address;
+    ::inet_ntop(AF_INET, &in, text, sizeof(text));
+    return text;
+}
+
+// What the made-up network knows of one address.
+struct FakeHost {
+    bool answers = true;
+    std::vector<BYTE> mac;
+    const char* name = nullptr;  // null: the lookup fails
+    DWORD arpDelayMs = 0;
+    DWORD lookupDelayMs = 0;
+};
+
+class FakeNetwork {
+public:
+    void Add(const std::string& address, FakeHost host) { m_Hosts[address] = std::move(host); }
+
+    // Called on the probe's thread just before it gets its ARP answer or its name.
+    std::function<void(const std::string& address)> OnArp;
+    std::function<void(const std::string& address)> OnLookup;
+
+    int ArpRequests(const std::string& address) const { return Count(m_ArpRequests, address); }
+    int Lookups(const std::string& address) const { return Count(m_Lookups, address); }
+
+    HostProbePlatform Platform()
+    {
+        HostProbePlatform platform;
+        platform.SendARP = [this](IPAddr dest, IPAddr, void* mac, ULONG* length) -> DWORD {
+            const std::string address = Dotted(dest);
+            Record(m_ArpRequests, address);
+            const auto host = m_Hosts.find(address);
+            if (host == m_Hosts.end())
+                return ERROR_BAD_NET_NAME;
+            ::Sleep(host->second.arpDelayMs);
+            if (OnArp)
+                OnArp(address);
+            if (!host->second.answers)
+                return ERROR_BAD_NET_NAME;
+            std::memcpy(mac, host->second.mac.data(), host->second.mac.size());
+            *length = static_cast<ULONG>(host->second.mac.size());
+            return NO_ERROR;
+        };
+        platform.LookUpName = [this](const sockaddr* socketAddress, int, char* name, DWORD size, int) -> int {
+            const std::string address = Dotted(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.S_un.S_addr);
+            Record(m_Lookups, address);
+            const auto host = m_Hosts.find(address);
+            if (host == m_Hosts.end())
+                return EAI_NONAME;
+            ::Sleep(host->second.lookupDelayMs);
+            if (OnLookup)
+                OnLookup(address);
+            if (!host->second.name)
+                return EAI_NONAME;
+            ::lstrcpynA(name, host->second.name, static_cast<int>(size));
+            return 0;
+        };
+        return platform;
+    }
+
+private:
+    void Record(std::map<std::string, int>& counts, const std::string& address)
+    {
+        const CSingleLock lock(m_CountLock);
+        ++counts[address];
+    }
+    int Count(const std::map<std::string, int>& counts, const std::string& address) const
+    {
+        const CSingleLock lock(m_CountLock);
+        const auto found = counts.find(address);
+        return found == counts.end() ? 0 : found->second;
+    }
+
+    std::map<std::string, FakeHost> m_Hosts;
+    mutable CCriticalSection m_CountLock;
+    std::map<std::string, int> m_ArpRequests;
+    std::map<std::string, int> m_Lookups;
+};
+
+std::vector<BYTE> MacOf(int host)
+{
+    return {0x02, 0x5A, 0x00, 0x00, static_cast<BYTE>(host >> 8), static_cast<BYTE>(host)};
+}
+
+std::string MacTextOf(int host)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "02-5A-00-00-%.2X-%.2X", (host >> 8) & 0xFF, host & 0xFF);
+    return text;
+}
+
+struct ProbeThread {
+    HostProbeTask task;
+    const HostProbePlatform* platform;
+};
+
+DWORD WINAPI FakeHostScanner(LPVOID param)
+{
+    const auto& probe = *static_cast<const ProbeThread*>(param);
+    ProbeHost(probe.task, *probe.platform);
+    return 0;
+}
+
+struct RowTexts {
+    std::string name;
+    std::string mac;
+    std::string description;
+    std::string back;
+    std::string text;
+};
+
+class HostProbeList : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_SavedNetwork = LocalNetworkInfo;
+        LocalNetworkInfo = LocalNetworkRecord{};
+        std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "Scanner-pc");
+        std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "192.168.9.37");
+        std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "192.168.9.1");
+        StopRequested = false;
+
+        ASSERT_TRUE(m_List.SubclassWindow(m_Host.List()));
+        m_List.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+        m_List.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
+        m_List.InsertColumn(1, "Host Name", LVCFMT_LEFT, 180);
+        m_List.InsertColumn(2, "Host MAC Address", LVCFMT_LEFT, 180);
+        m_List.InsertColumn(3, "Description", LVCFMT_LEFT, 180);
+        m_List.AttachHeaderCtrl();
+        m_List.AddColorCodeColumns();
+        m_List.SetColumnSortType(0, CEnhancedListCtrl::SortAddress);
+        for (int column = 1; column <= 3; ++column)
+            m_List.SetColumnSortType(column, CEnhancedListCtrl::SortText);
+        HIMAGELIST images = ::ImageList_Create(24, 24, ILC_COLOR32, 1, 5);
+        CIcon icon(static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_HOST), IMAGE_ICON, 24, 24, 0)));
+        ::ImageList_AddIcon(images, icon);
+        m_List.SetImageList(images, LVSIL_SMALL);
+        PumpMessages(30);
+    }
+
+    void TearDown() override
+    {
+        StopRequested = false;
+        LocalNetworkInfo = m_SavedNetwork;
+    }
+
+    // What a heading click makes the list do; the host window hands it back to the list.
+    void NotifyColumnClick(int column) const
+    {
+        NMLISTVIEW click{};
+        click.hdr.hwndFrom = m_List.m_hWnd;
+        click.hdr.idFrom = CListTestHost::kListId;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        ::SendMessageA(m_Host.Window(), WM_NOTIFY, CListTestHost::kListId, reinterpret_cast<LPARAM>(&click));
+    }
+
+    // One thread per address, all started before any has ended, as a scan does; this thread
+    // keeps the list's messages going (and sorts it, if asked) until every probe has ended.
+    // `whileRunning` is called on this thread between rounds of messages.
+    void RunProbes(const std::vector<std::string>& addresses, FakeNetwork& network, bool sortMeanwhile,
+                   const std::function<void()>& whileRunning = nullptr)
+    {
+        const HostProbePlatform platform = network.Platform();
+        CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
+        std::vector<ProbeThread> probes(addresses.size());
+        std::vector<CHandle> threads;
+        for (size_t i = 0; i < addresses.size(); ++i) {
+            std::snprintf(probes[i].task.Address, sizeof(probes[i].task.Address), "%s", addresses[i].c_str());
+            probes[i].task.ResultsList = &m_List;
+            probes[i].task.RowInsertLock = &rowInsertLock;
+            probes[i].platform = &platform;
+            threads.emplace_back(::CreateThread(nullptr, 0, FakeHostScanner, &probes[i], 0, nullptr));
+            EXPECT_TRUE(threads.back()) << addresses[i];
+        }
+        const DWORD start = ::GetTickCount();
+        for (;;) {
+            bool running = false;
+            for (const CHandle& thread : threads)
+                running = running || (thread && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT);
+            if (!running)
+                break;
+            if (sortMeanwhile)
+                SortByNextColumn();
+            if (whileRunning)
+                whileRunning();
+            // The probes' messages to the list are carried out in here.
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageA(&msg);
+            if (!sortMeanwhile)
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            if (::GetTickCount() - start > 60000) {
+                ADD_FAILURE() << "probes still running after 60 s";
+                // They must not outlive the lock and tasks above.
+                for (const CHandle& thread : threads) {
+                    while (thread && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT)
+                        PumpMessages(5);
+                }
+                break;
+            }
+        }
+    }
+
+    // A click on a heading, as the user makes it; from any thread, carried out by the list's.
+    void SortByNextColumn()
+    {
+        static const int kColumns[] = {0, 1, 3, 0, 2};
+        NotifyColumnClick(kColumns[m_Sorts++ % 5]);
+    }
+
+    // Every row by its address; a second row of the same address fails the test.
+    std::map<std::string, RowTexts> Rows() const
+    {
+        std::map<std::string, RowTexts> rows;
+        for (int row = 0; row < m_List.GetItemCount(); ++row) {
+            const std::string address = m_List.GetItemText(row, 0);
+            EXPECT_EQ(rows.count(address), 0u) << "a second row for " << address;
+            rows[address] = RowTexts{m_List.GetItemText(row, 1, 4000), m_List.GetItemText(row, 2), m_List.GetItemText(row, 3),
+                                     m_List.GetItemText(row, 4), m_List.GetItemText(row, 5)};
+        }
+        return rows;
+    }
+
+    int ImageOf(int row) const
+    {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        m_List.SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    }
+
+    std::atomic<int> m_Sorts{0};
+    LocalNetworkRecord m_SavedNetwork{};
+    CListTestHost m_Host;
+    CEnhancedListCtrl m_List;
+};
+
+TEST_F(HostProbeList, EachKindOfHostGetsItsRowAndDescription)
+{
+    struct Case {
+        const char* what;
+        const char* hostName;  // the local HostName
+        const char* local;
+        const char* gateway;
+        const char* address;
+        FakeHost host;
+        bool listed;
+        const char* name;
+        const char* mac;
+        const char* description;
+        int lookups;
+    };
+    const std::vector<BYTE> mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    const Case cases[] = {
+        {"a named host", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.10", {true, mac, "desktop-pc"},
+         true, "Desktop-pc", "00-1A-2B-3C-4D-5E", "", 1},
+        {"an unnamed host", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.12", {true, mac, nullptr},
+         true, "", "00-1A-2B-3C-4D-5E", "", 1},
+        {"a fully qualified name", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.11", {true, mac, "nas.lan.example"},
+         true, "Nas.lan.example", "00-1A-2B-3C-4D-5E", "", 1},
+        {"the own computer, named at start-up", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.37",
+         {true, mac, "other-name"}, true, "Scanner-pc", "00-1A-2B-3C-4D-5E", "This is your current system", 0},
+        {"the own computer, unnamed at start-up", "", "192.168.9.37", "192.168.9.1", "192.168.9.37",
+         {true, mac, "scanner.lan"}, true, "Scanner.lan", "00-1A-2B-3C-4D-5E", "This is your current system", 1},
+        {"the own computer without any name", "", "192.168.9.37", "192.168.9.1", "192.168.9.37",
+         {true, mac, nullptr}, true, "", "00-1A-2B-3C-4D-5E", "This is your current system", 1},
+        {"the router with a name", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.1",
+         {true, mac, "router.home"}, true, "Router.home", "00-1A-2B-3C-4D-5E", "This is your Router", 1},
+        {"the router without one", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.1",
+         {true, mac, nullptr}, true, "", "00-1A-2B-3C-4D-5E", "This is your Router", 1},
+        {"no adapter found at start-up", "Scanner-pc", "", "", "192.168.9.1", {true, mac, "router.home"},
+         true, "Router.home", "00-1A-2B-3C-4D-5E", "", 1},
+        {"an answer without a hardware address", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.13",
+         {true, {}, "printer"}, true, "Printer", "", "", 1},
+        {"nobody answers", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.200", {false, mac, "ghost"},
+         false, "", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_List.DeleteAllItems();
+        std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "%s", c.hostName);
+        std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "%s", c.local);
+        std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "%s", c.gateway);
+        FakeNetwork network;
+        network.Add(c.address, c.host);
+        RunProbes({c.address}, network, false);
+
+        EXPECT_EQ(network.ArpRequests(c.address), 1);
+        EXPECT_EQ(network.Lookups(c.address), c.lookups);
+        if (!c.listed) {
+            EXPECT_EQ(m_List.GetItemCount(), 0);
+            continue;
+        }
+        ASSERT_EQ(m_List.GetItemCount(), 1);
+        EXPECT_EQ(m_List.GetItemText(0, 0), c.address);
+        EXPECT_EQ(m_List.GetItemText(0, 1), c.name);
+        EXPECT_EQ(m_List.GetItemText(0, 2), c.mac);
+        EXPECT_EQ(m_List.GetItemText(0, 3), c.description);
+        EXPECT_EQ(m_List.GetItemText(0, 4), "16777215") << "white background";
+        EXPECT_EQ(m_List.GetItemText(0, 5), "0") << "black text";
+        EXPECT_EQ(ImageOf(0), 0);
+        EXPECT_EQ(m_List.GetItemData(0), 0);
+    }
+}
+
+TEST_F(HostProbeList, ARowIsRedWithTheInterimTextWhileItsNameIsLookedUp)
+{
+    FakeNetwork network;
+    network.Add("192.168.9.10", {true, MacOf(10), "desktop-pc"});
+    CHandle inLookup(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    network.OnLookup = [&](const std::string&) {
+        ::SetEvent(inLookup.Get());
+        ::WaitForSingleObject(release.Get(), 20000);
+    };
+    bool seen = false;
+    RunProbes({"192.168.9.10"}, network, false, [&] {
+        if (seen || ::WaitForSingleObject(inLookup.Get(), 0) != WAIT_OBJECT_0)
+            return;
+        seen = true;
+        ASSERT_EQ(m_List.GetItemCount(), 1);
+        EXPECT_EQ(m_List.GetItemText(0, 0), "192.168.9.10");
+        EXPECT_EQ(m_List.GetItemText(0, 1), "");
+        EXPECT_EQ(m_List.GetItemText(0, 2), MacTextOf(10));
+        EXPECT_EQ(m_List.GetItemText(0, 3), "Found! Getting Host Name Now....");
+        EXPECT_EQ(m_List.GetItemText(0, 5), "255") << "red";
+        EXPECT_EQ(m_List.GetItemText(0, 4), "16777215");
+        ::SetEvent(release.Get());
+    });
+    EXPECT_TRUE(seen);
+    ASSERT_EQ(m_List.GetItemCount(), 1);
+    EXPECT_EQ(m_List.GetItemText(0, 1), "Desktop-pc");
+    EXPECT_EQ(m_List.GetItemText(0, 3), "");
+    EXPECT_EQ(m_List.GetItemText(0, 5), "0");
+}
+
+TEST_F(HostProbeList, AStopBeforeTheArpRequestLeavesNoTrace)
+{
+    FakeNetwork network;
+    network.Add("192.168.9.10", {true, MacOf(10), "desktop-pc"});
+    network.Add("192.168.9.37", {true, MacOf(37), "scanner"});
+    StopRequested = true;
+    RunProbes({"192.168.9.10", "192.168.9.37"}, network, false);
+    EXPECT_EQ(m_List.GetItemCount(), 0);
+    EXPECT_EQ(network.ArpRequests("192.168.9.10"), 0);
+    EXPECT_EQ(network.ArpRequests("192.168.9.37"), 0);
+}
+
+TEST_F(HostProbeList, AStopDuringTheArpRequestCompletesTheRowsWithoutLookups)
+{
+    FakeNetwork network;
+    network.Add("192.168.9.10", {true, MacOf(10), "desktop-pc"});
+    network.Add("192.168.9.1", {true, MacOf(1), "router.home"});
+    network.Add("192.168.9.37", {true, MacOf(37), "scanner"});
+    network.Add("192.168.9.50", {false, MacOf(50), "gone"});
+    // Every probe has passed its first look at the flag before it is set.
+    std::atomic<int> arrived{0};
+    network.OnArp = [&arrived](const std::string&) {
+        ++arrived;
+        const DWORD start = ::GetTickCount();
+        while (arrived < 4 && ::GetTickCount() - start < 10000)
+            ::Sleep(1);
+        StopRequested = true;
+    };
+    RunProbes({"192.168.9.10", "192.168.9.1", "192.168.9.37", "192.168.9.50"}, network, false);
+
+    const auto rows = Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    const std::map<std::string, std::pair<std::string, std::string>> expected = {
+        {"192.168.9.10", {"", ""}},
+        {"192.168.9.1", {"", "This is your Router"}},
+        {"192.168.9.37", {"Scanner-pc", "This is your current system"}},  // its name needs no lookup
+    };
+    for (const auto& [address, nameAndDescription] : expected) {
+        SCOPED_TRACE(address);
+        ASSERT_EQ(rows.count(address), 1u);
+        const RowTexts& row = rows.at(address);
+        EXPECT_EQ(row.name, nameAndDescription.first);
+        EXPECT_EQ(row.description, nameAndDescription.second);
+        EXPECT_EQ(row.text, "0");
+        EXPECT_EQ(network.Lookups(address), 0);
+    }
+}
+
+TEST_F(HostProbeList, NamesFromTheNetworkReachTheListIntact)
+{
+    const std::string longName(2000, 'n');
+    const std::string markup = "<b>Bob's \"PC\"</b> & <script>alert(1)</script>";
+    const std::string nonAscii = "\xE9t\xE9-pc \xC3\xA9\xC3\xA8 \xA9\xFF";
+    struct Case {
+        const char* address;
+        const std::string& name;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"192.168.9.21", longName, "N" + std::string(kHostNameCapacity - 2, 'n')},
+        {"192.168.9.22", markup, markup},
+        {"192.168.9.23", nonAscii, nonAscii},
+    };
+    FakeNetwork network;
+    std::vector<std::string> addresses;
+    for (const Case& c : cases) {
+        network.Add(c.address, {true, MacOf(20), c.name.c_str()});
+        addresses.push_back(c.address);
+    }
+    RunProbes(addresses, network, false);
+    const auto rows = Rows();
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        EXPECT_EQ(rows.at(c.address).name, c.shown);
+        EXPECT_EQ(rows.at(c.address).description, "");
+        EXPECT_EQ(rows.at(c.address).text, "0");
+    }
+}
+
+TEST_F(HostProbeList, ManyProbesAtOnceEachCompleteTheirOwnRowWhileTheListIsSorted)
+{
+    // 60 addresses, two in three answer; answers and names come back at staggered times.
+    FakeNetwork network;
+    std::vector<std::string> addresses;
+    std::map<std::string, std::pair<int, std::string>> answering;  // host number and expected name
+    std::vector<std::string> names(61);
+    for (int host = 1; host <= 60; ++host) {
+        char address[32];
+        std::snprintf(address, sizeof(address), "192.168.9.%d", host);
+        addresses.push_back(address);
+        FakeHost fake;
+        fake.answers = host % 3 != 0 || host == 1 || host == 37;
+        fake.mac = MacOf(host);
+        names[static_cast<size_t>(host)] = "host-" + std::to_string(host);
+        fake.name = host % 4 == 0 ? nullptr : names[static_cast<size_t>(host)].c_str();
+        fake.arpDelayMs = static_cast<DWORD>((host * 37) % 300);
+        fake.lookupDelayMs = static_cast<DWORD>((host * 53) % 400);
+        network.Add(address, fake);
+        if (fake.answers)
+            answering[address] = {host, fake.name ? "Host-" + std::to_string(host) : ""};
+    }
+    // The list is also sorted between one probe's writes and the next, while the others'
+    // messages wait: the user's clicks come in between probe messages too.
+    network.OnArp = [this](const std::string&) { SortByNextColumn(); };
+    network.OnLookup = [this](const std::string&) { SortByNextColumn(); };
+    RunProbes(addresses, network, true);
+    EXPECT_GT(m_Sorts, 60);
+
+    const auto rows = Rows();
+    EXPECT_EQ(rows.size(), answering.size());
+    for (const auto& [address, expected] : answering) {
+        SCOPED_TRACE(address);
+        ASSERT_EQ(rows.count(address), 1u);
+        const RowTexts& row = rows.at(address);
+        const int host = expected.first;
+        EXPECT_EQ(row.mac, MacTextOf(host));
+        if (host == 37) {
+            EXPECT_EQ(row.name, "Scanner-pc");
+            EXPECT_EQ(row.description, "This is your current system");
+        } else {
+            EXPECT_EQ(row.name, expected.second);
+            EXPECT_EQ(row.description, host == 1 ? "This is your Router" : "");
+        }
+        EXPECT_EQ(row.text, "0");
+        EXPECT_EQ(row.back, "16777215");
+    }
+}
+
+}  // namespace

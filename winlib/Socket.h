@@ -1,0 +1,24 @@
+// CSocket: a Winsock socket closed with its owner.
+#pragma once
+
+#include <winsock2.h>
+
+#include <utility>
+
+class CSocket {
+public:
+    CSocket(int family, int type, int protocol) : m_socket(::socket(family, type, protocol)) {}
+    ~CSocket()
+    {
+        if (m_socket != INVALID_SOCKET)
+            ::closesocket(m_socket);
+    }
+    CSocket(const CSocket&) = delete;
+    CSocket& operator=(const CSocket&) = delete;
+
+    explicit operator bool() const { return m_socket != INVALID_SOCKET; }
+    SOCKET Get() const { return m_socket; }
+
+private:
+    SOCKET m_socket;
+};
