@@ -3,7 +3,7 @@
 // is sent unless the program finds itself on the LAN's scanner adapter.
 #include "scan/HostProbe.h"
 
-#include "LanResultsList.h"
+#include "TestResultsList.h"
 #include "scan/LocalNetwork.h"
 #include "winlib/Thread.h"
 
@@ -165,7 +165,7 @@ protected:
     }
 
     static bool s_WinsockStarted;
-    CLanResultsList m_Results;
+    CTestResultsList m_Results;
     int m_HostCount = 0;
 };
 

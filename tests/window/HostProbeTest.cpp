@@ -5,7 +5,7 @@
 #include "controls/EnhancedListCtrl.h"
 #include "res/resource.h"
 #include "scan/LocalNetwork.h"
-#include "ListTestHost.h"
+#include "TestResultsList.h"
 #include "WindowTestSupport.h"
 #include "winlib/GdiObject.h"
 #include "winlib/Thread.h"
@@ -151,21 +151,7 @@ protected:
         std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "192.168.9.1");
         StopRequested = false;
 
-        ASSERT_TRUE(m_List.SubclassWindow(m_Host.List()));
-        m_List.SetExtendedStyle(LVS_EX_FULLROWSELECT);
-        m_List.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
-        m_List.InsertColumn(1, "Host Name", LVCFMT_LEFT, 180);
-        m_List.InsertColumn(2, "Host MAC Address", LVCFMT_LEFT, 180);
-        m_List.InsertColumn(3, "Description", LVCFMT_LEFT, 180);
-        m_List.AttachHeaderCtrl();
-        m_List.AddColorCodeColumns();
-        m_List.SetColumnSortType(0, CEnhancedListCtrl::SortAddress);
-        for (int column = 1; column <= 3; ++column)
-            m_List.SetColumnSortType(column, CEnhancedListCtrl::SortText);
-        HIMAGELIST images = ::ImageList_Create(24, 24, ILC_COLOR32, 1, 5);
-        CIcon icon(static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_HOST), IMAGE_ICON, 24, 24, 0)));
-        ::ImageList_AddIcon(images, icon);
-        m_List.SetImageList(images, LVSIL_SMALL);
+        ASSERT_TRUE(m_Results.IsCreated());
         PumpMessages(30);
     }
 
@@ -175,17 +161,6 @@ protected:
         LocalNetworkInfo = m_SavedNetwork;
     }
 
-    // What a heading click makes the list do; the host window hands it back to the list.
-    void NotifyColumnClick(int column) const
-    {
-        NMLISTVIEW click{};
-        click.hdr.hwndFrom = m_List.m_hWnd;
-        click.hdr.idFrom = CListTestHost::kListId;
-        click.hdr.code = LVN_COLUMNCLICK;
-        click.iItem = -1;
-        click.iSubItem = column;
-        ::SendMessageA(m_Host.Window(), WM_NOTIFY, CListTestHost::kListId, reinterpret_cast<LPARAM>(&click));
-    }
 
     // One thread per address, all started before any has ended, as a scan does; this thread
     // keeps the list's messages going (and sorts it, if asked) until every probe has ended.
@@ -238,7 +213,7 @@ protected:
     void SortByNextColumn()
     {
         static const int kColumns[] = {0, 1, 3, 0, 2};
-        NotifyColumnClick(kColumns[m_Sorts++ % 5]);
+        m_Results.ClickHeading(kColumns[m_Sorts++ % 5]);
     }
 
     // Every row by its address; a second row of the same address fails the test.
@@ -265,8 +240,8 @@ protected:
 
     std::atomic<int> m_Sorts{0};
     LocalNetworkRecord m_SavedNetwork{};
-    CListTestHost m_Host;
-    CEnhancedListCtrl m_List;
+    CTestResultsList m_Results;
+    CEnhancedListCtrl& m_List = m_Results.List();
 };
 
 TEST_F(HostProbeList, EachKindOfHostGetsItsRowAndDescription)
