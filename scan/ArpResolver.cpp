@@ -1,5 +1,6 @@
 #include "scan/ArpResolver.h"
 
+#include "scan/LocalNetwork.h"
 #include "scan/NeighbourTableReader.h"
 #include "winlib/Socket.h"
 
@@ -47,14 +48,9 @@ bool SendDiscardDatagram(IPAddr dest)
 // table never lists the machine itself.
 bool FindOwnAddress(const ArpPlatform& platform, IPAddr dest, HardwareAddress& answer)
 {
-    ULONG size = 0;
-    if (platform.GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0)
-        return false;
-    std::vector<IP_ADAPTER_INFO> buffer((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
-    size = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
-    if (platform.GetAdaptersInfo(buffer.data(), &size) != NO_ERROR)
-        return false;
-    for (const IP_ADAPTER_INFO* adapter = buffer.data(); adapter; adapter = adapter->Next) {
+    const std::vector<IP_ADAPTER_INFO> adapters = ReadAdapterList(platform.GetAdaptersInfo);
+    for (const IP_ADAPTER_INFO* adapter = adapters.empty() ? nullptr : adapters.data(); adapter;
+         adapter = adapter->Next) {
         for (const IP_ADDR_STRING* address = &adapter->IpAddressList; address; address = address->Next) {
             char text[sizeof(address->IpAddress.String)];
             std::memcpy(text, address->IpAddress.String, sizeof(text));

@@ -80,20 +80,8 @@ void GetLocalNetInfo(const DiscoveryPlatform& platform)
         info.HostName[0] = '\0';
     }
 
-    ULONG size = 0;
-    if (platform.GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW)
-        return;
-    // IP_ADAPTER_INFO needs its natural alignment; a byte array would not promise it.
-    std::vector<IP_ADAPTER_INFO> buffer;
-    try {
-        buffer.resize((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    if (platform.GetAdaptersInfo(buffer.data(), &size) != NO_ERROR)
-        return;
-
-    for (IP_ADAPTER_INFO* adapter = buffer.data(); adapter; adapter = adapter->Next) {
+    std::vector<IP_ADAPTER_INFO> adapters = ReadAdapterList(platform.GetAdaptersInfo);
+    for (IP_ADAPTER_INFO* adapter = adapters.empty() ? nullptr : adapters.data(); adapter; adapter = adapter->Next) {
         Terminate(adapter->Description);
         Terminate(adapter->IpAddressList.IpAddress.String);
         Terminate(adapter->IpAddressList.IpMask.String);
@@ -107,6 +95,24 @@ void GetLocalNetInfo(const DiscoveryPlatform& platform)
         FormatAddress(info.LastHost, info.LastHostText, sizeof(info.LastHostText));
         break;
     }
+}
+
+std::vector<IP_ADAPTER_INFO> ReadAdapterList(const GetAdaptersInfoFunction& getAdaptersInfo)
+{
+    ULONG size = 0;
+    if (getAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0)
+        return {};
+    // IP_ADAPTER_INFO needs its natural alignment; a byte array would not promise it.
+    std::vector<IP_ADAPTER_INFO> adapters;
+    try {
+        adapters.resize((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    size = static_cast<ULONG>(adapters.size() * sizeof(IP_ADAPTER_INFO));
+    if (getAdaptersInfo(adapters.data(), &size) != NO_ERROR)
+        return {};
+    return adapters;
 }
 
 void CalcStartAndEndAddress(const char* address, const char* mask)

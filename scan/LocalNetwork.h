@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 struct LocalNetworkRecord {
     char HostName[500];
@@ -31,11 +32,17 @@ struct ScanRange {
 // Adapters whose description holds one of these (lower case) are virtual or tunnels.
 extern const char* const ExcludedAdapterKeywords[5];
 
+using GetAdaptersInfoFunction = std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)>;
+
 // The platform calls discovery makes; tests put adapter tables behind them.
 struct DiscoveryPlatform {
     std::function<int(char* name, int size)> GetHostName;
-    std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)> GetAdaptersInfo;
+    GetAdaptersInfoFunction GetAdaptersInfo;
 };
+
+// The adapter records as GetAdaptersInfo links them, the first at data(); empty when the
+// list cannot be had (no adapters, a failing call, no memory).
+std::vector<IP_ADAPTER_INFO> ReadAdapterList(const GetAdaptersInfoFunction& getAdaptersInfo);
 const DiscoveryPlatform& SystemDiscoveryPlatform();
 
 void GetLocalNetInfo();

@@ -13,7 +13,6 @@ public:
     // (-1 when the dialog cannot be created).
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
-    bool IsModalRunning() const { return m_running; }
 
 protected:
     // The base binds the member controls (DoDataExchange); overrides call it first.

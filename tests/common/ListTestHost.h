@@ -21,3 +21,7 @@ private:
     HWND m_window = nullptr;
     HWND m_list = nullptr;
 };
+
+// What a list sends its parent when a column heading is clicked, sent to `host`, which
+// hands it back to the list; callable from any thread.
+void SendColumnClick(HWND host, HWND list, int column);

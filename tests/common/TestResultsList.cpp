@@ -34,11 +34,5 @@ CTestResultsList::~CTestResultsList()
 
 void CTestResultsList::ClickHeading(int column) const
 {
-    NMLISTVIEW click{};
-    click.hdr.hwndFrom = m_List.m_hWnd;
-    click.hdr.idFrom = CListTestHost::kListId;
-    click.hdr.code = LVN_COLUMNCLICK;
-    click.iItem = -1;
-    click.iSubItem = column;
-    ::SendMessageA(m_Host.Window(), WM_NOTIFY, CListTestHost::kListId, reinterpret_cast<LPARAM>(&click));
+    SendColumnClick(m_Host.Window(), m_List.m_hWnd, column);
 }

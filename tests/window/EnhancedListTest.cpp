@@ -254,16 +254,7 @@ protected:
     void ClickHeading(int column) const { ClickAt(HeadingCentre(column)); }
 
     // What the list sends its parent when a heading is clicked; the parent reflects it.
-    void NotifyColumnClick(int column) const
-    {
-        NMLISTVIEW click{};
-        click.hdr.hwndFrom = m_List.m_hWnd;
-        click.hdr.idFrom = CListTestHost::kListId;
-        click.hdr.code = LVN_COLUMNCLICK;
-        click.iItem = -1;
-        click.iSubItem = column;
-        ::SendMessageA(m_Host.Window(), WM_NOTIFY, CListTestHost::kListId, reinterpret_cast<LPARAM>(&click));
-    }
+    void NotifyColumnClick(int column) const { SendColumnClick(m_Host.Window(), m_List.m_hWnd, column); }
 
     HDITEMA HeaderItem(int column) const
     {
