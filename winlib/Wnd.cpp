@@ -5,6 +5,25 @@
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x564E;  // any fixed id: one subclass of ours per window
+
+// mingw-w64's x86_64 import library lacks GetWindowSubclass, so both builds take it from
+// common controls 6 by its ordinal (411), once.
+using GetWindowSubclassProc = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+
+GetWindowSubclassProc LookUpGetWindowSubclass()
+{
+    const HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
+    if (!comctl)
+        return nullptr;
+    const auto proc = reinterpret_cast<void (*)()>(::GetProcAddress(comctl, MAKEINTRESOURCEA(411)));
+    return reinterpret_cast<GetWindowSubclassProc>(proc);
+}
+
+bool GetSubclassReference(HWND hwnd, SUBCLASSPROC proc, DWORD_PTR& ref)
+{
+    static const GetWindowSubclassProc getWindowSubclass = LookUpGetWindowSubclass();
+    return getWindowSubclass && getWindowSubclass(hwnd, proc, kSubclassId, &ref);
+}
 }
 
 HINSTANCE AfxGetResourceHandle()
@@ -46,7 +65,7 @@ void CWnd::UnsubclassWindow()
 CWnd* CWnd::FromHandle(HWND hwnd)
 {
     DWORD_PTR ref = 0;
-    if (hwnd && ::GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &ref))
+    if (hwnd && GetSubclassReference(hwnd, SubclassProc, ref))
         return reinterpret_cast<CWnd*>(ref);
     return nullptr;
 }
