@@ -1,0 +1,6 @@
+// The web pages the program's links open. The product has no site of its own yet, so these
+// sit under the domain reserved for documentation.
+#pragma once
+
+constexpr char kProductPageAddress[] = "https://www.example.com/vantrel/";
+constexpr char kCompanionDownloadAddress[] = "https://www.example.com/keyharbor/download/";
