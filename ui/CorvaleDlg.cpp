@@ -2,9 +2,13 @@
 
 #include "res/resource.h"
 #include "scan/LocalNetwork.h"
+#include "ui/AboutDlg.h"
+#include "ui/Clipboard.h"
 #include "winlib/WinApp.h"
 
 #include <winsock2.h>
+
+#include <cstring>
 
 namespace {
 const char kCaption[] = "Vantrel";
@@ -54,6 +58,7 @@ void CCorvaleDlg::DoDataExchange()
 BOOL CCorvaleDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    SetUpCopyAndAbout();
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         char about[256] = "";
@@ -113,8 +118,10 @@ void CCorvaleDlg::OnManual()
     m_EndAddress.EnableWindow(true);
 }
 
-bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&)
+bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {
+    if (OnCopyAndAboutMessage(msg, wp, lp, result))
+        return true;
     switch (msg) {
     case WM_COMMAND:
         return OnCommand(LOWORD(wp), HIWORD(wp));
@@ -146,3 +153,88 @@ void CCorvaleDlg::OnScan()
 {
     // Enter lands here as well (the button is the default one), so the window must not end.
 }
+
+// ---- Copy IP Address, the About box and the About link ----
+
+void CCorvaleDlg::SetUpCopyAndAbout()
+{
+    m_ContextMenu.LoadMenu(IDR_CONTEXT_MENU);
+    m_pContextPopup = m_ContextMenu.GetSubMenu(0);
+    m_MenuPicture.Attach(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_COPY)));
+    ::SetMenuItemBitmaps(m_pContextPopup, ID_COPY_ADDRESS, MF_BYCOMMAND, m_MenuPicture, m_MenuPicture);
+    m_AboutLink.SetNotifyParent();
+}
+
+bool CCorvaleDlg::OnCopyAndAboutMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        result = 0;
+        return OnSysCommand(static_cast<UINT>(wp), lp);
+    case WM_LINK_CLICKED:
+        result = OnLinkClicked(wp, lp);
+        return true;
+    case WM_COMMAND:
+        // From the menu (or an accelerator): no control handle.
+        if (lp != 0 || LOWORD(wp) != ID_COPY_ADDRESS)
+            return false;
+        OnCopyAddress();
+        result = 0;
+        return true;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lp);
+        if (header.idFrom != IDC_RESULTS_LIST || header.code != static_cast<UINT>(NM_RCLICK))
+            return false;
+        OnListRightClick(header, result);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CCorvaleDlg::OnSysCommand(UINT id, LPARAM)
+{
+    // The system keeps the low four bits of a command for itself.
+    if ((id & 0xFFF0) != IDM_ABOUTBOX)
+        return false;
+    ShowAboutBox();
+    return true;
+}
+
+LRESULT CCorvaleDlg::OnLinkClicked(WPARAM wp, LPARAM)
+{
+    if (wp == IDC_ABOUT_LINK)
+        ShowAboutBox();
+    return 0;
+}
+
+void CCorvaleDlg::ShowAboutBox()
+{
+    CAboutDlg about(this);
+    about.DoModal();
+}
+
+void CCorvaleDlg::OnListRightClick(const NMHDR&, LRESULT& result)
+{
+    result = 0;
+    // The list selects the row under the pointer before it reports the click.
+    if (m_ResultsList.GetNextItem(-1, LVNI_SELECTED) < 0 || !m_pContextPopup)
+        return;
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    ::TrackPopupMenu(m_pContextPopup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pointer.x, pointer.y, 0,
+                     ::GetActiveWindow(), nullptr);
+}
+
+void CCorvaleDlg::OnCopyAddress()
+{
+    const int row = m_ResultsList.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0)
+        return;
+    char address[1000];  // a longer cell is cut to 999 characters
+    m_ResultsList.GetItemText(row, 0, address, sizeof(address));
+    CopyToClipboard(m_hWnd, address, std::strlen(address) + 1);
+}
+
+// ---- end of Copy IP Address and About ----

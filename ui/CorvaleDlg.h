@@ -1,10 +1,13 @@
 // CCorvaleDlg: the main window.
 #pragma once
 
+#include "controls/StaticHyperLink.h"
 #include "winlib/Button.h"
 #include "winlib/Dialog.h"
+#include "winlib/GdiObject.h"
 #include "winlib/IPAddressCtrl.h"
 #include "winlib/ListCtrl.h"
+#include "winlib/Menu.h"
 #include "winlib/Static.h"
 
 class CCorvaleDlg : public CDialog {
@@ -33,11 +36,27 @@ private:
     CIPAddressCtrl m_StartAddress;
     CIPAddressCtrl m_EndAddress;
     CStatic m_HelpLink;
-    CStatic m_AboutLink;
+    CStaticHyperLink m_AboutLink;
     CStatic m_VersionLink;
     CStatic m_GroupBox;
     CButton m_PingCheck;
     CButton m_ExportButton;
     CButton m_CloseButton;
     CStatic m_CompanionLink;
+
+    // ---- Copy IP Address, the About box and the About link ----
+    bool OnCopyAndAboutMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // False: the system's own handling follows.
+    bool OnSysCommand(UINT id, LPARAM lp);
+    LRESULT OnLinkClicked(WPARAM wp, LPARAM lp);
+    void OnListRightClick(const NMHDR& header, LRESULT& result);
+    void OnCopyAddress();
+    void ShowAboutBox();
+    // The results menu and the About link's notify-parent mode, until InitControls does them.
+    void SetUpCopyAndAbout();
+
+    CBitmap m_MenuPicture;
+    CMenu m_ContextMenu;
+    HMENU m_pContextPopup = nullptr;
+    // ---- end of Copy IP Address and About ----
 };

@@ -21,15 +21,27 @@ void MovePointerOnto(HWND window, DWORD settleMs)
     MovePointerTo(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, settleMs);
 }
 
-void ClickLeft(DWORD settleMs)
+namespace {
+void Click(DWORD down, DWORD up, DWORD settleMs)
 {
     INPUT inputs[2]{};
     inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[0].mi.dwFlags = down;
     inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    inputs[1].mi.dwFlags = up;
     ::SendInput(2, inputs, sizeof(INPUT));
     PumpMessages(settleMs);
+}
+}  // namespace
+
+void ClickLeft(DWORD settleMs)
+{
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, settleMs);
+}
+
+void ClickRight(DWORD settleMs)
+{
+    Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, settleMs);
 }
 
 std::vector<DWORD> ScreenPixels(HWND window)

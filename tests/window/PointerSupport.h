@@ -12,6 +12,8 @@ void MovePointerTo(POINT screen, DWORD settleMs = 150);
 void MovePointerOnto(HWND window, DWORD settleMs = 150);
 // Presses and releases the left button where the pointer is.
 void ClickLeft(DWORD settleMs = 150);
+// Presses and releases the right button where the pointer is.
+void ClickRight(DWORD settleMs = 150);
 
 // The pixels of a window as the screen shows them, row by row (0x00RRGGBB).
 std::vector<DWORD> ScreenPixels(HWND window);

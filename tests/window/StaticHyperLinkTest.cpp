@@ -4,6 +4,7 @@
 #include "winlib/Dialog.h"
 #include "winlib/GdiObject.h"
 #include "PointerSupport.h"
+#include "LinkTestSupport.h"
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -54,23 +55,6 @@ protected:
 
 private:
     std::function<void(CStaticHyperLink&)> m_SetUp;
-};
-
-// Records what links open instead of starting a browser, for as long as it lives.
-class CRecordedLaunches {
-public:
-    CRecordedLaunches()
-    {
-        m_Previous = CStaticHyperLink::SetLaunchFunction([this](const char* address) { m_Opened.push_back(address); });
-    }
-    ~CRecordedLaunches() { CStaticHyperLink::SetLaunchFunction(std::move(m_Previous)); }
-    CRecordedLaunches(const CRecordedLaunches&) = delete;
-    CRecordedLaunches& operator=(const CRecordedLaunches&) = delete;
-
-    std::vector<std::string> m_Opened;
-
-private:
-    CStaticHyperLink::LaunchFunction m_Previous;
 };
 
 // Pixels of the window exactly in this colour (the cores of the text's strokes).
@@ -227,18 +211,6 @@ TEST(StaticHyperLink, ClickOpensTheAddressOrInNotifyModeOnlyTellsTheParent)
     }
 }
 
-std::string ToolText(HWND tip, HWND link)
-{
-    char text[256] = "";
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.hwnd = link;
-    tool.uId = CStaticHyperLink::kToolId;
-    tool.lpszText = text;
-    ::SendMessageA(tip, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
-    return text;
-}
-
 RECT ToolRect(HWND tip, HWND link)
 {
     TOOLINFOA tool{};
@@ -258,11 +230,11 @@ TEST(StaticHyperLink, TipTextOnlyOnceEnabledOnTheAreaOfTheLinkAtAttachment)
         ASSERT_NE(tip, nullptr);
         EXPECT_TRUE(::GetWindowLongA(tip, GWL_STYLE) & TTS_ALWAYSTIP);
         EXPECT_EQ(::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
-        EXPECT_EQ(ToolText(tip, link), "");
+        EXPECT_EQ(LinkTipText(tip, link), "");
 
         dialog.m_Link.EnableLinkTip();
         dialog.m_Link.SetLinkTip("Visit the product page");
-        EXPECT_EQ(ToolText(tip, link), "Visit the product page");
+        EXPECT_EQ(LinkTipText(tip, link), "Visit the product page");
 
         // The hot area stays the client rectangle the link had when it was attached.
         const RECT client = dialog.m_Link.GetClientRect();
