@@ -1,0 +1,469 @@
+// The main window's results menu with its "Copy IP Address" command, and the ways to the
+// About box: the system menu and the About link. Driven with real input where a user would.
+#include "ui/CorvaleDlg.h"
+#include "controls/ControlMessages.h"
+#include "res/resource.h"
+#include "ClipboardTestSupport.h"
+#include "LinkTestSupport.h"
+#include "PointerSupport.h"
+#include "WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char* kMainCaption = "Vantrel";
+constexpr const char* kAboutCaption = "About Vantrel";
+constexpr const char* kInterimText = "Found! Getting Host Name Now....";
+
+HWND ResultsList(HWND main)
+{
+    return ::GetDlgItem(main, IDC_RESULTS_LIST);
+}
+
+// Rows are appended as a probe appends them: address in column 0, description in column 3.
+int AppendRow(HWND list, const char* address, const char* description = "")
+{
+    // The main window's set-up gives the list its columns; a bare list gets the two used here.
+    if (::SendMessageA(reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0) == 0) {
+        for (int column = 0; column < 4; ++column) {
+            LVCOLUMNA heading{};
+            heading.mask = LVCF_WIDTH;
+            heading.cx = column == 0 || column == 3 ? 180 : 0;
+            ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&heading));
+        }
+    }
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<char*>(address);
+    const int row = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    LVITEMA cell{};
+    cell.iSubItem = 3;
+    cell.pszText = const_cast<char*>(description);
+    ::SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    return row;
+}
+
+int SelectedRow(HWND list)
+{
+    return static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void SelectRow(HWND list, int row)
+{
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = row >= 0 ? state.stateMask : 0;
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+// A screen point on the address of a row.
+POINT OnRow(HWND list, int row)
+{
+    RECT rect{};
+    rect.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    POINT point{rect.left + 20, (rect.top + rect.bottom) / 2};
+    ::ClientToScreen(list, &point);
+    return point;
+}
+
+// A screen point in the list below its last row.
+POINT BelowTheRows(HWND list)
+{
+    RECT client{};
+    ::GetClientRect(list, &client);
+    POINT point{60, client.bottom - 10};
+    ::ClientToScreen(list, &point);
+    return point;
+}
+
+// Visible top-level windows of this thread (a message box would be one more).
+int CountVisibleWindows()
+{
+    int count = 0;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM counter) {
+            *reinterpret_cast<int*>(counter) += ::IsWindowVisible(window) ? 1 : 0;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Far from where the windows appear.
+void ParkPointer()
+{
+    MovePointerTo(POINT{1200, 1000}, 50);
+}
+
+void SendKeys(std::initializer_list<std::pair<WORD, bool>> keys)
+{
+    std::vector<INPUT> inputs;
+    for (const auto& [key, down] : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// What a shown popup menu offered and where.
+struct MenuSeen {
+    bool shown = false;
+    std::vector<std::string> items;
+    UINT firstId = 0;
+    SIZE picture{};  // of the first item's unchecked-state picture
+    POINT corner{};  // the menu window's top-left corner
+    POINT pointer{};
+};
+
+HWND VisibleWindow(const char* windowClass, const char* caption)
+{
+    HWND window = ::FindWindowA(windowClass, caption);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+// Runs from within the menu's own loop: records the popup and either chooses its first
+// item with a real click or dismisses it. Pumping here would steal the menu's input.
+void LookAtMenu(MenuSeen& seen, bool choose)
+{
+    HWND window = VisibleWindow("#32768", nullptr);
+    if (!window)
+        return;
+    seen.shown = true;
+    HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(window, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        char text[64] = "";
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+        seen.items.push_back(text);
+    }
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID | MIIM_CHECKMARKS;
+    ::GetMenuItemInfoA(menu, 0, TRUE, &info);
+    seen.firstId = info.wID;
+    BITMAP picture{};
+    if (info.hbmpUnchecked && ::GetObjectA(info.hbmpUnchecked, sizeof(picture), &picture))
+        seen.picture = SIZE{picture.bmWidth, picture.bmHeight};
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    seen.corner = POINT{rect.left, rect.top};
+    ::GetCursorPos(&seen.pointer);
+    if (!choose) {
+        ::EndMenu();
+        return;
+    }
+    RECT item{};
+    ::GetMenuItemRect(nullptr, menu, 0, &item);
+    ::SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, click, sizeof(INPUT));
+}
+
+// Right-clicks a screen point with the real pointer; a menu that comes up is looked at and,
+// when `choose`, its item is chosen, else it is dismissed.
+MenuSeen RightClickAt(POINT point, bool choose)
+{
+    MenuSeen seen;
+    MovePointerTo(point);
+    AfterDelay(400, [&seen, choose] { LookAtMenu(seen, choose); });
+    ClickRight(800);
+    return seen;
+}
+
+// An About box that comes up while this lives is looked at and closed with Escape.
+struct AboutSeen {
+    int opened = 0;
+    HWND owner = nullptr;
+    bool mainDisabled = false;
+    std::function<void(HWND about)> whileOpen;
+};
+
+// Runs `trigger` and waits up to `ms` for an About box; one that shows is recorded and closed.
+void WatchForAbout(HWND main, AboutSeen& seen, const std::function<void()>& trigger, DWORD ms = 1000)
+{
+    const DWORD start = ::GetTickCount();
+    std::atomic<bool> finished{false};
+    std::function<void()> poll;
+    HWND handled = nullptr;
+    poll = [&] {
+        HWND about = VisibleWindow("#32770", kAboutCaption);
+        if (about && about != handled) {
+            handled = about;
+            ++seen.opened;
+            seen.owner = ::GetWindow(about, GW_OWNER);
+            seen.mainDisabled = !::IsWindowEnabled(main);
+            if (seen.whileOpen)
+                seen.whileOpen(about);
+            ::SetForegroundWindow(about);
+            PressKey(VK_ESCAPE);
+        }
+        if (!about && ::GetTickCount() - start > ms) {
+            finished = true;
+            return;
+        }
+        AfterDelay(50, poll);
+    };
+    AfterDelay(50, poll);
+    trigger();
+    const DWORD limit = ::GetTickCount() + ms + 20000;
+    while (!finished && ::GetTickCount() < limit)
+        PumpMessages(20);
+}
+
+// Runs `test` on the main window once it shows, then closes the window.
+void WithMainWindow(const std::function<void(HWND main)>& test)
+{
+    CCorvaleDlg dialog;
+    ParkPointer();
+    WhenDialogShows(kMainCaption, [&](HWND main) {
+        ::SetForegroundWindow(main);
+        PumpMessages(100);
+        test(main);
+        ParkPointer();
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST(CopyAddress, RightClickOnARowOffersTheCommandAtThePointerAndCopiesThatRow)
+{
+    SeedClipboardText(TextBytes("before"));
+    MenuSeen menu;
+    int selected = -1;
+    WithMainWindow([&](HWND main) {
+        HWND list = ResultsList(main);
+        AppendRow(list, "192.168.0.1", "Router");
+        AppendRow(list, "192.168.0.10", "laptop");
+        AppendRow(list, "192.168.0.254");
+        menu = RightClickAt(OnRow(list, 1), true);
+        selected = SelectedRow(list);
+        PumpMessages(100);
+    });
+    EXPECT_EQ(selected, 1);
+    EXPECT_TRUE(menu.shown);
+    EXPECT_EQ(menu.items, std::vector<std::string>{"Copy IP Address"});
+    EXPECT_EQ(menu.firstId, static_cast<UINT>(ID_COPY_ADDRESS));
+    EXPECT_EQ(menu.picture.cx, 13);
+    EXPECT_EQ(menu.picture.cy, 13);
+    EXPECT_EQ(menu.corner.x, menu.pointer.x);
+    EXPECT_EQ(menu.corner.y, menu.pointer.y);
+    // Twelve characters and the zero byte.
+    EXPECT_EQ(ReadClipboardText(), TextBytes("192.168.0.10"));
+}
+
+TEST(CopyAddress, RightClickThatLeavesNoRowSelectedShowsNoMenu)
+{
+    MenuSeen inEmptyList, belowRows;
+    int selectedAfter = 0;
+    WithMainWindow([&](HWND main) {
+        HWND list = ResultsList(main);
+        inEmptyList = RightClickAt(BelowTheRows(list), false);
+        AppendRow(list, "192.168.0.1");
+        AppendRow(list, "192.168.0.2");
+        MovePointerTo(OnRow(list, 0));
+        ClickLeft();
+        ASSERT_EQ(SelectedRow(list), 0);
+        // Clicking beside every row clears the selection first.
+        belowRows = RightClickAt(BelowTheRows(list), false);
+        selectedAfter = SelectedRow(list);
+    });
+    EXPECT_FALSE(inEmptyList.shown);
+    EXPECT_EQ(selectedAfter, -1);
+    EXPECT_FALSE(belowRows.shown);
+}
+
+TEST(CopyAddress, CommandCopiesColumnZeroOfTheSelectedRowAndNothingElse)
+{
+    const std::string longCell(1200, '7');
+    struct Case {
+        const char* name;
+        int select;  // -1: none
+        bool holdClipboard;
+        std::vector<char> expected;
+    };
+    const Case cases[] = {
+        {"selected row", 2, false, TextBytes("10.1.2.254")},
+        {"cell longer than the buffer", 3, false, TextBytes(longCell.substr(0, 999).c_str())},
+        {"no row selected", -1, false, TextBytes("before")},
+        {"clipboard held by another program", 2, true, TextBytes("before")},
+    };
+    WithMainWindow([&](HWND main) {
+        HWND list = ResultsList(main);
+        AppendRow(list, "10.1.2.1", "Router");
+        AppendRow(list, "10.1.2.3", kInterimText);
+        AppendRow(list, "10.1.2.254", "This computer");
+        AppendRow(list, longCell.c_str());
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            SeedClipboardText(TextBytes("before"));
+            SelectRow(list, c.select >= 0 ? c.select : -1);
+            const int windowsBefore = CountVisibleWindows();
+            int windowsDuring = 0;
+            {
+                std::unique_ptr<CClipboardHolder> holder;
+                if (c.holdClipboard)
+                    holder = std::make_unique<CClipboardHolder>();
+                ::PostMessageA(main, WM_COMMAND, ID_COPY_ADDRESS, 0);
+                PumpMessages(150);
+                windowsDuring = CountVisibleWindows();
+            }
+            // No message of any kind.
+            EXPECT_EQ(windowsDuring, windowsBefore);
+            EXPECT_EQ(ReadClipboardText(), c.expected);
+        }
+    });
+}
+
+TEST(CopyAddress, WorksAndTheAboutBoxOpensWhileAScanAddsRows)
+{
+    SeedClipboardText(TextBytes("before"));
+    MenuSeen menu;
+    AboutSeen about;
+    int rowsWhenAboutOpened = 0, rowsWhenAboutClosed = 0;
+    std::atomic<bool> stop{false};
+    std::atomic<int> added{0};
+    std::atomic<bool> scanEnded{false};
+    std::thread scan;
+    WithMainWindow([&](HWND main) {
+        HWND list = ResultsList(main);
+        AppendRow(list, "10.0.0.1", "Router");
+        AppendRow(list, "10.0.0.7", kInterimText);
+        // A probe thread's way of adding rows: messages the window's own thread carries out.
+        scan = std::thread([&stop, &added, &scanEnded, list] {
+            for (int i = 10; i < 250 && !stop; ++i) {
+                char address[16];
+                std::snprintf(address, sizeof(address), "10.0.0.%d", i);
+                AppendRow(list, address, kInterimText);
+                ++added;
+            }
+            scanEnded = true;
+        });
+        menu = RightClickAt(OnRow(list, 1), true);
+        PumpMessages(100);
+        about.whileOpen = [&](HWND) {
+            rowsWhenAboutOpened = added;
+            // The list keeps filling while the box is up.
+            const DWORD limit = ::GetTickCount() + 5000;
+            while (added < rowsWhenAboutOpened + 5 && ::GetTickCount() < limit)
+                PumpMessages(20);
+            rowsWhenAboutClosed = added;
+        };
+        WatchForAbout(main, about, [main] { ::PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0); });
+        stop = true;
+        // The thread's last message needs this thread to carry it out.
+        while (!scanEnded)
+            PumpMessages(10);
+        scan.join();
+    });
+    if (scan.joinable()) {
+        stop = true;
+        scan.join();
+    }
+    EXPECT_TRUE(menu.shown);
+    EXPECT_EQ(ReadClipboardText(), TextBytes("10.0.0.7"));
+    EXPECT_EQ(about.opened, 1);
+    EXPECT_GE(rowsWhenAboutClosed, rowsWhenAboutOpened + 5);
+}
+
+TEST(AboutCommands, SystemMenuEntryChosenWithTheKeyboardOpensTheAboutBox)
+{
+    AboutSeen about;
+    bool systemMenuShown = false;
+    HWND mainWindow = nullptr;
+    bool mainEnabledAfter = false;
+    WithMainWindow([&](HWND main) {
+        mainWindow = main;
+        WatchForAbout(main, about, [&] {
+            // Alt+Space opens the system menu; Up wraps round to its last entry, ours.
+            AfterDelay(400, [&] {
+                systemMenuShown = VisibleWindow("#32768", nullptr) != nullptr;
+                SendKeys({{VK_UP, true}, {VK_UP, false}, {VK_RETURN, true}, {VK_RETURN, false}});
+            });
+            // Should the entry not be chosen, the menu must not stay open for ever.
+            AfterDelay(1500, [] { ::EndMenu(); });
+            ::SetForegroundWindow(main);
+            SendKeys({{VK_MENU, true}, {VK_SPACE, true}, {VK_SPACE, false}, {VK_MENU, false}});
+        }, 1500);
+        mainEnabledAfter = ::IsWindowEnabled(main) != FALSE;
+    });
+    EXPECT_TRUE(systemMenuShown);
+    EXPECT_EQ(about.opened, 1);
+    EXPECT_EQ(about.owner, mainWindow);
+    EXPECT_TRUE(about.mainDisabled);
+    EXPECT_TRUE(mainEnabledAfter);
+}
+
+TEST(AboutCommands, OnlySystemCommands0x10To0x1FOpenTheAboutBoxOthersWorkAsUsual)
+{
+    struct Case {
+        UINT id;
+        int opened;
+    };
+    const Case cases[] = {{0x0010, 1}, {0x0011, 1}, {0x001F, 1}, {0x0000, 0}, {0x0020, 0}, {0x0100, 0}};
+    bool minimised = false, restored = false;
+    WithMainWindow([&](HWND main) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.id);
+            AboutSeen about;
+            WatchForAbout(main, about, [&] { ::PostMessageA(main, WM_SYSCOMMAND, c.id, 0); }, 600);
+            EXPECT_EQ(about.opened, c.opened);
+        }
+        ::PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        PumpMessages(300);
+        minimised = ::IsIconic(main) != FALSE;
+        ::PostMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+        PumpMessages(300);
+        restored = !::IsIconic(main) && ::IsWindowVisible(main);
+    });
+    EXPECT_TRUE(minimised);
+    EXPECT_TRUE(restored);
+}
+
+TEST(AboutCommands, AboutLinkOpensTheBoxAndNoOtherLinkIdentifierDoes)
+{
+    CRecordedLaunches launches;
+    AboutSeen byClick;
+    HWND mainWindow = nullptr;
+    std::vector<std::pair<WPARAM, int>> bySend;
+    std::vector<LRESULT> answers;
+    WithMainWindow([&](HWND main) {
+        mainWindow = main;
+        WatchForAbout(main, byClick, [main] {
+            MovePointerOnto(::GetDlgItem(main, IDC_ABOUT_LINK));
+            ClickLeft(0);
+        });
+        ParkPointer();
+        for (const WPARAM id : {WPARAM{IDC_ABOUT_LINK}, WPARAM{IDC_HELP_LINK}, WPARAM{IDC_VERSION_LINK},
+                                WPARAM{IDC_COMPANION_LINK}, WPARAM{0}}) {
+            AboutSeen about;
+            WatchForAbout(main, about, [&] { answers.push_back(::SendMessageA(main, WM_LINK_CLICKED, id, 0)); }, 500);
+            bySend.emplace_back(id, about.opened);
+        }
+    });
+    EXPECT_EQ(byClick.opened, 1);
+    EXPECT_EQ(byClick.owner, mainWindow);
+    using Opened = std::pair<WPARAM, int>;
+    EXPECT_EQ(bySend, (std::vector<Opened>{{IDC_ABOUT_LINK, 1}, {IDC_HELP_LINK, 0}, {IDC_VERSION_LINK, 0},
+                                           {IDC_COMPANION_LINK, 0}, {0, 0}}));
+    EXPECT_EQ(answers, std::vector<LRESULT>(5, 0));
+    // The About link tells its window; it opens no page.
+    EXPECT_TRUE(launches.m_Opened.empty());
+}
+
+}  // namespace
