@@ -2,6 +2,33 @@
 
 #include <windowsx.h>
 
+namespace {
+
+// A dialog its initialisation left where the template put it comes up centred over its
+// owner, or over the work area when it has none, and kept within the work area.
+void CenterOverOwner(HWND hwnd)
+{
+    RECT area{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT around = area;
+    HWND owner = ::GetWindow(hwnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &around);
+    RECT rect{};
+    ::GetWindowRect(hwnd, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = (around.left + around.right - width) / 2;
+    int y = (around.top + around.bottom - height) / 2;
+    x = x + width > area.right ? area.right - width : x;
+    y = y + height > area.bottom ? area.bottom - height : y;
+    x = x < area.left ? area.left : x;
+    y = y < area.top ? area.top : y;
+    ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 CDialog::CDialog(UINT templateId, CWnd* parent)
     : m_templateId(templateId), m_parent(parent)
 {
@@ -129,7 +156,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lp);
         self->m_hWnd = hwnd;
         self->m_running = true;
-        return self->OnInitDialog();
+        RECT before{};
+        ::GetWindowRect(hwnd, &before);
+        const BOOL result = self->OnInitDialog();
+        RECT after{};
+        ::GetWindowRect(hwnd, &after);
+        if (::IsWindow(hwnd) && ::EqualRect(&before, &after))
+            CenterOverOwner(hwnd);
+        return result;
     }
     self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self)
