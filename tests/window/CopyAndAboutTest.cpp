@@ -191,6 +191,7 @@ struct AboutSeen {
     int opened = 0;
     HWND owner = nullptr;
     bool mainDisabled = false;
+    RECT placed{};
     std::function<void(HWND about)> whileOpen;
 };
 
@@ -208,6 +209,7 @@ void WatchForAbout(HWND main, AboutSeen& seen, const std::function<void()>& trig
             ++seen.opened;
             seen.owner = ::GetWindow(about, GW_OWNER);
             seen.mainDisabled = !::IsWindowEnabled(main);
+            ::GetWindowRect(about, &seen.placed);
             if (seen.whileOpen)
                 seen.whileOpen(about);
             ::SetForegroundWindow(about);
@@ -440,10 +442,12 @@ TEST(AboutCommands, AboutLinkOpensTheBoxAndNoOtherLinkIdentifierDoes)
     CRecordedLaunches launches;
     AboutSeen byClick;
     HWND mainWindow = nullptr;
+    RECT mainPlaced{};
     std::vector<std::pair<WPARAM, int>> bySend;
     std::vector<LRESULT> answers;
     WithMainWindow([&](HWND main) {
         mainWindow = main;
+        ::GetWindowRect(main, &mainPlaced);
         WatchForAbout(main, byClick, [main] {
             MovePointerOnto(::GetDlgItem(main, IDC_ABOUT_LINK));
             ClickLeft(0);
@@ -458,6 +462,9 @@ TEST(AboutCommands, AboutLinkOpensTheBoxAndNoOtherLinkIdentifierDoes)
     });
     EXPECT_EQ(byClick.opened, 1);
     EXPECT_EQ(byClick.owner, mainWindow);
+    // It comes up centred over the main window.
+    EXPECT_NEAR(byClick.placed.left + byClick.placed.right, mainPlaced.left + mainPlaced.right, 1);
+    EXPECT_NEAR(byClick.placed.top + byClick.placed.bottom, mainPlaced.top + mainPlaced.bottom, 1);
     using Opened = std::pair<WPARAM, int>;
     EXPECT_EQ(bySend, (std::vector<Opened>{{IDC_ABOUT_LINK, 1}, {IDC_HELP_LINK, 0}, {IDC_VERSION_LINK, 0},
                                            {IDC_COMPANION_LINK, 0}, {0, 0}}));
