@@ -45,18 +45,6 @@ std::string TextOf(HWND hwnd)
     return text;
 }
 
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return name;
-}
-
-// Far from where the box appears, so that the site link is not hovered.
-void ParkPointer()
-{
-    MovePointerTo(POINT{1200, 1000}, 50);
-}
 
 // Opens a CAboutDlg, hands it to `look` once shown, and closes it afterwards.
 void WithAboutBox(const std::function<void(HWND about, CAboutDlg& dialog)>& look)

@@ -100,11 +100,6 @@ int CountVisibleWindows()
     return count;
 }
 
-// Far from where the windows appear.
-void ParkPointer()
-{
-    MovePointerTo(POINT{1200, 1000}, 50);
-}
 
 void SendKeys(std::initializer_list<std::pair<WORD, bool>> keys)
 {

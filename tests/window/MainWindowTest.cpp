@@ -42,13 +42,6 @@ const TemplateControl kMainControls[] = {
     {IDC_END_ADDRESS, "SysIPAddress32", 282, 88, 81, 13, true},
 };
 
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return name;
-}
-
 TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
 {
     CCorvaleDlg dialog;

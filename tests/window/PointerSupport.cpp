@@ -14,6 +14,15 @@ void MovePointerTo(POINT screen, DWORD settleMs)
     PumpMessages(settleMs);
 }
 
+void ParkPointer()
+{
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
 void MovePointerOnto(HWND window, DWORD settleMs)
 {
     RECT rect{};

@@ -8,6 +8,8 @@
 
 // Moves the system pointer to a screen point and lets the thread handle what follows.
 void MovePointerTo(POINT screen, DWORD settleMs = 150);
+// Moves the pointer to the screen's bottom-right corner, away from the test windows.
+void ParkPointer();
 // Moves the pointer to the middle of a window.
 void MovePointerOnto(HWND window, DWORD settleMs = 150);
 // Presses and releases the left button where the pointer is.

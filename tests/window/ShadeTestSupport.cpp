@@ -281,15 +281,6 @@ Image DefaultFrame(int width, int height)
     });
 }
 
-void ParkPointer()
-{
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    ::SendInput(1, &input, sizeof(INPUT));
-}
-
 void KeyDown(WORD key, int times)
 {
     for (int i = 0; i < times; ++i) {

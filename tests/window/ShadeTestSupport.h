@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PixelSurface.h"
+#include "PointerSupport.h"
 
 #include <windows.h>
 
@@ -75,9 +76,6 @@ POINT CenterOf(HWND hwnd);
 // Real key input: `times` key-down events (the later ones arrive as auto-repeat), or a release.
 void KeyDown(WORD key, int times = 1);
 void KeyUp(WORD key);
-
-// Moves the pointer to the screen's bottom-right corner, away from the test windows.
-void ParkPointer();
 
 // The frame that `draw` paints on a width x height surface, and how many of its pixels
 // `actual` shows differently (pixels the frame does not paint are not compared).

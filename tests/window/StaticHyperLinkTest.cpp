@@ -67,11 +67,6 @@ int CountPixels(HWND window, COLORREF colour)
     return count;
 }
 
-// Far from where the dialog appears, so that no test starts with the pointer on a link.
-void ParkPointer()
-{
-    MovePointerTo(POINT{1200, 1000}, 50);
-}
 
 // A point of the dialog outside the link.
 POINT BesideTheLink(HWND link)

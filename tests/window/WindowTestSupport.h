@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 // Calls `action` with the dialog once a visible dialog with this caption exists on this
 // thread; meant to be set up just before DoModal. A dialog still open 20 s later is closed,
@@ -15,6 +16,9 @@ void PumpMessages(DWORD ms = 50);
 
 // Presses and releases a key through the system's input queue.
 void PressKey(WORD key);
+
+// The window class name of a window.
+std::string ClassOf(HWND hwnd);
 
 // A control's rectangle in the client coordinates of its dialog.
 RECT ChildRect(HWND dialog, int id);
