@@ -87,16 +87,16 @@ POINT BelowTheRows(HWND list)
 }
 
 // Visible top-level windows of this thread (a message box would be one more).
+BOOL CALLBACK CountIfVisible(HWND window, LPARAM counter)
+{
+    *reinterpret_cast<int*>(counter) += ::IsWindowVisible(window) ? 1 : 0;
+    return TRUE;
+}
+
 int CountVisibleWindows()
 {
     int count = 0;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM counter) {
-            *reinterpret_cast<int*>(counter) += ::IsWindowVisible(window) ? 1 : 0;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    ::EnumThreadWindows(::GetCurrentThreadId(), CountIfVisible, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
