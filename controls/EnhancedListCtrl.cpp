@@ -1,7 +1,7 @@
 #include "controls/EnhancedListCtrl.h"
 
+#include "net/Ipv4Address.h"
 #include "res/resource.h"
-#include "scan/LocalNetwork.h"
 #include "winlib/Library.h"
 
 #include <shlwapi.h>
