@@ -70,6 +70,15 @@ LPARAM CListCtrl::GetItemData(int row) const
     return item.lParam;
 }
 
+int CListCtrl::GetItemImage(int row) const
+{
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
 bool CListCtrl::GetItemRect(int row, RECT& rect, int code) const
 {
     rect = RECT{};

@@ -34,6 +34,7 @@ public:
     std::string GetItemText(int row, int column, int limit = 1000) const;
     bool SetItemData(int row, LPARAM data) const;
     LPARAM GetItemData(int row) const;
+    int GetItemImage(int row) const;
     int GetNextItem(int start, int flags) const { return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags)); }
     UINT GetItemState(int row, UINT mask) const { return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(row), static_cast<LPARAM>(mask))); }
     bool GetItemRect(int row, RECT& rect, int code) const;
