@@ -40,4 +40,8 @@ public:
     bool GetItemRect(int row, RECT& rect, int code) const;
     bool RedrawItems(int first, int last) const { return SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), last) != 0; }
     bool SortItems(PFNLVCOMPARE compare, LPARAM param) const { return SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(param), reinterpret_cast<LPARAM>(compare)) != 0; }
+
+private:
+    // The row's fields named by `mask` (LVIF_*), read at once.
+    LVITEMA GetItemFields(int row, UINT mask) const;
 };
