@@ -25,7 +25,8 @@ constexpr ULONG kRequestedAddressLength = 6;
 
 enum ResultColumn { kNameColumn = 1, kMacColumn = 2, kDescriptionColumn = 3 };
 
-// The count and the insert at that index must not interleave with another probe's.
+// The list counts and inserts in one step on its own thread; the run's lock keeps the
+// probes' appends one at a time as well, as the run expects of its probes.
 bool AppendRow(const HostProbeTask& task, const char* address)
 {
     const CSingleLock lock(*task.RowInsertLock);

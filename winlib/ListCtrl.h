@@ -1,5 +1,5 @@
-// CListCtrl: the list view control. Every operation is a message, so threads other than
-// the owner's may call them; the owner's thread carries them out.
+// CListCtrl: the list view control. Its operations read m_hWnd, which the owner's thread
+// clears when the window goes: other threads go through RunOnWindowThread.
 #pragma once
 
 #include "Wnd.h"
