@@ -3,8 +3,6 @@
 #include "PixelSurface.h"
 
 #include "WindowTestSupport.h"
-#include "winlib/DC.h"
-#include "winlib/GdiObject.h"
 
 #include <map>
 
@@ -23,13 +21,55 @@ void MovePointerOnto(HWND window, DWORD settleMs)
 
 void ClickLeft(DWORD settleMs)
 {
-    INPUT inputs[2]{};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, inputs, sizeof(INPUT));
+    LeftButton(true);
+    LeftButton(false);
     PumpMessages(settleMs);
+}
+
+namespace {
+void MoveToScreen(POINT screen)
+{
+    ::SetCursorPos(screen.x, screen.y);
+    // A movement through the input queue, so the window sees it as the user's.
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+}  // namespace
+
+void MoveTo(HWND hwnd, POINT client)
+{
+    POINT screen = client;
+    ::ClientToScreen(hwnd, &screen);
+    MoveToScreen(screen);
+}
+
+void LeftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+void ClickAt(HWND hwnd, POINT client)
+{
+    MoveTo(hwnd, client);
+    LeftButton(true);
+    LeftButton(false);
+}
+
+POINT CenterOf(HWND hwnd)
+{
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    return POINT{client.right / 2, client.bottom / 2};
+}
+
+void ParkPointer()
+{
+    MoveToScreen(POINT{::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1});
 }
 
 std::vector<DWORD> ScreenPixels(HWND window)

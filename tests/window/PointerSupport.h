@@ -13,6 +13,15 @@ void MovePointerOnto(HWND window, DWORD settleMs = 150);
 // Presses and releases the left button where the pointer is.
 void ClickLeft(DWORD settleMs = 150);
 
+// Through the system's input queue without waiting, in client coordinates of hwnd.
+void MoveTo(HWND hwnd, POINT client);
+void LeftButton(bool down);
+void ClickAt(HWND hwnd, POINT client);
+POINT CenterOf(HWND hwnd);
+
+// Moves the pointer to the screen's bottom-right corner, away from the test windows.
+void ParkPointer();
+
 // The pixels of a window as the screen shows them, row by row (0x00RRGGBB).
 std::vector<DWORD> ScreenPixels(HWND window);
 

@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kCaption = "About Vantrel";
 constexpr const char* kAddress = "https://example.invalid/vantrel";
 
-// The About box template with its site link bound to a CStaticHyperLink.
+// The About box template with its site link bound to a CStaticHyperLink that records what
+// it opens.
 class CLinkTestDlg : public CDialog {
 public:
     explicit CLinkTestDlg(std::function<void(CStaticHyperLink&)> setUp)
@@ -27,6 +28,7 @@ public:
 
     CStaticHyperLink m_Link;
     std::vector<std::pair<WPARAM, LPARAM>> m_LinkClicks;
+    std::vector<std::string> m_Opened;  // what the link opened; no browser starts
 
 protected:
     void DoDataExchange() override
@@ -38,6 +40,7 @@ protected:
     BOOL OnInitDialog() override
     {
         CDialog::OnInitDialog();
+        m_Link.SetPlatform({[this](const char* address) { m_Opened.push_back(address); }});
         if (m_SetUp)
             m_SetUp(m_Link);
         return TRUE;
@@ -56,23 +59,6 @@ private:
     std::function<void(CStaticHyperLink&)> m_SetUp;
 };
 
-// Records what links open instead of starting a browser, for as long as it lives.
-class CRecordedLaunches {
-public:
-    CRecordedLaunches()
-    {
-        m_Previous = CStaticHyperLink::SetLaunchFunction([this](const char* address) { m_Opened.push_back(address); });
-    }
-    ~CRecordedLaunches() { CStaticHyperLink::SetLaunchFunction(std::move(m_Previous)); }
-    CRecordedLaunches(const CRecordedLaunches&) = delete;
-    CRecordedLaunches& operator=(const CRecordedLaunches&) = delete;
-
-    std::vector<std::string> m_Opened;
-
-private:
-    CStaticHyperLink::LaunchFunction m_Previous;
-};
-
 // Pixels of the window exactly in this colour (the cores of the text's strokes).
 int CountPixels(HWND window, COLORREF colour)
 {
@@ -81,12 +67,6 @@ int CountPixels(HWND window, COLORREF colour)
     for (const DWORD pixel : ScreenPixels(window))
         count += (pixel & 0xFFFFFF) == screen;
     return count;
-}
-
-// Far from where the dialog appears, so that no test starts with the pointer on a link.
-void ParkPointer()
-{
-    MovePointerTo(POINT{1200, 1000}, 50);
 }
 
 // A point of the dialog outside the link.
@@ -110,7 +90,6 @@ TEST(StaticHyperLink, ChangesColourUnderThePointerAndHoldsTheCaptureOnlyWhileThe
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CRecordedLaunches launches;
         CLinkTestDlg dialog([&c](CStaticHyperLink& link) {
             link.SetLinkUrl(kAddress);
             if (c.setColours) {
@@ -151,7 +130,7 @@ TEST(StaticHyperLink, ChangesColourUnderThePointerAndHoldsTheCaptureOnlyWhileThe
             ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
         });
         EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        EXPECT_TRUE(launches.m_Opened.empty());
+        EXPECT_TRUE(dialog.m_Opened.empty());
     }
 }
 
@@ -202,7 +181,6 @@ TEST(StaticHyperLink, ClickOpensTheAddressOrInNotifyModeOnlyTellsTheParent)
 {
     for (const bool notifyParent : {false, true}) {
         SCOPED_TRACE(notifyParent ? "notify parent" : "open address");
-        CRecordedLaunches launches;
         CLinkTestDlg dialog([notifyParent](CStaticHyperLink& link) {
             link.SetLinkUrl(kAddress);
             if (notifyParent)
@@ -217,11 +195,11 @@ TEST(StaticHyperLink, ClickOpensTheAddressOrInNotifyModeOnlyTellsTheParent)
         });
         dialog.DoModal();
         if (notifyParent) {
-            EXPECT_TRUE(launches.m_Opened.empty());
+            EXPECT_TRUE(dialog.m_Opened.empty());
             using Click = std::pair<WPARAM, LPARAM>;
             EXPECT_EQ(dialog.m_LinkClicks, std::vector<Click>{Click(IDC_ABOUT_SITE_LINK, 0)});
         } else {
-            EXPECT_EQ(launches.m_Opened, std::vector<std::string>{kAddress});
+            EXPECT_EQ(dialog.m_Opened, std::vector<std::string>{kAddress});
             EXPECT_TRUE(dialog.m_LinkClicks.empty());
         }
     }
@@ -284,6 +262,7 @@ TEST(StaticHyperLink, TipShowsUnderThePointerThroughTheDialogsOwnLoop)
         link.SetLinkTip("Visit the product page");
     });
     ParkPointer();
+    std::function<void()> look;  // lives as long as the dialog
     bool shown = false;
     std::string text;
     WhenDialogShows(kCaption, [&](HWND hwnd) {
@@ -291,15 +270,22 @@ TEST(StaticHyperLink, TipShowsUnderThePointerThroughTheDialogsOwnLoop)
         ::GetWindowRect(dialog.m_Link, &rect);
         // The moves reach the link through the dialog's loop, which hands them to the tip.
         ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        AfterDelay(1500, [&, hwnd] {
+        // Looks every 50 ms until the tip shows, for 5 s at the most.
+        const DWORD start = ::GetTickCount();
+        look = [&, hwnd, start] {
             HWND tip = dialog.m_Link.GetToolTipWindow();
             shown = ::IsWindowVisible(tip) != FALSE;
+            if (!shown && ::GetTickCount() - start < 5000) {
+                AfterDelay(50, look);
+                return;
+            }
             char buffer[128] = "";
             ::GetWindowTextA(tip, buffer, sizeof(buffer));
             text = buffer;
             ParkPointer();
             ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        });
+        };
+        AfterDelay(50, look);
     });
     dialog.DoModal();
     EXPECT_TRUE(shown);
