@@ -1,7 +1,7 @@
 #include "controls/EnhancedListCtrl.h"
 
+#include "net/Ipv4Address.h"
 #include "res/resource.h"
-#include "scan/LocalNetwork.h"
 #include "winlib/Library.h"
 
 #include <shlwapi.h>
@@ -50,19 +50,6 @@ bool ParseColor(const char* text, COLORREF& color)
     return true;
 }
 
-int HeaderItemCount(HWND header)
-{
-    return static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-}
-
-int ItemImage(const CListCtrl& list, int row)
-{
-    LVITEMA item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    list.SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
-}
 }  // namespace
 
 CEnhancedListCtrl::~CEnhancedListCtrl()
@@ -70,6 +57,9 @@ CEnhancedListCtrl::~CEnhancedListCtrl()
     // A header that outlives us must not keep showing the bitmap that goes with us.
     if (m_SortMark && m_hWnd && ::IsWindow(m_hWnd))
         ApplySortIndicator(-1, true, false);
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ResumeRedraw();
+    UnsubclassWindow();
 }
 
 // ---------------------------------------------------------------- set-up
@@ -97,7 +87,7 @@ void CEnhancedListCtrl::AddColorCodeColumns()
 {
     if (m_ColorColumnsAdded)
         return;
-    const int count = HeaderItemCount(GetHeaderCtrl());
+    const int count = Header().GetItemCount();
     if (count < 0)
         return;
     m_ColorColumnsAdded = true;
@@ -141,11 +131,14 @@ void CEnhancedListCtrl::AddRowTipTool()
 
 // ---------------------------------------------------------------- operations from any thread
 
-LRESULT CEnhancedListCtrl::RunOnListThread(const ListWork& work) const
+LRESULT CEnhancedListCtrl::RunOnListThread(const std::function<LRESULT()>& work)
 {
-    if (!m_hWnd)
-        return 0;
-    return ::SendMessageA(m_hWnd, WM_LIST_RUN, 0, reinterpret_cast<LPARAM>(&work));
+    if (IsOnWindowThread())
+        return RunOnWindowThread(work);
+    return RunOnWindowThread([&] {
+        SuspendRedrawBriefly();
+        return work();
+    });
 }
 
 bool CEnhancedListCtrl::SetRowColors(int row, COLORREF textColor)
@@ -183,35 +176,62 @@ bool CEnhancedListCtrl::SortColumn()
     }) != 0;
 }
 
-int CEnhancedListCtrl::FindHostRow(const char* address) const
+int CEnhancedListCtrl::AppendRow(const char* text, int image)
 {
-    if (!address)
-        return -1;
-    LVFINDINFOA find{};
-    find.flags = LVFI_STRING;  // the whole text of column 0
-    find.psz = address;
-    return static_cast<int>(SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    return static_cast<int>(RunOnListThread([&] { return static_cast<LRESULT>(InsertItem(GetItemCount(), text, image)); }));
 }
 
-bool CEnhancedListCtrl::SetHostCellText(const char* address, int column, const char* text)
+bool CEnhancedListCtrl::SetCellTextByKey(const char* key, int column, const char* text)
 {
     return RunOnListThread([&] {
-        const int row = FindHostRow(address);
-        if (row < 0 || column < 0 || column >= HeaderItemCount(GetHeaderCtrl()))
+        const int row = FindRowByKey(key);
+        if (row < 0 || column < 0 || column >= Header().GetItemCount())
             return LRESULT{FALSE};
         return static_cast<LRESULT>(SetItemText(row, column, text ? text : ""));
     }) != 0;
 }
 
-bool CEnhancedListCtrl::SetHostRowColors(const char* address, COLORREF textColor)
+bool CEnhancedListCtrl::SetRowColorsByKey(const char* key, COLORREF textColor)
 {
     return RunOnListThread([&] {
-        const int row = FindHostRow(address);
+        const int row = FindRowByKey(key);
         return static_cast<LRESULT>(row >= 0 && WriteRowColors(row, textColor));
     }) != 0;
 }
 
 // ---------------------------------------------------------------- work on the owning thread
+
+int CEnhancedListCtrl::FindRowByKey(const char* key) const
+{
+    if (!key)
+        return -1;
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;  // the whole text of column 0
+    find.psz = key;
+    return static_cast<int>(SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void CEnhancedListCtrl::SuspendRedrawBriefly()
+{
+    // Under Wine each change sent from another thread repainted the whole list before the
+    // next came (200 rows took over 2 s); one repaint shortly after shows them together.
+    if (m_RedrawSuspended || !::IsWindowVisible(m_hWnd))
+        return;
+    if (!::SetTimer(m_hWnd, kRedrawTimerId, kRedrawDelayMs, nullptr))
+        return;
+    DefWindowProc(WM_SETREDRAW, FALSE, 0);
+    m_RedrawSuspended = true;
+}
+
+void CEnhancedListCtrl::ResumeRedraw()
+{
+    ::KillTimer(m_hWnd, kRedrawTimerId);
+    if (!m_RedrawSuspended)
+        return;
+    m_RedrawSuspended = false;
+    DefWindowProc(WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
 
 bool CEnhancedListCtrl::IsColorColumn(int column) const
 {
@@ -278,12 +298,12 @@ const char* CEnhancedListCtrl::SortTextOf(LPARAM row) const
 
 void CEnhancedListCtrl::ApplySortIndicator(int column, bool ascending, bool themed)
 {
-    HWND header = GetHeaderCtrl();
+    const CHeaderCtrl header = Header();
     CBitmap mark;
-    for (int i = 0; i < HeaderItemCount(header); ++i) {
+    for (int i = 0; i < header.GetItemCount(); ++i) {
         HDITEMA item{};
         item.mask = HDI_FORMAT | HDI_BITMAP;
-        if (!::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item)))
+        if (!header.GetItem(i, item))
             continue;
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if ((item.fmt & HDF_BITMAP) && (item.fmt & HDF_BITMAP_ON_RIGHT)) {
@@ -304,7 +324,7 @@ void CEnhancedListCtrl::ApplySortIndicator(int column, bool ascending, bool them
                 }
             }
         }
-        ::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        header.SetItem(i, item);
     }
     // No heading shows the previous mark any more.
     m_SortMark = std::move(mark);
@@ -366,8 +386,11 @@ bool CEnhancedListCtrl::IsThemingActive()
 LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
-    case WM_LIST_RUN:
-        return lp ? (*reinterpret_cast<const ListWork*>(lp))() : 0;
+    case WM_TIMER:
+        if (wp != kRedrawTimerId)
+            break;
+        ResumeRedraw();
+        return 0;
     case LVM_SETCOLUMNWIDTH:
         if (!OnSetColumnWidth(static_cast<int>(wp)))
             return 0;
@@ -463,7 +486,7 @@ LRESULT CEnhancedListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw) const
         RECT icon{};
         if (!GetItemRect(row, icon, LVIR_ICON))
             return CDRF_DODEFAULT;
-        ::ImageList_Draw(images, ItemImage(*this, row), draw.nmcd.hdc, icon.left, icon.top, ILD_TRANSPARENT);
+        ::ImageList_Draw(images, GetItemImage(row), draw.nmcd.hdc, icon.left, icon.top, ILD_TRANSPARENT);
         return CDRF_SKIPDEFAULT;
     }
     default:

@@ -1,6 +1,7 @@
 // CEnhancedListCtrl: the results list. Adds to the report-style list view per-row colours
 // kept in two hidden columns, sorting by a clicked heading with a sort mark, a fixed row
-// tooltip, a 28-pixel header and rows that threads can find by their address.
+// tooltip, a 28-pixel header and rows that other threads add and write by their column-0
+// text, shown while they come without a repaint for each.
 #pragma once
 
 #include "controls/HeaderCtrlEx.h"
@@ -34,7 +35,8 @@ public:
     void SetListTip(const char* text);
 
     // These may be called from any thread: each is carried out whole by the thread that owns
-    // the list, so no sort falls in between its steps.
+    // the list, so no sort falls in between its steps. Changes made for another thread are
+    // drawn together shortly after, not one repaint each.
     bool SetRowColors(int row, COLORREF textColor);
     void SetSortIndicator(int column, bool ascending);
     // As above with the kind of mark chosen by the caller: the header's own arrows when
@@ -44,11 +46,12 @@ public:
     // Sorts by column 0 ascending; false when column 0 does not sort. Leaves the header alone.
     bool SortColumn();
 
-    // A row is known by its column-0 address, unique within a scan; its index changes
-    // whenever the user sorts. Finding and writing happen in one step.
-    int FindHostRow(const char* address) const;
-    bool SetHostCellText(const char* address, int column, const char* text);
-    bool SetHostRowColors(const char* address, COLORREF textColor);
+    // Appends a row with its column-0 text and image; its index or -1.
+    int AppendRow(const char* text, int image);
+    // A row is known by its column-0 text (its key, unique within a scan), as its index
+    // changes whenever the user sorts: each finds the row and writes it in one step.
+    bool SetCellTextByKey(const char* key, int column, const char* text);
+    bool SetRowColorsByKey(const char* key, COLORREF textColor);
 
     static bool IsThemingActive();
 
@@ -68,11 +71,16 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    using ListWork = std::function<LRESULT()>;
-    // Private message: lParam points to a ListWork that the owning thread runs.
-    static constexpr UINT WM_LIST_RUN = WM_APP + 0x3A1;
+    static constexpr UINT_PTR kRedrawTimerId = 0x5244;
+    static constexpr UINT kRedrawDelayMs = 100;
 
-    LRESULT RunOnListThread(const ListWork& work) const;
+    // Runs `work` on the owning thread; when the caller is another thread, the list's
+    // repaint waits for the coalesced one.
+    LRESULT RunOnListThread(const std::function<LRESULT()>& work);
+    void SuspendRedrawBriefly();
+    void ResumeRedraw();
+    // Owning thread only: the index goes stale at the next sort.
+    int FindRowByKey(const char* key) const;
 
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
     void OnColumnClick(const NMLISTVIEW& click);
@@ -92,7 +100,10 @@ private:
     void AddRowTipTool();
     const char* SortTextOf(LPARAM row) const;
 
+    CHeaderCtrl Header() const { return CHeaderCtrl(GetHeaderCtrl()); }
+
     CHeaderCtrlEx m_Header;
+    bool m_RedrawSuspended = false;
     bool m_ColorColumnsAdded = false;
     int m_BackColorColumn = -1;
     int m_TextColorColumn = -1;

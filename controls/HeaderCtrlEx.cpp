@@ -1,5 +1,10 @@
 #include "controls/HeaderCtrlEx.h"
 
+CHeaderCtrlEx::~CHeaderCtrlEx()
+{
+    UnsubclassWindow();
+}
+
 bool CHeaderCtrlEx::Init(HWND header)
 {
     if (IsSubclassed())

@@ -9,7 +9,7 @@ public:
     static constexpr int kDefaultHeight = 20;
 
     CHeaderCtrlEx() = default;
-    ~CHeaderCtrlEx() override = default;
+    ~CHeaderCtrlEx() override;
 
     // Attaches the object to a list view's header window. True when attached, also when it
     // already was (the window given then is ignored).

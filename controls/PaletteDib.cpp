@@ -39,14 +39,14 @@ RGBQUAD RampEntry(COLORREF low, COLORREF high, int weight)
 }
 }  // namespace
 
-CPaletteDib::CPaletteDib() : m_header(EmptyHeader()) {}
+CPaletteDib::CPaletteDib() : m_Header(EmptyHeader()) {}
 
 void CPaletteDib::Clear()
 {
-    std::vector<BYTE>().swap(m_block);
-    m_header = EmptyHeader();
-    m_rowBytes = 0;
-    m_colorEntries = 0;
+    std::vector<BYTE>().swap(m_Block);
+    m_Header = EmptyHeader();
+    m_RowBytes = 0;
+    m_ColorEntries = 0;
 }
 
 bool CPaletteDib::Create(int width, int height)
@@ -59,20 +59,20 @@ bool CPaletteDib::Create(int width, int height)
     if (imageBytes > kMaxBlockBytes - static_cast<int64_t>(kHeaderBytes + kTableBytes))
         return false;
     try {
-        m_block.resize(kHeaderBytes + kTableBytes + static_cast<size_t>(imageBytes));
+        m_Block.resize(kHeaderBytes + kTableBytes + static_cast<size_t>(imageBytes));
     } catch (const std::bad_alloc&) {
         Clear();
         return false;
     }
-    m_header.biWidth = width;
-    m_header.biHeight = height;  // positive: rows are stored bottom-up
-    m_header.biPlanes = 1;
-    m_header.biBitCount = 8;
-    m_header.biCompression = BI_RGB;
-    m_header.biSizeImage = static_cast<DWORD>(imageBytes);
-    std::memcpy(m_block.data(), &m_header, kHeaderBytes);
-    m_rowBytes = static_cast<int>(rowBytes);
-    m_colorEntries = kColorEntries;
+    m_Header.biWidth = width;
+    m_Header.biHeight = height;  // positive: rows are stored bottom-up
+    m_Header.biPlanes = 1;
+    m_Header.biBitCount = 8;
+    m_Header.biCompression = BI_RGB;
+    m_Header.biSizeImage = static_cast<DWORD>(imageBytes);
+    std::memcpy(m_Block.data(), &m_Header, kHeaderBytes);
+    m_RowBytes = static_cast<int>(rowBytes);
+    m_ColorEntries = kColorEntries;
     return true;
 }
 
@@ -86,33 +86,33 @@ bool CPaletteDib::CopyFrom(const CPaletteDib& source)
     }
     if (!Create(source.Width(), source.Height()))
         return false;
-    std::memcpy(m_block.data(), source.m_block.data(), m_block.size());
+    std::memcpy(m_Block.data(), source.m_Block.data(), m_Block.size());
     return true;
 }
 
 BYTE* CPaletteDib::Bits()
 {
-    return IsValid() ? m_block.data() + kHeaderBytes + kTableBytes : nullptr;
+    return IsValid() ? m_Block.data() + kHeaderBytes + kTableBytes : nullptr;
 }
 
 const BYTE* CPaletteDib::Bits() const
 {
-    return IsValid() ? m_block.data() + kHeaderBytes + kTableBytes : nullptr;
+    return IsValid() ? m_Block.data() + kHeaderBytes + kTableBytes : nullptr;
 }
 
 const BITMAPINFO* CPaletteDib::Info() const
 {
-    return IsValid() ? reinterpret_cast<const BITMAPINFO*>(m_block.data()) : nullptr;
+    return IsValid() ? reinterpret_cast<const BITMAPINFO*>(m_Block.data()) : nullptr;
 }
 
 RGBQUAD* CPaletteDib::ColorTable()
 {
-    return IsValid() ? reinterpret_cast<RGBQUAD*>(m_block.data() + kHeaderBytes) : nullptr;
+    return IsValid() ? reinterpret_cast<RGBQUAD*>(m_Block.data() + kHeaderBytes) : nullptr;
 }
 
 const RGBQUAD* CPaletteDib::ColorTable() const
 {
-    return IsValid() ? reinterpret_cast<const RGBQUAD*>(m_block.data() + kHeaderBytes) : nullptr;
+    return IsValid() ? reinterpret_cast<const RGBQUAD*>(m_Block.data() + kHeaderBytes) : nullptr;
 }
 
 void CPaletteDib::SetColorEntry(BYTE index, BYTE red, BYTE green, BYTE blue)
@@ -134,7 +134,7 @@ void CPaletteDib::TintColors(COLORREF color, int percent)
         return;
     // Outside 0..100 the blend would leave the byte range and wrap.
     percent = std::clamp(percent, 0, 100);
-    for (int i = 0; i < m_colorEntries; ++i) {
+    for (int i = 0; i < m_ColorEntries; ++i) {
         table[i].rgbRed = Blend(table[i].rgbRed, GetRValue(color), percent);
         table[i].rgbGreen = Blend(table[i].rgbGreen, GetGValue(color), percent);
         table[i].rgbBlue = Blend(table[i].rgbBlue, GetBValue(color), percent);

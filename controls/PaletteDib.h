@@ -24,16 +24,16 @@ public:
     bool CopyFrom(const CPaletteDib& source);
     void Clear();
 
-    bool IsValid() const { return !m_block.empty(); }
+    bool IsValid() const { return !m_Block.empty(); }
     // The first pixel row in memory, which is the bottom row of the picture; null when empty.
     BYTE* Bits();
     const BYTE* Bits() const;
     // Header followed by the colour table, as the GDI calls take it; null when empty.
     const BITMAPINFO* Info() const;
-    int Width() const { return m_header.biWidth; }
-    int Height() const { return m_header.biHeight; }
-    int RowBytes() const { return m_rowBytes; }
-    int ColorEntries() const { return m_colorEntries; }
+    int Width() const { return m_Header.biWidth; }
+    int Height() const { return m_Header.biHeight; }
+    int RowBytes() const { return m_RowBytes; }
+    int ColorEntries() const { return m_ColorEntries; }
 
     void SetColorEntry(BYTE index, BYTE red, BYTE green, BYTE blue);
     RGBQUAD ColorEntry(BYTE index) const;
@@ -47,10 +47,10 @@ private:
     RGBQUAD* ColorTable();
     const RGBQUAD* ColorTable() const;
 
-    std::vector<BYTE> m_block;  // header, colour table, pixel rows
-    BITMAPINFOHEADER m_header{};
-    int m_rowBytes = 0;
-    int m_colorEntries = 0;
+    std::vector<BYTE> m_Block;  // header, colour table, pixel rows
+    BITMAPINFOHEADER m_Header{};
+    int m_RowBytes = 0;
+    int m_ColorEntries = 0;
 };
 
 using ShadeTable = std::array<RGBQUAD, CPaletteDib::kColorEntries>;

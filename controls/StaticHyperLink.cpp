@@ -4,26 +4,15 @@
 
 #include <windowsx.h>
 
-namespace {
-
-void OpenInBrowser(const char* address)
+const HyperLinkPlatform& SystemHyperLinkPlatform()
 {
-    LaunchInternetExplorer(address);
+    static const HyperLinkPlatform platform{[](const char* address) { LaunchInternetExplorer(address); }};
+    return platform;
 }
 
-CStaticHyperLink::LaunchFunction& LaunchHook()
+void CStaticHyperLink::SetPlatform(HyperLinkPlatform platform)
 {
-    static CStaticHyperLink::LaunchFunction launch = OpenInBrowser;
-    return launch;
-}
-
-}  // namespace
-
-CStaticHyperLink::LaunchFunction CStaticHyperLink::SetLaunchFunction(LaunchFunction launch)
-{
-    LaunchFunction previous = LaunchHook();
-    LaunchHook() = launch ? std::move(launch) : LaunchFunction(OpenInBrowser);
-    return previous;
+    m_Platform = platform.OpenAddress ? std::move(platform) : SystemHyperLinkPlatform();
 }
 
 CStaticHyperLink::~CStaticHyperLink()
@@ -36,6 +25,7 @@ CStaticHyperLink::~CStaticHyperLink()
         if (m_UnderlineFont && GetFont() == m_UnderlineFont.Get())
             SetFont(m_OriginalFont, false);
     }
+    UnsubclassWindow();
 }
 
 void CStaticHyperLink::SetLinkUrl(const char* url)
@@ -74,7 +64,7 @@ void CStaticHyperLink::PreSubclassWindow()
 
     CStatic::PreSubclassWindow();
 
-    m_hHandCursor = ::LoadCursorA(nullptr, IDC_HAND);
+    m_HandCursor = ::LoadCursorA(nullptr, IDC_HAND);
 
     // Without a tooltip the link still works, only without a tip.
     if (m_ToolTip.Create(m_hWnd, TTS_ALWAYSTIP)) {
@@ -119,7 +109,7 @@ LRESULT CStaticHyperLink::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return result;
     }
     case WM_SETCURSOR:
-        ::SetCursor(m_hHandCursor);
+        ::SetCursor(m_HandCursor);
         return TRUE;
     case WM_CAPTURECHANGED:
         OnCaptureChanged(reinterpret_cast<HWND>(lp));
@@ -186,10 +176,10 @@ void CStaticHyperLink::OnClicked()
     if (m_NotifyParent) {
         ::SendMessageA(GetParent(), WM_LINK_CLICKED, static_cast<WPARAM>(GetDlgCtrlID()), 0);
     } else {
-        // Copies: the launch may replace the hook or the address.
+        // Copies: what it opens may replace the platform or the address.
         const std::string address = m_Url;
-        const LaunchFunction launch = LaunchHook();
-        launch(address.c_str());
+        const HyperLinkPlatform platform = m_Platform;
+        platform.OpenAddress(address.c_str());
     }
     // The parent may have closed the window meanwhile.
     if (m_hWnd)

@@ -11,10 +11,15 @@
 #include <functional>
 #include <string>
 
+// What a link opens its address with; tests record the address instead of starting a browser.
+struct HyperLinkPlatform {
+    std::function<void(const char* address)> OpenAddress;
+};
+// Opens with LaunchInternetExplorer.
+const HyperLinkPlatform& SystemHyperLinkPlatform();
+
 class CStaticHyperLink : public CStatic {
 public:
-    using LaunchFunction = std::function<void(const char* address)>;
-
     static constexpr UINT_PTR kToolId = 1001;
 
     CStaticHyperLink() = default;
@@ -31,10 +36,8 @@ public:
     bool IsHovered() const { return m_Hover; }
     HWND GetToolTipWindow() const { return m_ToolTip.GetSafeHwnd(); }
 
-    // What every link opens its address with: LaunchInternetExplorer unless replaced (tests
-    // replace it so that no browser starts). An empty function puts the default back.
-    // Returns the one it replaces.
-    static LaunchFunction SetLaunchFunction(LaunchFunction launch);
+    // An empty OpenAddress puts the system's back.
+    void SetPlatform(HyperLinkPlatform platform);
 
     bool PreTranslateMessage(MSG& msg) override;
     bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -53,13 +56,14 @@ private:
     void Repaint(UINT when) const;
 
     bool m_NotifyParent = false;
-    HCURSOR m_hHandCursor = nullptr;
+    HCURSOR m_HandCursor = nullptr;
     bool m_TipEnabled = false;
     bool m_Hover = false;
     HFONT m_OriginalFont = nullptr;  // the owner's; handed back if we go before the control
     CFont m_UnderlineFont;
     CToolTipCtrl m_ToolTip;
     std::string m_Url;
+    HyperLinkPlatform m_Platform = SystemHyperLinkPlatform();
     COLORREF m_HoverColor = RGB(255, 0, 0);
     COLORREF m_LinkColor = RGB(0, 0, 0);
 };

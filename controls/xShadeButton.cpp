@@ -96,7 +96,7 @@ std::vector<HWND> DialogGroupOf(HWND hwnd)
 }  // namespace
 
 CxShadeButton::CxShadeButton()
-    : m_textColor(::GetSysColor(COLOR_BTNTEXT)), m_hoverTextColor(m_textColor)
+    : m_TextColor(::GetSysColor(COLOR_BTNTEXT)), m_HoverTextColor(m_TextColor)
 {
 }
 
@@ -111,33 +111,33 @@ CxShadeButton::~CxShadeButton()
 void CxShadeButton::PreSubclassWindow()
 {
     const DWORD style = GetStyle();
-    m_pushLike = (style & BS_PUSHLIKE) != 0;
-    m_flat = (style & BS_FLAT) != 0;
+    m_PushLike = (style & BS_PUSHLIKE) != 0;
+    m_Flat = (style & BS_FLAT) != 0;
 
     switch (style & (BS_LEFT | BS_RIGHT)) {
     case BS_LEFT:
-        m_textFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+        m_TextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
         break;
     case BS_RIGHT:
-        m_textFormat = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
+        m_TextFormat = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
         break;
     default:
-        m_textFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+        m_TextFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
         break;
     }
 
     // BS_AUTOCHECKBOX passes the first test, BS_AUTORADIOBUTTON the second, push buttons none.
     const DWORD type = style & BS_TYPEMASK;
     if ((type & 3) == 3) {
-        m_kind = Kind::CheckBox;
+        m_Kind = Kind::CheckBox;
     } else if ((type & 9) == 9) {
-        m_kind = Kind::Radio;
+        m_Kind = Kind::Radio;
     } else {
-        m_kind = Kind::Push;
-        m_pushLike = true;
+        m_Kind = Kind::Push;
+        m_PushLike = true;
     }
-    if (!m_pushLike)
-        m_border = false;
+    if (!m_PushLike)
+        m_Border = false;
 
     CButton::PreSubclassWindow();
     ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW);
@@ -150,79 +150,79 @@ void CxShadeButton::BuildShades()
     const int height = window.bottom - window.top;
     const int margin = m_FocusRectMargin;
 
-    FillRaisedShade(m_normalFace, width, height, kWhite);
+    FillRaisedShade(m_NormalFace, width, height, kWhite);
 
-    m_focusLineH.Create(std::max(1, width - 2 * margin - 1), 1);
-    m_focusLineV.Create(1, std::max(1, height - 2 * margin));
-    for (CPaletteDib* line : {&m_focusLineH, &m_focusLineV}) {
+    m_FocusLineH.Create(std::max(1, width - 2 * margin - 1), 1);
+    m_FocusLineV.Create(1, std::max(1, height - 2 * margin));
+    for (CPaletteDib* line : {&m_FocusLineH, &m_FocusLineV}) {
         SetShadePalette(*line);
         FillDottedLine(*line);
     }
 
-    m_disabledFace.CopyFrom(m_normalFace);
-    m_hoverFace.CopyFrom(m_normalFace);
-    m_hoverFace.TintColors(::GetSysColor(COLOR_BTNHIGHLIGHT), 20);
-    m_pressedFace.CopyFrom(m_hoverFace);
+    m_DisabledFace.CopyFrom(m_NormalFace);
+    m_HoverFace.CopyFrom(m_NormalFace);
+    m_HoverFace.TintColors(::GetSysColor(COLOR_BTNHIGHLIGHT), 20);
+    m_PressedFace.CopyFrom(m_HoverFace);
 }
 
 void CxShadeButton::SetIcon(WORD normalId, WORD disabledId, WORD hoverId, int leftOffset)
 {
-    m_normalIcon.Destroy();
-    m_hoverIcon.Destroy();
-    m_disabledIcon.Destroy();
-    m_iconBox = RECT{};
+    m_NormalIcon.Destroy();
+    m_HoverIcon.Destroy();
+    m_DisabledIcon.Destroy();
+    m_IconBox = RECT{};
 
-    m_normalIcon.Attach(LoadIconResource(normalId));
-    if (!m_normalIcon)
+    m_NormalIcon.Attach(LoadIconResource(normalId));
+    if (!m_NormalIcon)
         return;
 
     ICONINFO info{};
-    if (::GetIconInfo(m_normalIcon, &info)) {
+    if (::GetIconInfo(m_NormalIcon, &info)) {
         // The hot spot of an icon is its centre, so twice it is the icon's size.
         CBitmap color(info.hbmColor);
         CBitmap mask(info.hbmMask);
-        m_iconBox = RECT{0, 0, static_cast<LONG>(2 * info.xHotspot), static_cast<LONG>(2 * info.yHotspot)};
+        m_IconBox = RECT{0, 0, static_cast<LONG>(2 * info.xHotspot), static_cast<LONG>(2 * info.yHotspot)};
         const RECT window = GetWindowRect();
         const int height = window.bottom - window.top;
-        ::OffsetRect(&m_iconBox, m_FocusRectMargin + leftOffset,
+        ::OffsetRect(&m_IconBox, m_FocusRectMargin + leftOffset,
                      std::max(0, height / 2 - static_cast<int>(info.yHotspot)));
     }
 
     if (hoverId != 0) {
-        m_hoverIcon.Attach(LoadIconResource(hoverId));
+        m_HoverIcon.Attach(LoadIconResource(hoverId));
     }
-    m_disabledIcon.Attach(LoadIconResource(disabledId));
+    m_DisabledIcon.Attach(LoadIconResource(disabledId));
 }
 
 bool CxShadeButton::SetLabelFont(const char* faceName, LONG height, LONG weight, BYTE italic, BYTE underline)
 {
     // At most 31 characters: the face name field holds 32 bytes with its terminator.
-    ::lstrcpynA(m_logFont.lfFaceName, faceName ? faceName : "", static_cast<int>(sizeof(m_logFont.lfFaceName)));
-    m_logFont.lfHeight = height;
-    m_logFont.lfWeight = weight;
-    m_logFont.lfItalic = italic;
-    m_logFont.lfUnderline = underline;
-    m_labelFont.Attach(::CreateFontIndirectA(&m_logFont));
-    return static_cast<bool>(m_labelFont);
+    ::lstrcpynA(m_LogFont.lfFaceName, faceName ? faceName : "", static_cast<int>(sizeof(m_LogFont.lfFaceName)));
+    m_LogFont.lfHeight = height;
+    m_LogFont.lfWeight = weight;
+    m_LogFont.lfItalic = italic;
+    m_LogFont.lfUnderline = underline;
+    m_LabelFont.Attach(::CreateFontIndirectA(&m_LogFont));
+    return static_cast<bool>(m_LabelFont);
 }
 
 COLORREF CxShadeButton::SetLabelColors(COLORREF normal, COLORREF hover)
 {
-    const COLORREF previous = m_textColor;
-    m_textColor = normal;
-    m_hoverTextColor = hover;
+    const COLORREF previous = m_TextColor;
+    m_TextColor = normal;
+    m_HoverTextColor = hover;
     return previous;
 }
 
 void CxShadeButton::SetTipTexts(const char* text, const char* checkedText)
 {
-    m_tipText = text ? text : "";
-    m_checkedTipText = checkedText ? checkedText : "";
-    if (m_toolTip.Exists()) {
+    m_TipText = text ? text : "";
+    m_CheckedTipText = checkedText ? checkedText : "";
+    if (m_ToolTip.Exists()) {
         SetToolText(TipTextToShow());
         return;
     }
-    if (!m_toolTip.Create(m_hWnd, 0))
+    if (!m_ToolTip.Create(m_hWnd, 0))
         return;
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -231,22 +231,22 @@ void CxShadeButton::SetTipTexts(const char* text, const char* checkedText)
     tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
     std::string shown = TipTextToShow();
     tool.lpszText = shown.data();
-    if (!m_toolTip.AddTool(tool)) {
-        m_toolTip.Destroy();  // no tip rather than an empty tooltip window
+    if (!m_ToolTip.AddTool(tool)) {
+        m_ToolTip.Destroy();  // no tip rather than an empty tooltip window
         return;
     }
-    m_toolTip.Activate(true);
-    m_toolTip.SetMaxTipWidth(kMaxTipWidth);
+    m_ToolTip.Activate(true);
+    m_ToolTip.SetMaxTipWidth(kMaxTipWidth);
 }
 
 const std::string& CxShadeButton::TipTextToShow() const
 {
-    return m_checked && !m_checkedTipText.empty() ? m_checkedTipText : m_tipText;
+    return m_Checked && !m_CheckedTipText.empty() ? m_CheckedTipText : m_TipText;
 }
 
 void CxShadeButton::SetToolText(const std::string& text)
 {
-    if (!m_toolTip.Exists())
+    if (!m_ToolTip.Exists())
         return;
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -254,41 +254,52 @@ void CxShadeButton::SetToolText(const std::string& text)
     tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
     std::string copy = text;
     tool.lpszText = copy.data();
-    m_toolTip.UpdateTipText(tool);
+    m_ToolTip.UpdateTipText(tool);
 }
 
 HICON CxShadeButton::HoverIcon() const
 {
-    return m_hoverIcon ? m_hoverIcon.Get() : m_normalIcon.Get();
+    return m_HoverIcon ? m_HoverIcon.Get() : m_NormalIcon.Get();
 }
 
 // ---- messages ----
 
 LRESULT CxShadeButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
+    const POINT point{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    const auto flags = static_cast<UINT>(wp);
     switch (msg) {
     case WM_ERASEBKGND:
         return TRUE;  // the draw routine covers every pixel
     case WM_LBUTTONDOWN:
-        return OnLButtonDown(wp, lp);
+        OnLButtonDown(flags, point);
+        return 0;
     case WM_LBUTTONUP:
-        return OnLButtonUp(wp, lp);
+        OnLButtonUp(flags, point);
+        return 0;
     case WM_MOUSEMOVE:
-        return OnMouseMove(wp, lp);
+        OnMouseMove(flags, point);
+        return 0;
     case WM_LBUTTONDBLCLK:
-        return OnLButtonDblClk(wp, lp);
+        OnLButtonDblClk(flags, point);
+        return 0;
     case WM_KILLFOCUS:
-        return OnKillFocus(wp, lp);
+        OnKillFocus(reinterpret_cast<HWND>(wp));
+        return 0;
     case WM_KEYDOWN:
-        return OnKeyDown(wp, lp);
+        OnKeyDown(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
+        return 0;
     case WM_MOUSELEAVE:
-        return OnMouseLeave();
+        OnMouseLeave();
+        return 0;
     case WM_SHADE_UNCHECK:
-        return OnShadeUncheck();
+        OnShadeUncheck();
+        return 0;
     case BM_SETCHECK:
-        return OnSetCheck(wp);
+        OnSetCheck(static_cast<int>(wp));
+        return 0;
     case BM_GETCHECK:
-        return m_checked ? BST_CHECKED : BST_UNCHECKED;
+        return m_Checked ? BST_CHECKED : BST_UNCHECKED;
     default:
         return DefWindowProc(msg, wp, lp);
     }
@@ -303,17 +314,17 @@ bool CxShadeButton::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
     return true;
 }
 
-void CxShadeButton::RelayEvent(UINT msg, WPARAM wp, LPARAM lp) const
+void CxShadeButton::RelayEvent(UINT msg, UINT flags, POINT point) const
 {
-    if (!m_toolTip.Exists())
+    if (!m_ToolTip.Exists())
         return;
     MSG relayed{};
     relayed.hwnd = m_hWnd;
     relayed.message = msg;
-    relayed.wParam = wp;
-    relayed.lParam = lp;
-    relayed.pt = POINT{LOWORD(lp), HIWORD(lp)};
-    m_toolTip.RelayEvent(relayed);
+    relayed.wParam = flags;
+    relayed.lParam = MAKELPARAM(point.x, point.y);
+    relayed.pt = point;
+    m_ToolTip.RelayEvent(relayed);
 }
 
 bool CxShadeButton::IsOverThisButton(POINT clientPoint) const
@@ -322,103 +333,99 @@ bool CxShadeButton::IsOverThisButton(POINT clientPoint) const
     return ::WindowFromPoint(clientPoint) == m_hWnd;
 }
 
-LRESULT CxShadeButton::OnLButtonDown(WPARAM flags, LPARAM point)
+void CxShadeButton::OnLButtonDown(UINT flags, POINT point)
 {
     RelayEvent(WM_LBUTTONDOWN, flags, point);
-    if (m_hover) {
+    if (m_Hover) {
         TRACKMOUSEEVENT track{sizeof(track), TME_CANCEL | TME_LEAVE, m_hWnd, 0};
         if (::_TrackMouseEvent(&track))
-            m_hover = false;
+            m_Hover = false;
     }
-    const LRESULT result = DefWindowProc(WM_LBUTTONDOWN, flags, point);
-    m_mouseDown = true;
-    return result;
+    DefWindowProc(WM_LBUTTONDOWN, flags, MAKELPARAM(point.x, point.y));
+    m_MouseDown = true;
 }
 
-LRESULT CxShadeButton::OnMouseMove(WPARAM flags, LPARAM point)
+void CxShadeButton::OnMouseMove(UINT flags, POINT point)
 {
     RelayEvent(WM_MOUSEMOVE, flags, point);
-    if (m_mouseDown && ::GetCapture() == m_hWnd) {
+    if (m_MouseDown && ::GetCapture() == m_hWnd) {
         // The pressed look follows the pointer while the mouse button is held.
-        const bool over = IsOverThisButton(POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)});
+        const bool over = IsOverThisButton(point);
         const bool pushed = (GetState() & BST_PUSHED) != 0;
         if (pushed != over) {
             SetState(over);
             Invalidate(true);
         }
-    } else if (!m_hover) {
+    } else if (!m_Hover) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_hWnd, 0};
         if (::_TrackMouseEvent(&track)) {
-            m_hover = true;
+            m_Hover = true;
             Invalidate(true);
         }
     }
-    return DefWindowProc(WM_MOUSEMOVE, flags, point);
+    DefWindowProc(WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
 }
 
-LRESULT CxShadeButton::OnMouseLeave()
+void CxShadeButton::OnMouseLeave()
 {
-    m_hover = false;
+    m_Hover = false;
     Invalidate(true);
-    return 0;
 }
 
-LRESULT CxShadeButton::OnLButtonUp(WPARAM flags, LPARAM point)
+void CxShadeButton::OnLButtonUp(UINT flags, POINT point)
 {
-    if (m_kind != Kind::Push && m_mouseDown && IsOverThisButton(POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)}))
+    if (m_Kind != Kind::Push && m_MouseDown && IsOverThisButton(point))
         ToggleCheckFromUser();
-    if (m_toolTip.Exists())
-        m_toolTip.Update();
+    if (m_ToolTip.Exists())
+        m_ToolTip.Update();
     RelayEvent(WM_LBUTTONUP, flags, point);
-    m_mouseDown = false;
-    return DefWindowProc(WM_LBUTTONUP, flags, point);
+    m_MouseDown = false;
+    DefWindowProc(WM_LBUTTONUP, flags, MAKELPARAM(point.x, point.y));
 }
 
-LRESULT CxShadeButton::OnLButtonDblClk(WPARAM flags, LPARAM point)
+void CxShadeButton::OnLButtonDblClk(UINT flags, POINT point)
 {
     // The system button reports a double click instead of pressing; a quick second click is
     // an ordinary second press here.
-    SendMessage(WM_LBUTTONDOWN, flags, point);
-    return 0;
+    SendMessage(WM_LBUTTONDOWN, flags, MAKELPARAM(point.x, point.y));
 }
 
-LRESULT CxShadeButton::OnKillFocus(WPARAM wp, LPARAM lp)
+void CxShadeButton::OnKillFocus(HWND newFocus)
 {
     if (::GetCapture() == m_hWnd) {
         ::ReleaseCapture();
-        m_mouseDown = false;
+        m_MouseDown = false;
     }
-    return DefWindowProc(WM_KILLFOCUS, wp, lp);
+    DefWindowProc(WM_KILLFOCUS, reinterpret_cast<WPARAM>(newFocus), 0);
 }
 
-LRESULT CxShadeButton::OnKeyDown(WPARAM key, LPARAM flags)
+void CxShadeButton::OnKeyDown(UINT key, UINT repeatCount, UINT flags)
 {
-    // Bit 30 marks auto-repeat: holding space toggles once, not on every repeat.
-    const bool repeat = (flags & (1L << 30)) != 0;
-    if (key == VK_SPACE && m_kind != Kind::Push && !repeat)
+    // KF_REPEAT marks auto-repeat: holding space toggles once, not on every repeat.
+    const bool repeat = (flags & KF_REPEAT) != 0;
+    if (key == VK_SPACE && m_Kind != Kind::Push && !repeat)
         ToggleCheckFromUser();
-    return DefWindowProc(WM_KEYDOWN, key, flags);
+    DefWindowProc(WM_KEYDOWN, key, MAKELPARAM(repeatCount, flags));
 }
 
 void CxShadeButton::ToggleCheckFromUser()
 {
-    if (m_kind == Kind::CheckBox)
-        SendMessage(BM_SETCHECK, m_checked ? BST_UNCHECKED : BST_CHECKED);
-    else if (m_kind == Kind::Radio)
+    if (m_Kind == Kind::CheckBox)
+        SendMessage(BM_SETCHECK, m_Checked ? BST_UNCHECKED : BST_CHECKED);
+    else if (m_Kind == Kind::Radio)
         SendMessage(BM_SETCHECK, BST_CHECKED);
 }
 
-LRESULT CxShadeButton::OnSetCheck(WPARAM check)
+void CxShadeButton::OnSetCheck(int check)
 {
-    m_checked = check != 0 && m_kind != Kind::Push;
-    if (m_kind == Kind::Radio && check != 0)
+    m_Checked = check != 0 && m_Kind != Kind::Push;
+    if (m_Kind == Kind::Radio && check != 0)
         UncheckGroupMembers();
-    if (m_toolTip.Exists()) {
-        m_toolTip.Pop();
+    if (m_ToolTip.Exists()) {
+        m_ToolTip.Pop();
         SetToolText(TipTextToShow());
     }
     Invalidate(true);
-    return 0;
 }
 
 void CxShadeButton::UncheckGroupMembers() const
@@ -433,14 +440,13 @@ void CxShadeButton::UncheckGroupMembers() const
     }
 }
 
-LRESULT CxShadeButton::OnShadeUncheck()
+void CxShadeButton::OnShadeUncheck()
 {
-    if (m_checked) {
-        m_checked = false;
-        SetToolText(m_tipText);
+    if (m_Checked) {
+        m_Checked = false;
+        SetToolText(m_TipText);
         Invalidate(true);
     }
-    return 0;
 }
 
 // ---- painting ----
@@ -448,7 +454,7 @@ LRESULT CxShadeButton::OnShadeUncheck()
 bool CxShadeButton::FollowPointerWhilePressed()
 {
     POINT cursor{};
-    if (!m_mouseDown || ::GetCapture() != m_hWnd || !::GetCursorPos(&cursor))
+    if (!m_MouseDown || ::GetCapture() != m_hWnd || !::GetCursorPos(&cursor))
         return false;
     const bool over = ::WindowFromPoint(cursor) == m_hWnd;
     const bool pushed = (GetState() & BST_PUSHED) != 0;
@@ -474,8 +480,8 @@ void CxShadeButton::DrawIconAt(HDC dc, HICON icon, int dx, int dy, UINT flags) c
 {
     if (!icon)
         return;
-    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, m_iconBox.left + dx, m_iconBox.top + dy,
-                 m_iconBox.right - m_iconBox.left, m_iconBox.bottom - m_iconBox.top, DST_ICON | flags);
+    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, m_IconBox.left + dx, m_IconBox.top + dy,
+                 m_IconBox.right - m_IconBox.left, m_IconBox.bottom - m_IconBox.top, DST_ICON | flags);
 }
 
 void CxShadeButton::DrawFocusFrame(HDC dc, const RECT& frame) const
@@ -483,11 +489,67 @@ void CxShadeButton::DrawFocusFrame(HDC dc, const RECT& frame) const
     // The lines are cut at the frame, so a frame moved further in stays closed.
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, frame.left, frame.top, frame.right + 1, frame.bottom + 1);
-    m_focusLineH.DrawAt(dc, frame.left + 1, frame.top);
-    m_focusLineH.DrawAt(dc, frame.left + 1, frame.bottom);
-    m_focusLineV.DrawAt(dc, frame.left, frame.top + 1);
-    m_focusLineV.DrawAt(dc, frame.right, frame.top + 1);
+    m_FocusLineH.DrawAt(dc, frame.left + 1, frame.top);
+    m_FocusLineH.DrawAt(dc, frame.left + 1, frame.bottom);
+    m_FocusLineV.DrawAt(dc, frame.left, frame.top + 1);
+    m_FocusLineV.DrawAt(dc, frame.right, frame.top + 1);
     ::RestoreDC(dc, saved);
+}
+
+void CxShadeButton::DrawDisabled(HDC dc, const RECT& rect, RECT& label) const
+{
+    if (!m_DisabledFace.DrawAt(dc, 0, 0))
+        FillFace(dc, rect);
+    if (m_DisabledIcon)
+        DrawIconAt(dc, m_DisabledIcon, 0, 0, 0);
+    else
+        DrawIconAt(dc, m_NormalIcon, 0, 0, DSS_DISABLED);
+    RECT edge = rect;
+    if (m_Border && !m_Flat)
+        ::DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT);
+    // Embossed: highlight underneath, grey one pixel up and left.
+    const std::string text = GetWindowText();
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    ::DrawTextA(dc, text.c_str(), -1, &label, m_TextFormat);
+    ::OffsetRect(&label, -1, -1);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+}
+
+void CxShadeButton::DrawPressed(HDC dc, const RECT& rect, RECT& label) const
+{
+    RECT edge = rect;
+    const int inset = m_Border ? 1 : 0;
+    if (!m_PressedFace.DrawAt(dc, inset, inset))
+        FillFace(dc, rect);
+    const int shift = m_PushLike ? 1 : 0;
+    DrawIconAt(dc, m_NormalIcon, shift, shift, 0);
+    ::OffsetRect(&label, shift, shift);
+    if (m_Border) {
+        if (m_Flat)
+            Draw3dRect(dc, rect, ::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+        else
+            ::DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+    }
+}
+
+// `rect` comes back inside the frame: the default button's double frame takes a pixel more.
+void CxShadeButton::DrawRaised(HDC dc, RECT& rect, UINT itemState) const
+{
+    const CPaletteDib& face = m_Hover && m_HoverFace.IsValid() ? m_HoverFace : m_NormalFace;
+    if (!face.DrawAt(dc, 0, 0))
+        FillFace(dc, rect);
+    DrawIconAt(dc, m_Hover ? HoverIcon() : m_NormalIcon.Get(), 0, 0, 0);
+    if (!m_Border || (!m_Hover && m_Flat))
+        return;
+    if (IsDefaultButton(itemState)) {
+        ::DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT);
+        ::InflateRect(&rect, -1, -1);
+        ::DrawEdge(dc, &rect, EDGE_RAISED, BF_RECT);
+    } else if (m_Flat) {
+        Draw3dRect(dc, rect, ::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNSHADOW));
+    } else {
+        ::DrawEdge(dc, &rect, EDGE_RAISED, BF_RECT);
+    }
 }
 
 void CxShadeButton::DrawItem(const DRAWITEMSTRUCT& draw)
@@ -495,7 +557,6 @@ void CxShadeButton::DrawItem(const DRAWITEMSTRUCT& draw)
     if (FollowPointerWhilePressed())
         return;
 
-    const std::string label = GetWindowText();
     const int width = draw.rcItem.right - draw.rcItem.left;
     const int height = draw.rcItem.bottom - draw.rcItem.top;
     RECT rect{0, 0, width, height};
@@ -506,67 +567,30 @@ void CxShadeButton::DrawItem(const DRAWITEMSTRUCT& draw)
         return;
     CSelectObject selectBitmap(memory, bitmap);
     ::SetBkMode(memory, TRANSPARENT);
-    CSelectObject selectFont(memory, m_labelFont ? static_cast<HGDIOBJ>(m_labelFont.Get())
+    CSelectObject selectFont(memory, m_LabelFont ? static_cast<HGDIOBJ>(m_LabelFont.Get())
                                                  : ::GetStockObject(DEFAULT_GUI_FONT));
 
     const int margin = m_FocusRectMargin;
-    RECT text{rect.left + margin + 2, rect.top, rect.right - margin - 2, rect.bottom};
-    if (m_normalIcon)
-        text.left += m_iconBox.right - m_iconBox.left;
+    RECT label{rect.left + margin + 2, rect.top, rect.right - margin - 2, rect.bottom};
+    if (m_NormalIcon)
+        label.left += m_IconBox.right - m_IconBox.left;
 
     const UINT state = draw.itemState;
     if (state & ODS_DISABLED) {
-        if (!m_disabledFace.DrawAt(memory, 0, 0))
-            FillFace(memory, rect);
-        if (m_disabledIcon)
-            DrawIconAt(memory, m_disabledIcon, 0, 0, 0);
-        else
-            DrawIconAt(memory, m_normalIcon, 0, 0, DSS_DISABLED);
-        if (m_border && !m_flat)
-            ::DrawEdge(memory, &rect, EDGE_RAISED, BF_RECT);
-        // Embossed: highlight underneath, grey one pixel up and left.
-        ::SetTextColor(memory, ::GetSysColor(COLOR_BTNHIGHLIGHT));
-        ::DrawTextA(memory, label.c_str(), -1, &text, m_textFormat);
-        ::OffsetRect(&text, -1, -1);
-        ::SetTextColor(memory, ::GetSysColor(COLOR_GRAYTEXT));
+        DrawDisabled(memory, rect, label);
     } else {
-        if ((state & ODS_SELECTED) || m_checked) {
-            const int inset = m_border ? 1 : 0;
-            if (!m_pressedFace.DrawAt(memory, inset, inset))
-                FillFace(memory, rect);
-            const int shift = m_pushLike ? 1 : 0;
-            DrawIconAt(memory, m_normalIcon, shift, shift, 0);
-            ::OffsetRect(&text, shift, shift);
-            if (m_border) {
-                if (m_flat)
-                    Draw3dRect(memory, rect, ::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
-                else
-                    ::DrawEdge(memory, &rect, EDGE_SUNKEN, BF_RECT);
-            }
-        } else {
-            const CPaletteDib& face = m_hover && m_hoverFace.IsValid() ? m_hoverFace : m_normalFace;
-            if (!face.DrawAt(memory, 0, 0))
-                FillFace(memory, rect);
-            DrawIconAt(memory, m_hover ? HoverIcon() : m_normalIcon.Get(), 0, 0, 0);
-            if (m_border && (m_hover || !m_flat)) {
-                if (IsDefaultButton(state)) {
-                    ::DrawEdge(memory, &rect, EDGE_SUNKEN, BF_RECT);
-                    ::InflateRect(&rect, -1, -1);
-                    ::DrawEdge(memory, &rect, EDGE_RAISED, BF_RECT);
-                } else if (m_flat) {
-                    Draw3dRect(memory, rect, ::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNSHADOW));
-                } else {
-                    ::DrawEdge(memory, &rect, EDGE_RAISED, BF_RECT);
-                }
-            }
-        }
+        if ((state & ODS_SELECTED) || m_Checked)
+            DrawPressed(memory, rect, label);
+        else
+            DrawRaised(memory, rect, state);
         if ((state & ODS_FOCUS) && margin > 0) {
             ::InflateRect(&rect, -margin, -margin);
             DrawFocusFrame(memory, rect);
         }
-        ::SetTextColor(memory, m_hover ? m_hoverTextColor : m_textColor);
+        ::SetTextColor(memory, m_Hover ? m_HoverTextColor : m_TextColor);
     }
 
-    ::DrawTextA(memory, label.c_str(), -1, &text, m_textFormat);
+    const std::string text = GetWindowText();
+    ::DrawTextA(memory, text.c_str(), -1, &label, m_TextFormat);
     ::BitBlt(draw.hDC, draw.rcItem.left, draw.rcItem.top, width, height, memory, 0, 0, SRCCOPY);
 }

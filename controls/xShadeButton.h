@@ -28,16 +28,17 @@ public:
     // the focus margin, centred vertically.
     void SetIcon(WORD normalId, WORD disabledId, WORD hoverId, int leftOffset);
 
-    Kind GetKind() const { return m_kind; }
-    bool IsPushLike() const { return m_pushLike; }
-    bool IsFlat() const { return m_flat; }
-    bool HasBorder() const { return m_border; }
-    UINT GetTextFormat() const { return m_textFormat; }
-    bool IsHovered() const { return m_hover; }
-    bool IsMouseDown() const { return m_mouseDown; }
-    RECT GetIconBox() const { return m_iconBox; }
-    const LOGFONTA& GetLabelLogFont() const { return m_logFont; }
-    HWND GetToolTip() const { return m_toolTip.GetSafeHwnd(); }
+    Kind GetKind() const { return m_Kind; }
+    bool IsPushLike() const { return m_PushLike; }
+    bool IsFlat() const { return m_Flat; }
+    bool HasBorder() const { return m_Border; }
+    UINT GetTextFormat() const { return m_TextFormat; }
+    bool IsHovered() const { return m_Hover; }
+    bool IsMouseDown() const { return m_MouseDown; }
+    RECT GetIconBox() const { return m_IconBox; }
+    HICON GetIcon() const { return m_NormalIcon; }
+    const LOGFONTA& GetLabelLogFont() const { return m_LogFont; }
+    HWND GetToolTip() const { return m_ToolTip.GetSafeHwnd(); }
 
 protected:
     void PreSubclassWindow() override;
@@ -46,52 +47,58 @@ protected:
     virtual void DrawItem(const DRAWITEMSTRUCT& draw);
 
 private:
-    LRESULT OnLButtonDown(WPARAM flags, LPARAM point);
-    LRESULT OnLButtonUp(WPARAM flags, LPARAM point);
-    LRESULT OnMouseMove(WPARAM flags, LPARAM point);
-    LRESULT OnLButtonDblClk(WPARAM flags, LPARAM point);
-    LRESULT OnKillFocus(WPARAM wp, LPARAM lp);
-    LRESULT OnKeyDown(WPARAM key, LPARAM flags);
-    LRESULT OnMouseLeave();
-    LRESULT OnShadeUncheck();
-    LRESULT OnSetCheck(WPARAM check);
+    // The mouse handlers get the message's key flags and the point in client coordinates.
+    void OnLButtonDown(UINT flags, POINT point);
+    void OnLButtonUp(UINT flags, POINT point);
+    void OnMouseMove(UINT flags, POINT point);
+    void OnLButtonDblClk(UINT flags, POINT point);
+    void OnKillFocus(HWND newFocus);
+    void OnKeyDown(UINT key, UINT repeatCount, UINT flags);
+    void OnMouseLeave();
+    void OnShadeUncheck();
+    void OnSetCheck(int check);
 
     bool FollowPointerWhilePressed();
     bool IsDefaultButton(UINT itemState) const;
     bool IsOverThisButton(POINT clientPoint) const;
     void ToggleCheckFromUser();
     void UncheckGroupMembers() const;
-    void RelayEvent(UINT msg, WPARAM wp, LPARAM lp) const;
+    void RelayEvent(UINT msg, UINT flags, POINT point) const;
     void SetToolText(const std::string& text);
     const std::string& TipTextToShow() const;
     HICON HoverIcon() const;
     void DrawIconAt(HDC dc, HICON icon, int dx, int dy, UINT flags) const;
     void DrawFocusFrame(HDC dc, const RECT& frame) const;
+    // The three looks of DrawItem: each draws face, icon and frame, sets the label colour
+    // and moves the label's box where the look wants it.
+    void DrawDisabled(HDC dc, const RECT& rect, RECT& label) const;
+    void DrawPressed(HDC dc, const RECT& rect, RECT& label) const;
+    void DrawRaised(HDC dc, RECT& rect, UINT itemState) const;
 
-    CFont m_labelFont;
-    LOGFONTA m_logFont{};
-    std::string m_tipText;
-    std::string m_checkedTipText;
-    bool m_checked = false;
-    bool m_pushLike = false;
-    Kind m_kind = Kind::Push;
-    CPaletteDib m_normalFace;
-    CPaletteDib m_pressedFace;
-    CPaletteDib m_disabledFace;
-    CPaletteDib m_hoverFace;
-    CPaletteDib m_focusLineH;
-    CPaletteDib m_focusLineV;
-    bool m_hover = false;
-    bool m_mouseDown = false;
-    CToolTipCtrl m_toolTip;
+    CFont m_LabelFont;
+    LOGFONTA m_LogFont{};
+    std::string m_TipText;
+    std::string m_CheckedTipText;
+    bool m_Checked = false;
+    bool m_PushLike = false;
+    Kind m_Kind = Kind::Push;
+    CPaletteDib m_NormalFace;
+    CPaletteDib m_PressedFace;
+    CPaletteDib m_DisabledFace;
+    CPaletteDib m_HoverFace;
+    CPaletteDib m_FocusLineH;
+    CPaletteDib m_FocusLineV;
+    bool m_Hover = false;
+    bool m_MouseDown = false;
+    CToolTipCtrl m_ToolTip;
     short m_FocusRectMargin = 4;
-    COLORREF m_textColor;
-    COLORREF m_hoverTextColor;
-    bool m_border = true;
-    CIcon m_normalIcon;
-    CIcon m_hoverIcon;  // only an icon distinct from the normal one
-    CIcon m_disabledIcon;
-    RECT m_iconBox{};
-    UINT m_textFormat = DT_CENTER;
-    bool m_flat = false;
+    COLORREF m_TextColor;
+    COLORREF m_HoverTextColor;
+    bool m_Border = true;
+    CIcon m_NormalIcon;
+    CIcon m_HoverIcon;  // only an icon distinct from the normal one
+    CIcon m_DisabledIcon;
+    RECT m_IconBox{};
+    UINT m_TextFormat = DT_CENTER;
+    bool m_Flat = false;
 };

@@ -17,10 +17,6 @@ namespace {
 
 constexpr ULONG kEthernetAddressLength = 6;
 constexpr u_short kDiscardPort = 9;
-// The table may grow between the call that gives its size and the call that reads it.
-constexpr int kTableReadAttempts = 4;
-constexpr DWORD kTableRowsAtFirst = 64;
-constexpr DWORD kTableRowsOfSlack = 16;
 
 struct HardwareAddress {
     BYTE bytes[MAXLEN_PHYSADDR > MAX_ADAPTER_ADDRESS_LENGTH ? MAXLEN_PHYSADDR : MAX_ADAPTER_ADDRESS_LENGTH];
@@ -66,43 +62,11 @@ bool FindOwnAddress(const ArpPlatform& platform, IPAddr dest, HardwareAddress& a
     return false;
 }
 
-enum class TableRead { Read, Failed, Unsupported };
-
-// Reads the whole neighbour table into `buffer`, growing it as the platform asks. On Read,
-// `rows` is the number of complete rows the buffer really holds.
-TableRead ReadNeighbourTable(const ArpPlatform& platform, std::vector<DWORD>& buffer, DWORD& rows)
-{
-    constexpr size_t kRowsOffset = offsetof(MIB_IPNETTABLE, table);
-    rows = 0;
-    for (int attempt = 0; attempt < kTableReadAttempts; ++attempt) {
-        ULONG size = static_cast<ULONG>(buffer.size() * sizeof(DWORD));
-        auto* table = reinterpret_cast<MIB_IPNETTABLE*>(buffer.data());
-        const DWORD result = platform.GetIpNetTable(table, &size);
-        if (result == ERROR_NO_DATA)
-            return TableRead::Read;
-        if (result == ERROR_NOT_SUPPORTED)
-            return TableRead::Unsupported;
-        if (result == ERROR_INSUFFICIENT_BUFFER) {
-            const size_t bytes = std::max<size_t>(size, buffer.size() * sizeof(DWORD) * 2) +
-                                 kTableRowsOfSlack * sizeof(MIB_IPNETROW);
-            buffer.assign((bytes + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
-            continue;
-        }
-        if (result != NO_ERROR)
-            return TableRead::Failed;
-        const size_t capacity = (buffer.size() * sizeof(DWORD) - kRowsOffset) / sizeof(MIB_IPNETROW);
-        rows = static_cast<DWORD>(std::min<size_t>(table->dwNumEntries, capacity));
-        return TableRead::Read;
-    }
-    return TableRead::Failed;
-}
-
 // Only the requested address counts, and only once its hardware address is known: an entry
 // still being resolved, or given up, shows zeros or is marked invalid.
-bool FindAnswer(const MIB_IPNETTABLE& table, DWORD rows, IPAddr dest, HardwareAddress& answer)
+bool FindAnswer(const std::vector<MIB_IPNETROW>& rows, IPAddr dest, HardwareAddress& answer)
 {
-    for (DWORD i = 0; i < rows; ++i) {
-        const MIB_IPNETROW& row = table.table[i];
+    for (const MIB_IPNETROW& row : rows) {
         if (row.dwAddr != dest || row.dwType == MIB_IPNET_TYPE_INVALID)
             continue;
         const ULONG length = std::min<ULONG>(row.dwPhysAddrLen, MAXLEN_PHYSADDR);
@@ -140,16 +104,13 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
     // Without the datagram nothing sets the system's ARP off: only what it knows counts.
     const DWORD deadline = platform.SendDatagram(dest) ? ArpTiming::kDeadlineMs : 0;
     const DWORD start = platform.GetTickCount();
-    std::vector<DWORD> buffer((offsetof(MIB_IPNETTABLE, table) + kTableRowsAtFirst * sizeof(MIB_IPNETROW)) /
-                              sizeof(DWORD));
+    std::vector<MIB_IPNETROW> rows;
     DWORD pause = ArpTiming::kFirstPollMs;
     for (;;) {
-        DWORD rows = 0;
-        const TableRead read = ReadNeighbourTable(platform, buffer, rows);
-        if (read == TableRead::Unsupported)
+        const DWORD read = platform.ReadNeighbourTable(rows);
+        if (read == ERROR_NOT_SUPPORTED)
             return ERROR_NOT_SUPPORTED;
-        if (read == TableRead::Read &&
-            FindAnswer(*reinterpret_cast<const MIB_IPNETTABLE*>(buffer.data()), rows, dest, answer))
+        if (read == NO_ERROR && FindAnswer(rows, dest, answer))
             return Deliver(answer, mac, length);
         const DWORD elapsed = platform.GetTickCount() - start;
         if (elapsed >= deadline)
@@ -167,11 +128,11 @@ const ArpPlatform& SystemArpPlatform()
     // while the static objects of the program are destroyed.
     static const ArpPlatform& platform = *std::make_unique<ArpPlatform>(ArpPlatform{
         [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
-        [](MIB_IPNETTABLE* table, ULONG* size) {
+        [](std::vector<MIB_IPNETROW>& rows) {
             static CNeighbourTableReader& reader = *std::make_unique<CNeighbourTableReader>(
                 [](MIB_IPNETTABLE* t, ULONG* s) { return static_cast<DWORD>(::GetIpNetTable(t, s, FALSE)); },
                 [] { return ::GetTickCount(); }, ArpTiming::kTableCopyMaxAgeMs).release();
-            return reader.Read(table, size);
+            return reader.Read(rows);
         },
         [](IP_ADAPTER_INFO* buffer, ULONG* size) { return ::GetAdaptersInfo(buffer, size); },
         SendDiscardDatagram,

@@ -8,17 +8,10 @@
 #include <iphlpapi.h>
 
 #include <functional>
+#include <vector>
 
-// How long the neighbour table is watched and how often. The system resolves by itself:
-// Linux sends 3 solicitations 1 s apart and gives up 1 s after the last (Windows' own
-// SendARP also waits about 3 s), so an answer to the last one is in the table by 3 s. The
-// half second beyond covers a whole /24 scan, whose 254 probes start, send and read at
-// once. Hosts on a LAN answer within milliseconds, so the first look comes soon after the
-// datagram, then one every poll interval. All requests under way share one copy of the
-// table while it is younger than the copy age (the poll interval, so no look sees older
-// news than that): under Wine one read of a table holding a whole /24 takes tens of
-// milliseconds, serialised, and 254 probes reading it for themselves stretched a scan from
-// 4 s to 9-12 s.
+// How long the neighbour table is watched and how often: the system's own ARP gives up
+// after about 3 s; the copy of the table is shared by all requests while younger than a poll.
 struct ArpTiming {
     static constexpr DWORD kDeadlineMs = 3500;
     static constexpr DWORD kFirstPollMs = 20;
@@ -29,7 +22,8 @@ struct ArpTiming {
 // The platform calls of an ARP request; tests put fake tables and a fake clock behind them.
 struct ArpPlatform {
     std::function<DWORD(IPAddr dest, IPAddr source, void* mac, ULONG* length)> SendARP;
-    std::function<DWORD(MIB_IPNETTABLE* table, ULONG* size)> GetIpNetTable;
+    // CNeighbourTableReader::Read's contract.
+    std::function<DWORD(std::vector<MIB_IPNETROW>& rows)> ReadNeighbourTable;
     std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)> GetAdaptersInfo;
     // One datagram to the address's discard port; false when it could not be sent.
     std::function<bool(IPAddr dest)> SendDatagram;

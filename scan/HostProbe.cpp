@@ -25,12 +25,13 @@ constexpr ULONG kRequestedAddressLength = 6;
 
 enum ResultColumn { kNameColumn = 1, kMacColumn = 2, kDescriptionColumn = 3 };
 
-// The count and the insert at that index must not interleave with another probe's.
+// The list counts and inserts in one step on its own thread; the run's lock keeps the
+// probes' appends one at a time as well, as the run expects of its probes.
 bool AppendRow(const HostProbeTask& task, const char* address)
 {
     const CSingleLock lock(*task.RowInsertLock);
     CEnhancedListCtrl& list = *task.ResultsList;
-    return list.InsertItem(list.GetItemCount(), address, 0) >= 0;
+    return list.AppendRow(address, 0) >= 0;
 }
 
 const char* DescribeHost(const char* address, bool isOwnSystem)
@@ -92,19 +93,19 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
         return;
     // The user may sort the list at any time: every later write finds the row by its address.
     CEnhancedListCtrl& list = *task.ResultsList;
-    list.SetHostCellText(address, kMacColumn, macText);
-    list.SetHostCellText(address, kDescriptionColumn, kFoundDescription);
-    list.SetHostRowColors(address, kFoundRowTextColor);
+    list.SetCellTextByKey(address, kMacColumn, macText);
+    list.SetCellTextByKey(address, kDescriptionColumn, kFoundDescription);
+    list.SetRowColorsByKey(address, kFoundRowTextColor);
 
     const bool isOwnSystem = ::_stricmp(address, LocalNetworkInfo.LocalAddress) == 0;
     char hostName[kHostNameCapacity] = {};
     if (isOwnSystem && LocalNetworkInfo.HostName[0]) {
-        list.SetHostCellText(address, kNameColumn, LocalNetworkInfo.HostName);
+        list.SetCellTextByKey(address, kNameColumn, LocalNetworkInfo.HostName);
     } else if (GetHostName(platform, address, hostName, sizeof(hostName))) {
-        list.SetHostCellText(address, kNameColumn, hostName);
+        list.SetCellTextByKey(address, kNameColumn, hostName);
     }
-    list.SetHostCellText(address, kDescriptionColumn, DescribeHost(address, isOwnSystem));
-    list.SetHostRowColors(address, kDoneRowTextColor);
+    list.SetCellTextByKey(address, kDescriptionColumn, DescribeHost(address, isOwnSystem));
+    list.SetRowColorsByKey(address, kDoneRowTextColor);
 }
 
 bool GetHostName(const char* address, char* buffer, size_t size)

@@ -1,7 +1,5 @@
 #include "LocalNetwork.h"
 
-#include <ws2tcpip.h>
-
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -149,20 +147,4 @@ void CapitalizeFirstLetter(char* text)
 {
     if (text && text[0] >= 'a' && text[0] <= 'z')
         text[0] = static_cast<char>(text[0] - 'a' + 'A');
-}
-
-void FormatAddress(uint32_t address, char* buffer, size_t size)
-{
-    std::snprintf(buffer, size, "%d.%d.%d.%d", static_cast<int>((address >> 24) & 0xFF),
-                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
-                  static_cast<int>(address & 0xFF));
-}
-
-bool ParseAddress(const char* text, uint32_t& address)
-{
-    IN_ADDR parsed{};
-    if (!text || ::inet_pton(AF_INET, text, &parsed) != 1)
-        return false;
-    address = ntohl(parsed.S_un.S_addr);
-    return true;
 }

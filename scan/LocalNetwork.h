@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "net/Ipv4Address.h"
+
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -56,8 +58,3 @@ const char* ValidateManualRange(const ScanRange& range);
 void ClampRangeEnd(ScanRange& range);
 
 void CapitalizeFirstLetter(char* text);
-
-// Dotted text of a host-order address into a buffer of `size` bytes.
-void FormatAddress(uint32_t address, char* buffer, size_t size);
-// Dotted text to a host-order address; false when the text is not an IPv4 address.
-bool ParseAddress(const char* text, uint32_t& address);

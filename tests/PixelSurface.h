@@ -14,47 +14,56 @@ struct Image {
 
     COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
     bool Empty() const { return pixels.empty(); }
+    // How many pixels within `area` (cut to the image) match.
+    int CountIn(const RECT& area, bool (*match)(COLORREF)) const
+    {
+        int count = 0;
+        for (int y = area.top < 0 ? 0 : area.top; y < height && y < area.bottom; ++y)
+            for (int x = area.left < 0 ? 0 : area.left; x < width && x < area.right; ++x)
+                count += match(At(x, y)) ? 1 : 0;
+        return count;
+    }
 };
 
 class PixelSurface {
 public:
     PixelSurface(int width, int height, COLORREF fill)
-        : m_width(width > 0 ? width : 0), m_height(height > 0 ? height : 0), m_dc(::CreateCompatibleDC(nullptr))
+        : m_Width(width > 0 ? width : 0), m_Height(height > 0 ? height : 0), m_Dc(::CreateCompatibleDC(nullptr))
     {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = m_width;
-        info.bmiHeader.biHeight = -m_height;  // top row first
+        info.bmiHeader.biWidth = m_Width;
+        info.bmiHeader.biHeight = -m_Height;  // top row first
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        if (m_width > 0 && m_height > 0)
-            m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<DWORD*>(bits);
-        if (m_bitmap)
-            m_old = ::SelectObject(m_dc, m_bitmap);
+        if (m_Width > 0 && m_Height > 0)
+            m_Bitmap = ::CreateDIBSection(m_Dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_Bits = static_cast<DWORD*>(bits);
+        if (m_Bitmap)
+            m_Old = ::SelectObject(m_Dc, m_Bitmap);
         const DWORD value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
-        for (int i = 0; m_bits && i < m_width * m_height; ++i)
-            m_bits[i] = value;
+        for (int i = 0; m_Bits && i < m_Width * m_Height; ++i)
+            m_Bits[i] = value;
     }
     ~PixelSurface()
     {
-        if (m_old)
-            ::SelectObject(m_dc, m_old);
-        if (m_bitmap)
-            ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
+        if (m_Old)
+            ::SelectObject(m_Dc, m_Old);
+        if (m_Bitmap)
+            ::DeleteObject(m_Bitmap);
+        ::DeleteDC(m_Dc);
     }
     PixelSurface(const PixelSurface&) = delete;
     PixelSurface& operator=(const PixelSurface&) = delete;
 
-    HDC Dc() const { return m_dc; }
+    HDC Dc() const { return m_Dc; }
     // The pixel as the DIB holds it: 0x00RRGGBB.
     DWORD Raw(int x, int y) const
     {
         ::GdiFlush();
-        return m_bits ? m_bits[y * m_width + x] : 0;
+        return m_Bits ? m_Bits[y * m_Width + x] : 0;
     }
     COLORREF At(int x, int y) const
     {
@@ -64,25 +73,25 @@ public:
     std::vector<DWORD> RawPixels() const
     {
         ::GdiFlush();
-        return m_bits ? std::vector<DWORD>(m_bits, m_bits + static_cast<size_t>(m_width) * m_height) : std::vector<DWORD>();
+        return m_Bits ? std::vector<DWORD>(m_Bits, m_Bits + static_cast<size_t>(m_Width) * m_Height) : std::vector<DWORD>();
     }
     Image Read() const
     {
         Image image;
-        image.width = m_width;
-        image.height = m_height;
+        image.width = m_Width;
+        image.height = m_Height;
         for (const DWORD p : RawPixels())
             image.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
         return image;
     }
 
 private:
-    int m_width;
-    int m_height;
-    HDC m_dc;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
+    int m_Width;
+    int m_Height;
+    HDC m_Dc;
+    HBITMAP m_Bitmap = nullptr;
+    HGDIOBJ m_Old = nullptr;
+    DWORD* m_Bits = nullptr;
 };
 
 // Copies a w x h block of a device context at (x, y) into a surface.

@@ -5,66 +5,66 @@
 
 class CPaintDC {
 public:
-    explicit CPaintDC(HWND hwnd) : m_hwnd(hwnd) { m_hdc = ::BeginPaint(hwnd, &m_ps); }
-    ~CPaintDC() { ::EndPaint(m_hwnd, &m_ps); }
+    explicit CPaintDC(HWND hwnd) : m_Window(hwnd) { m_Dc = ::BeginPaint(hwnd, &m_Paint); }
+    ~CPaintDC() { ::EndPaint(m_Window, &m_Paint); }
     CPaintDC(const CPaintDC&) = delete;
     CPaintDC& operator=(const CPaintDC&) = delete;
-    operator HDC() const { return m_hdc; }
-    const PAINTSTRUCT& Paint() const { return m_ps; }
+    operator HDC() const { return m_Dc; }
+    const PAINTSTRUCT& Paint() const { return m_Paint; }
 
 private:
-    HWND m_hwnd;
-    PAINTSTRUCT m_ps{};
-    HDC m_hdc = nullptr;
+    HWND m_Window;
+    PAINTSTRUCT m_Paint{};
+    HDC m_Dc = nullptr;
 };
 
 class CClientDC {
 public:
-    explicit CClientDC(HWND hwnd) : m_hwnd(hwnd), m_hdc(::GetDC(hwnd)) {}
+    explicit CClientDC(HWND hwnd) : m_Window(hwnd), m_Dc(::GetDC(hwnd)) {}
     ~CClientDC()
     {
-        if (m_hdc)
-            ::ReleaseDC(m_hwnd, m_hdc);
+        if (m_Dc)
+            ::ReleaseDC(m_Window, m_Dc);
     }
     CClientDC(const CClientDC&) = delete;
     CClientDC& operator=(const CClientDC&) = delete;
-    operator HDC() const { return m_hdc; }
+    operator HDC() const { return m_Dc; }
 
 private:
-    HWND m_hwnd;
-    HDC m_hdc;
+    HWND m_Window;
+    HDC m_Dc;
 };
 
 // A memory DC compatible with another, deleted with its owner.
 class CMemDC {
 public:
-    explicit CMemDC(HDC compatibleWith) : m_hdc(::CreateCompatibleDC(compatibleWith)) {}
+    explicit CMemDC(HDC compatibleWith) : m_Dc(::CreateCompatibleDC(compatibleWith)) {}
     ~CMemDC()
     {
-        if (m_hdc)
-            ::DeleteDC(m_hdc);
+        if (m_Dc)
+            ::DeleteDC(m_Dc);
     }
     CMemDC(const CMemDC&) = delete;
     CMemDC& operator=(const CMemDC&) = delete;
-    operator HDC() const { return m_hdc; }
+    operator HDC() const { return m_Dc; }
 
 private:
-    HDC m_hdc;
+    HDC m_Dc;
 };
 
 // Selects an object into a DC and puts the previous one back into that same DC.
 class CSelectObject {
 public:
-    CSelectObject(HDC hdc, HGDIOBJ object) : m_hdc(hdc), m_old(hdc && object ? ::SelectObject(hdc, object) : nullptr) {}
+    CSelectObject(HDC hdc, HGDIOBJ object) : m_Dc(hdc), m_Old(hdc && object ? ::SelectObject(hdc, object) : nullptr) {}
     ~CSelectObject()
     {
-        if (m_hdc && m_old)
-            ::SelectObject(m_hdc, m_old);
+        if (m_Dc && m_Old)
+            ::SelectObject(m_Dc, m_Old);
     }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
 
 private:
-    HDC m_hdc;
-    HGDIOBJ m_old;
+    HDC m_Dc;
+    HGDIOBJ m_Old;
 };

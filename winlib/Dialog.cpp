@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <cstdio>
+
 namespace {
 
 // A dialog its initialisation left where the template put it comes up centred over its
@@ -30,7 +32,7 @@ void CenterOverOwner(HWND hwnd)
 }  // namespace
 
 CDialog::CDialog(UINT templateId, CWnd* parent)
-    : m_templateId(templateId), m_parent(parent)
+    : m_TemplateId(templateId), m_Parent(parent)
 {
 }
 
@@ -42,8 +44,8 @@ CDialog::~CDialog()
 
 INT_PTR CDialog::DoModal()
 {
-    HWND owner = m_parent ? m_parent->m_hWnd : nullptr;
-    HWND hwnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_templateId), owner,
+    HWND owner = m_Parent ? m_Parent->m_hWnd : nullptr;
+    HWND hwnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_TemplateId), owner,
                                      DialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd)
         return -1;
@@ -53,15 +55,15 @@ INT_PTR CDialog::DoModal()
         ::EnableWindow(owner, FALSE);
 
     // OnInitDialog may already have ended the dialog.
-    if (m_running) {
+    if (m_Running) {
         ::ShowWindow(hwnd, SW_SHOWNORMAL);
         MSG msg;
-        while (m_running) {
+        while (m_Running) {
             const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
             if (got <= 0) {
                 if (got == 0)
                     ::PostQuitMessage(static_cast<int>(msg.wParam));  // let the outer loop see it too
-                m_result = IDCANCEL;
+                m_Result = IDCANCEL;
                 break;
             }
             if (PreTranslateTree(msg) || ::IsDialogMessageA(hwnd, &msg))
@@ -75,13 +77,13 @@ INT_PTR CDialog::DoModal()
     if (ownerWasEnabled)
         ::EnableWindow(owner, TRUE);
     ::DestroyWindow(hwnd);
-    return m_result;
+    return m_BindFailed ? -1 : m_Result;
 }
 
 void CDialog::EndDialog(INT_PTR result)
 {
-    m_result = result;
-    m_running = false;
+    m_Result = result;
+    m_Running = false;
     if (m_hWnd)
         ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wakes the loop if it is waiting
 }
@@ -100,9 +102,16 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
-void CDialog::DDX_Control(int id, CWnd& control)
+bool CDialog::DDX_Control(int id, CWnd& control)
 {
-    control.SubclassDlgItem(id, *this);
+    if (control.SubclassDlgItem(id, *this))
+        return true;
+    char text[96];
+    std::snprintf(text, sizeof(text), "DDX_Control: control %d of dialog %u cannot be bound\n", id, m_TemplateId);
+    ::OutputDebugStringA(text);
+    m_BindFailed = true;
+    EndDialog(-1);
+    return false;
 }
 
 LRESULT CDialog::DefaultCtlColor(UINT msg, WPARAM wp, LPARAM lp)
@@ -154,8 +163,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     if (msg == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lp);
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lp);
-        self->m_hWnd = hwnd;
-        self->m_running = true;
+        self->SetHandle(hwnd);
+        self->m_Running = true;
         RECT before{};
         ::GetWindowRect(hwnd, &before);
         const BOOL result = self->OnInitDialog();
@@ -169,10 +178,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     if (!self)
         return FALSE;
     if (msg == WM_NCDESTROY) {
-        self->m_hWnd = nullptr;
+        self->SetHandle(nullptr);
         return FALSE;
     }
     LRESULT result = 0;
+    if (HandleRunRequest(msg, lp, result))
+        return SetDlgMsgResult(hwnd, msg, result);
     if (!self->HandleMessage(msg, wp, lp, result))
         return FALSE;
     return SetDlgMsgResult(hwnd, msg, result);

@@ -25,8 +25,10 @@ protected:
     // handled; `result` then becomes the message's result.
     virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-    // Binds a control of the template to a member object.
-    void DDX_Control(int id, CWnd& control);
+    // Binds a control of the template to a member object. A control that cannot be bound
+    // (no such id, already bound) is a fault of the program: the dialog ends at once and
+    // DoModal answers -1.
+    bool DDX_Control(int id, CWnd& control);
 
     // The default answer to WM_CTLCOLOR*: the control's own answer if it gives one,
     // else the system's colours.
@@ -37,8 +39,9 @@ private:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     bool PreTranslateTree(MSG& msg);
 
-    UINT m_templateId;
-    CWnd* m_parent;
-    bool m_running = false;
-    INT_PTR m_result = IDCANCEL;
+    UINT m_TemplateId;
+    CWnd* m_Parent;
+    bool m_Running = false;
+    bool m_BindFailed = false;
+    INT_PTR m_Result = IDCANCEL;
 };

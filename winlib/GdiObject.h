@@ -8,15 +8,15 @@ template <class Handle>
 class CGdiObject {
 public:
     CGdiObject() = default;
-    explicit CGdiObject(Handle handle) : m_handle(handle) {}
+    explicit CGdiObject(Handle handle) : m_Handle(handle) {}
     ~CGdiObject() { DeleteObject(); }
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
-    CGdiObject(CGdiObject&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
+    CGdiObject(CGdiObject&& other) noexcept : m_Handle(std::exchange(other.m_Handle, nullptr)) {}
     CGdiObject& operator=(CGdiObject&& other) noexcept
     {
         if (this != &other)
-            Attach(std::exchange(other.m_handle, nullptr));
+            Attach(std::exchange(other.m_Handle, nullptr));
         return *this;
     }
 
@@ -24,21 +24,21 @@ public:
     void Attach(Handle handle)
     {
         DeleteObject();
-        m_handle = handle;
+        m_Handle = handle;
     }
-    Handle Detach() { return std::exchange(m_handle, nullptr); }
+    Handle Detach() { return std::exchange(m_Handle, nullptr); }
     void DeleteObject()
     {
-        if (m_handle)
-            ::DeleteObject(m_handle);
-        m_handle = nullptr;
+        if (m_Handle)
+            ::DeleteObject(m_Handle);
+        m_Handle = nullptr;
     }
-    Handle Get() const { return m_handle; }
-    operator Handle() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
+    Handle Get() const { return m_Handle; }
+    operator Handle() const { return m_Handle; }
+    explicit operator bool() const { return m_Handle != nullptr; }
 
 private:
-    Handle m_handle = nullptr;
+    Handle m_Handle = nullptr;
 };
 
 using CFont = CGdiObject<HFONT>;
@@ -49,7 +49,7 @@ using CPen = CGdiObject<HPEN>;
 class CIcon {
 public:
     CIcon() = default;
-    explicit CIcon(HICON icon) : m_icon(icon) {}
+    explicit CIcon(HICON icon) : m_Icon(icon) {}
     ~CIcon() { Destroy(); }
     CIcon(const CIcon&) = delete;
     CIcon& operator=(const CIcon&) = delete;
@@ -57,19 +57,19 @@ public:
     void Attach(HICON icon)
     {
         Destroy();
-        m_icon = icon;
+        m_Icon = icon;
     }
     void Destroy()
     {
-        if (m_icon)
-            ::DestroyIcon(m_icon);
-        m_icon = nullptr;
+        if (m_Icon)
+            ::DestroyIcon(m_Icon);
+        m_Icon = nullptr;
     }
-    HICON Get() const { return m_icon; }
-    operator HICON() const { return m_icon; }
+    HICON Get() const { return m_Icon; }
+    operator HICON() const { return m_Icon; }
 
 private:
-    HICON m_icon = nullptr;
+    HICON m_Icon = nullptr;
 };
 
 // A font made with the fixed quality and family settings our windows use.

@@ -7,6 +7,10 @@
 
 class CHeaderCtrl : public CWnd {
 public:
+    CHeaderCtrl() = default;
+    // Borrows a header window without taking it over.
+    explicit CHeaderCtrl(HWND borrowed) { SetHandle(borrowed); }
+
     int GetItemCount() const { return static_cast<int>(SendMessage(HDM_GETITEMCOUNT)); }
     bool GetItem(int index, HDITEMA& item) const
     {

@@ -14,18 +14,18 @@ public:
     bool Create(int cx, int cy, UINT flags, int initial, int grow)
     {
         Destroy();
-        m_list = ::ImageList_Create(cx, cy, flags, initial, grow);
-        return m_list != nullptr;
+        m_List = ::ImageList_Create(cx, cy, flags, initial, grow);
+        return m_List != nullptr;
     }
-    int Add(HICON icon) const { return ::ImageList_AddIcon(m_list, icon); }
+    int Add(HICON icon) const { return ::ImageList_AddIcon(m_List, icon); }
     void Destroy()
     {
-        if (m_list)
-            ::ImageList_Destroy(m_list);
-        m_list = nullptr;
+        if (m_List)
+            ::ImageList_Destroy(m_List);
+        m_List = nullptr;
     }
-    HIMAGELIST Get() const { return m_list; }
+    HIMAGELIST Get() const { return m_List; }
 
 private:
-    HIMAGELIST m_list = nullptr;
+    HIMAGELIST m_List = nullptr;
 };

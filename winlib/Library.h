@@ -5,26 +5,26 @@
 
 class CLibrary {
 public:
-    explicit CLibrary(const char* name) : m_module(::LoadLibraryA(name)) {}
+    explicit CLibrary(const char* name) : m_Module(::LoadLibraryA(name)) {}
     ~CLibrary()
     {
-        if (m_module)
-            ::FreeLibrary(m_module);
+        if (m_Module)
+            ::FreeLibrary(m_Module);
     }
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
-    explicit operator bool() const { return m_module != nullptr; }
+    explicit operator bool() const { return m_Module != nullptr; }
 
     // The exported function as the given function pointer type, or null.
     template <class Function>
     Function GetProc(const char* name) const
     {
-        if (!m_module)
+        if (!m_Module)
             return nullptr;
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(m_module, name)));
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(m_Module, name)));
     }
 
 private:
-    HMODULE m_module;
+    HMODULE m_Module;
 };

@@ -61,13 +61,23 @@ bool CListCtrl::SetItemData(int row, LPARAM data) const
     return SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
-LPARAM CListCtrl::GetItemData(int row) const
+LVITEMA CListCtrl::GetItemFields(int row, UINT mask) const
 {
     LVITEMA item{};
-    item.mask = LVIF_PARAM;
+    item.mask = mask;
     item.iItem = row;
     SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
+    return item;
+}
+
+LPARAM CListCtrl::GetItemData(int row) const
+{
+    return GetItemFields(row, LVIF_PARAM).lParam;
+}
+
+int CListCtrl::GetItemImage(int row) const
+{
+    return GetItemFields(row, LVIF_IMAGE).iImage;
 }
 
 bool CListCtrl::GetItemRect(int row, RECT& rect, int code) const

@@ -1,5 +1,5 @@
-// CListCtrl: the list view control. Every operation is a message, so threads other than
-// the owner's may call them; the owner's thread carries them out.
+// CListCtrl: the list view control. Its operations read m_hWnd, which the owner's thread
+// clears when the window goes: other threads go through RunOnWindowThread.
 #pragma once
 
 #include "Wnd.h"
@@ -34,9 +34,14 @@ public:
     std::string GetItemText(int row, int column, int limit = 1000) const;
     bool SetItemData(int row, LPARAM data) const;
     LPARAM GetItemData(int row) const;
+    int GetItemImage(int row) const;
     int GetNextItem(int start, int flags) const { return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags)); }
     UINT GetItemState(int row, UINT mask) const { return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(row), static_cast<LPARAM>(mask))); }
     bool GetItemRect(int row, RECT& rect, int code) const;
     bool RedrawItems(int first, int last) const { return SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), last) != 0; }
     bool SortItems(PFNLVCOMPARE compare, LPARAM param) const { return SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(param), reinterpret_cast<LPARAM>(compare)) != 0; }
+
+private:
+    // The row's fields named by `mask` (LVIF_*), read at once.
+    LVITEMA GetItemFields(int row, UINT mask) const;
 };

@@ -13,18 +13,18 @@ public:
     bool LoadMenu(UINT id)
     {
         Destroy();
-        m_menu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
-        return m_menu != nullptr;
+        m_Menu = ::LoadMenuA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
+        return m_Menu != nullptr;
     }
     void Destroy()
     {
-        if (m_menu)
-            ::DestroyMenu(m_menu);
-        m_menu = nullptr;
+        if (m_Menu)
+            ::DestroyMenu(m_Menu);
+        m_Menu = nullptr;
     }
-    HMENU GetSubMenu(int position) const { return ::GetSubMenu(m_menu, position); }
-    HMENU Get() const { return m_menu; }
+    HMENU GetSubMenu(int position) const { return ::GetSubMenu(m_Menu, position); }
+    HMENU Get() const { return m_Menu; }
 
 private:
-    HMENU m_menu = nullptr;
+    HMENU m_Menu = nullptr;
 };

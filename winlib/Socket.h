@@ -7,18 +7,18 @@
 
 class CSocket {
 public:
-    CSocket(int family, int type, int protocol) : m_socket(::socket(family, type, protocol)) {}
+    CSocket(int family, int type, int protocol) : m_Socket(::socket(family, type, protocol)) {}
     ~CSocket()
     {
-        if (m_socket != INVALID_SOCKET)
-            ::closesocket(m_socket);
+        if (m_Socket != INVALID_SOCKET)
+            ::closesocket(m_Socket);
     }
     CSocket(const CSocket&) = delete;
     CSocket& operator=(const CSocket&) = delete;
 
-    explicit operator bool() const { return m_socket != INVALID_SOCKET; }
-    SOCKET Get() const { return m_socket; }
+    explicit operator bool() const { return m_Socket != INVALID_SOCKET; }
+    SOCKET Get() const { return m_Socket; }
 
 private:
-    SOCKET m_socket;
+    SOCKET m_Socket;
 };

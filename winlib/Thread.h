@@ -7,30 +7,30 @@
 class CHandle {
 public:
     CHandle() = default;
-    explicit CHandle(HANDLE handle) : m_handle(handle) {}
+    explicit CHandle(HANDLE handle) : m_Handle(handle) {}
     ~CHandle() { Close(); }
     CHandle(const CHandle&) = delete;
     CHandle& operator=(const CHandle&) = delete;
-    CHandle(CHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
+    CHandle(CHandle&& other) noexcept : m_Handle(std::exchange(other.m_Handle, nullptr)) {}
     CHandle& operator=(CHandle&& other) noexcept
     {
         if (this != &other) {
             Close();
-            m_handle = std::exchange(other.m_handle, nullptr);
+            m_Handle = std::exchange(other.m_Handle, nullptr);
         }
         return *this;
     }
     void Close()
     {
-        if (m_handle)
-            ::CloseHandle(m_handle);
-        m_handle = nullptr;
+        if (m_Handle)
+            ::CloseHandle(m_Handle);
+        m_Handle = nullptr;
     }
-    HANDLE Get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
+    HANDLE Get() const { return m_Handle; }
+    explicit operator bool() const { return m_Handle != nullptr; }
 
 private:
-    HANDLE m_handle = nullptr;
+    HANDLE m_Handle = nullptr;
 };
 
 using AFX_THREADPROC = UINT (*)(LPVOID);
@@ -41,24 +41,24 @@ CHandle AfxBeginThread(AFX_THREADPROC proc, LPVOID param);
 
 class CCriticalSection {
 public:
-    explicit CCriticalSection(DWORD spinCount = 0) { ::InitializeCriticalSectionAndSpinCount(&m_section, spinCount); }
-    ~CCriticalSection() { ::DeleteCriticalSection(&m_section); }
+    explicit CCriticalSection(DWORD spinCount = 0) { ::InitializeCriticalSectionAndSpinCount(&m_Section, spinCount); }
+    ~CCriticalSection() { ::DeleteCriticalSection(&m_Section); }
     CCriticalSection(const CCriticalSection&) = delete;
     CCriticalSection& operator=(const CCriticalSection&) = delete;
-    void Lock() { ::EnterCriticalSection(&m_section); }
-    void Unlock() { ::LeaveCriticalSection(&m_section); }
+    void Lock() { ::EnterCriticalSection(&m_Section); }
+    void Unlock() { ::LeaveCriticalSection(&m_Section); }
 
 private:
-    CRITICAL_SECTION m_section;
+    CRITICAL_SECTION m_Section;
 };
 
 class CSingleLock {
 public:
-    explicit CSingleLock(CCriticalSection& section) : m_section(section) { m_section.Lock(); }
-    ~CSingleLock() { m_section.Unlock(); }
+    explicit CSingleLock(CCriticalSection& section) : m_Section(section) { m_Section.Lock(); }
+    ~CSingleLock() { m_Section.Unlock(); }
     CSingleLock(const CSingleLock&) = delete;
     CSingleLock& operator=(const CSingleLock&) = delete;
 
 private:
-    CCriticalSection& m_section;
+    CCriticalSection& m_Section;
 };

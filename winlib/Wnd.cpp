@@ -10,6 +10,13 @@ constexpr UINT_PTR kSubclassId = 0x564E;  // any fixed id: one subclass of ours 
 // common controls 6 by its ordinal (411), once.
 using GetWindowSubclassProc = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
 
+// Registered, so that no window of another class reads its lParam as ours.
+UINT RunMessage()
+{
+    static const UINT message = ::RegisterWindowMessageA("Vantrel.RunOnWindowThread");
+    return message;
+}
+
 GetWindowSubclassProc LookUpGetWindowSubclass()
 {
     const HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
@@ -36,17 +43,23 @@ CWnd::~CWnd()
     UnsubclassWindow();
 }
 
+void CWnd::SetHandle(HWND hwnd)
+{
+    m_hWnd = hwnd;
+    m_SharedHwnd = hwnd;
+}
+
 bool CWnd::SubclassWindow(HWND hwnd)
 {
-    if (m_subclassed || !::IsWindow(hwnd))
+    if (m_Subclassed || !::IsWindow(hwnd))
         return false;
-    m_hWnd = hwnd;
+    SetHandle(hwnd);
     PreSubclassWindow();
     if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        m_hWnd = nullptr;
+        SetHandle(nullptr);
         return false;
     }
-    m_subclassed = true;
+    m_Subclassed = true;
     return true;
 }
 
@@ -57,9 +70,34 @@ bool CWnd::SubclassDlgItem(int id, const CWnd& parent)
 
 void CWnd::UnsubclassWindow()
 {
-    if (m_subclassed && ::IsWindow(m_hWnd))
+    if (m_Subclassed && ::IsWindow(m_hWnd))
         ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
-    m_subclassed = false;
+    m_Subclassed = false;
+}
+
+LRESULT CWnd::RunOnWindowThread(const std::function<LRESULT()>& work) const
+{
+    // The shared copy, not m_hWnd: the window's thread may be clearing that right now.
+    const HWND hwnd = m_SharedHwnd;
+    if (!hwnd)
+        return 0;
+    if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId())
+        return work();
+    return ::SendMessageA(hwnd, RunMessage(), 0, reinterpret_cast<LPARAM>(&work));
+}
+
+bool CWnd::HandleRunRequest(UINT msg, LPARAM lp, LRESULT& result)
+{
+    if (msg != RunMessage() || !lp)
+        return false;
+    result = (*reinterpret_cast<const std::function<LRESULT()>*>(lp))();
+    return true;
+}
+
+bool CWnd::IsOnWindowThread() const
+{
+    const HWND hwnd = m_SharedHwnd;
+    return !hwnd || ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId();
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd)
@@ -119,11 +157,14 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
     if (msg == WM_NCDESTROY) {
         // The window is going away: detach so the object never touches a dead handle.
         ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
-        self->m_subclassed = false;
+        self->m_Subclassed = false;
         const LRESULT result = ::DefSubclassProc(hwnd, msg, wp, lp);
-        self->m_hWnd = nullptr;
+        self->SetHandle(nullptr);
         return result;
     }
+    LRESULT result = 0;
+    if (HandleRunRequest(msg, lp, result))
+        return result;
     return self->WindowProc(msg, wp, lp);
 }
 

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <windows.h>
+
+#include <atomic>
+#include <functional>
 #include <string>
 
 class CWnd {
@@ -16,13 +19,22 @@ public:
     operator HWND() const { return m_hWnd; }
 
     // Takes over an existing window (subclassing); the object then sees its messages first.
+    // The object lets go of the window at WM_NCDESTROY. A class whose window procedure uses
+    // members of its own calls UnsubclassWindow in its destructor: by the time ~CWnd runs,
+    // those members are gone while the window may still send it messages.
     bool SubclassWindow(HWND hwnd);
     bool SubclassDlgItem(int id, const CWnd& parent);
     void UnsubclassWindow();
-    bool IsSubclassed() const { return m_subclassed; }
+    bool IsSubclassed() const { return m_Subclassed; }
 
     // The object attached to a window by SubclassWindow, or null.
     static CWnd* FromHandle(HWND hwnd);
+
+    // Runs `work` on the thread that owns the window, whole, and returns its result; the
+    // calling thread waits. Callable from any thread; 0 without a window.
+    LRESULT RunOnWindowThread(const std::function<LRESULT()>& work) const;
+    // True on the thread that owns the window (also when there is none).
+    bool IsOnWindowThread() const;
 
     // Called by the modal loop for messages aimed at this window or its children.
     virtual bool PreTranslateMessage(MSG& msg);
@@ -59,10 +71,17 @@ protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);
 
+    // For windows the object serves by other means than subclassing (dialogs).
+    void SetHandle(HWND hwnd);
+    // Carries out a RunOnWindowThread request that reached the window: true when `msg` was one.
+    static bool HandleRunRequest(UINT msg, LPARAM lp, LRESULT& result);
+
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
                                          UINT_PTR id, DWORD_PTR refData);
-    bool m_subclassed = false;
+    bool m_Subclassed = false;
+    // m_hWnd as other threads may read it while the window's thread attaches or detaches.
+    std::atomic<HWND> m_SharedHwnd{nullptr};
 };
 
 // Hands a parent's WM_COMMAND, WM_NOTIFY, WM_DRAWITEM or WM_CTLCOLOR* back to the control

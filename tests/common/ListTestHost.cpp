@@ -40,23 +40,23 @@ HWND SharedHostWindow()
 }
 }  // namespace
 
-CListTestHost::CListTestHost(int x, int y, int width, int height) : m_window(SharedHostWindow())
+CListTestHost::CListTestHost(int x, int y, int width, int height) : m_Window(SharedHostWindow())
 {
-    m_list = ::CreateWindowExA(0, WC_LISTVIEWA, "",
+    m_List = ::CreateWindowExA(0, WC_LISTVIEWA, "",
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL, x, y,
-                               width, height, m_window, reinterpret_cast<HMENU>(kListId),
+                               width, height, m_Window, reinterpret_cast<HMENU>(kListId),
                                ::GetModuleHandleA(nullptr), nullptr);
     if (s_listsShown++ == 0)
-        ::SetWindowPos(m_window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetForegroundWindow(m_window);
+        ::SetWindowPos(m_Window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(m_Window);
 }
 
 CListTestHost::~CListTestHost()
 {
-    if (m_list)
-        ::DestroyWindow(m_list);
+    if (m_List)
+        ::DestroyWindow(m_List);
     if (--s_listsShown == 0)
-        ::SetWindowPos(m_window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(m_Window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void SendColumnClick(HWND host, HWND list, int column)

@@ -14,12 +14,12 @@ public:
     CListTestHost(const CListTestHost&) = delete;
     CListTestHost& operator=(const CListTestHost&) = delete;
 
-    HWND Window() const { return m_window; }
-    HWND List() const { return m_list; }
+    HWND Window() const { return m_Window; }
+    HWND List() const { return m_List; }
 
 private:
-    HWND m_window = nullptr;
-    HWND m_list = nullptr;
+    HWND m_Window = nullptr;
+    HWND m_List = nullptr;
 };
 
 // What a list sends its parent when a column heading is clicked, sent to `host`, which

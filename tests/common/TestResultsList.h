@@ -1,9 +1,10 @@
-// The results list as the main window sets it up (columns, header, colour columns, sort
-// kinds, row icon), in the shared test host window.
+// The results list as the main window sets it up (styles, columns, header and its font,
+// colour columns, sort kinds and mark, row tip, row icon), in the shared test host window.
 #pragma once
 
 #include "ListTestHost.h"
 #include "controls/EnhancedListCtrl.h"
+#include "winlib/GdiObject.h"
 
 class CTestResultsList {
 public:
@@ -17,8 +18,10 @@ public:
 
     // What a click on a column heading makes the list do; callable from any thread.
     void ClickHeading(int column) const;
+    HWND HostWindow() const;
 
 private:
+    CFont m_HeaderFont;
     CListTestHost m_Host;
     CEnhancedListCtrl m_List;
 };

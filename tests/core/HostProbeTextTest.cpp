@@ -1,5 +1,6 @@
 // The texts a probe writes: the MAC address, and host names as the network gives them.
 #include "scan/HostProbe.h"
+#include "UntrustedNames.h"
 
 #include <ws2tcpip.h>
 
@@ -132,32 +133,18 @@ TEST_F(HostNameLookup, AsksForAnIpv4NameOnlyAndCapitalisesIt)
 
 TEST_F(HostNameLookup, NamesFromTheNetworkAreStoredIntactUpToTheBuffersLimit)
 {
-    const std::string longName(2000, 'h');
-    const std::string hostile = "x<script>alert(\"&amp;\")</script>'; DROP TABLE hosts;--";
-    const std::string nonAscii = "\xE9t\xE9-\xC3\xA9\xC3\xA8-pc\x01\x7F\xFF";
-    struct Case {
-        const char* what;
-        std::string name;
-        Writes writes;
-        std::string stored;
-    };
-    const Case cases[] = {
-        {"2000 characters", longName, Writes::Bounded, "H" + std::string(kHostNameCapacity - 2, 'h')},
-        {"the whole buffer without a terminator", "", Writes::WholeBufferUnterminated,
-         "Z" + std::string(kHostNameCapacity - 2, 'z')},
-        {"markup, quotes and ampersands", hostile, Writes::Bounded, "X" + hostile.substr(1)},
-        {"bytes past ASCII", nonAscii, Writes::Bounded, nonAscii},
-        {"already capitalised", "Desktop-pc", Writes::Bounded, "Desktop-pc"},
-        {"starts with a digit", "1host", Writes::Bounded, "1host"},
-    };
-    for (const Case& c : cases) {
+    for (const UntrustedName& c : UntrustedNames()) {
         SCOPED_TRACE(c.what);
         FakeNames names;
         names.name = c.name;
-        names.writes = c.writes;
         EXPECT_TRUE(Lookup(names, "192.168.1.10"));
-        EXPECT_EQ(std::string(Buffer()), c.stored);
+        EXPECT_EQ(std::string(Buffer()), c.kept);
     }
+    // A lookup that fills the whole buffer without a terminator.
+    FakeNames names;
+    names.writes = Writes::WholeBufferUnterminated;
+    EXPECT_TRUE(Lookup(names, "192.168.1.10"));
+    EXPECT_EQ(std::string(Buffer()), "Z" + std::string(kHostNameCapacity - 2, 'z'));
 }
 
 TEST_F(HostNameLookup, FailuresLeaveAnEmptyBuffer)

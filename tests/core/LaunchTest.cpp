@@ -1,29 +1,36 @@
 // Opening addresses and files (the shell first, then a fixed browser) and starting programs.
 #include "report/Launch.h"
 
+#include "winlib/Thread.h"
+
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr const char* kHelperFlag = "--launch-helper-marker=";
+constexpr const char* kHelperFlag = "--launch-helper=";
 
-// Started by the test below as a program of its own: waits a moment, leaves the marker
-// file named on its command line and ends, before any test runs.
+std::string GoEventName(const std::string& id) { return "Vantrel.LaunchTest.Go." + id; }
+std::string DoneEventName(const std::string& id) { return "Vantrel.LaunchTest.Done." + id; }
+
+// Started by the test below as a program of its own, before any test runs: waits until the
+// test lets it go, says it is done and ends.
 const bool s_runningAsHelper = [] {
     const char* flag = std::strstr(::GetCommandLineA(), kHelperFlag);
     if (!flag)
         return false;
-    ::Sleep(1500);
-    std::ofstream(flag + std::strlen(kHelperFlag)) << "started\n";
+    const std::string id = flag + std::strlen(kHelperFlag);
+    const HANDLE go = ::OpenEventA(SYNCHRONIZE, FALSE, GoEventName(id).c_str());
+    const HANDLE done = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, DoneEventName(id).c_str());
+    if (go && done && ::WaitForSingleObject(go, 30000) == WAIT_OBJECT_0)
+        ::SetEvent(done);
     ::ExitProcess(0);
 }();
 
@@ -237,22 +244,17 @@ std::string TempPath(const char* name)
 
 TEST(LaunchApplication, StartsTheProgramAndDoesNotWaitForIt)
 {
-    const std::string marker = TempPath("vantrel-launch-marker.txt");
-    ::DeleteFileA(marker.c_str());
-    const std::string commandLine = "\"" + OwnPath() + "\" " + kHelperFlag + marker;
+    const std::string id = std::to_string(::GetCurrentProcessId());
+    const CHandle go(::CreateEventA(nullptr, TRUE, FALSE, GoEventName(id).c_str()));
+    const CHandle done(::CreateEventA(nullptr, TRUE, FALSE, DoneEventName(id).c_str()));
+    ASSERT_TRUE(go && done);
+    const std::string commandLine = "\"" + OwnPath() + "\" " + kHelperFlag + id;
 
     ASSERT_TRUE(LaunchApplication(commandLine.c_str()));
-    // The helper waits 1.5 s before it leaves its marker: had we waited for it, it would be there.
-    EXPECT_EQ(::GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES);
-
-    bool appeared = false;
-    for (int i = 0; i < 300 && !appeared; ++i) {
-        ::Sleep(100);
-        appeared = ::GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-    EXPECT_TRUE(appeared);
-    ::Sleep(200);  // let the helper close the file
-    ::DeleteFileA(marker.c_str());
+    // The helper cannot be done before it is let go: had the launch waited for it, it would be.
+    EXPECT_EQ(::WaitForSingleObject(done.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ::SetEvent(go.Get());
+    EXPECT_EQ(::WaitForSingleObject(done.Get(), 30000), static_cast<DWORD>(WAIT_OBJECT_0)) << "the program did not run";
 }
 
 TEST(LaunchApplication, FailsForAProgramThatDoesNotExist)

@@ -115,6 +115,47 @@ TEST_F(DiscoveryTest, PassesOverAdaptersThatCannotBeScanned)
     }
 }
 
+TEST_F(DiscoveryTest, AnAddressOrMaskThatDoesNotConvertStillCountsAsFound)
+{
+    const Adapter cases[] = {
+        {MIB_IF_TYPE_ETHERNET, "Ethernet", "10.1.1.x", "255.255.255.0", "10.1.1.1"},
+        {MIB_IF_TYPE_ETHERNET, "Ethernet", "10.1.1.5", "255.255.x.0", "10.1.1.1"},
+    };
+    for (const Adapter& adapter : cases) {
+        SCOPED_TRACE(std::string(adapter.address) + "/" + adapter.mask);
+        GetLocalNetInfo(TablePlatform({adapter, kWired}));
+        EXPECT_STREQ(LocalNetworkInfo.LocalAddress, adapter.address) << "chosen ahead of the next adapter";
+        EXPECT_STREQ(LocalNetworkInfo.GatewayAddress, "10.1.1.1");
+        EXPECT_EQ(LocalNetworkInfo.FirstHost, 0u);
+        EXPECT_EQ(LocalNetworkInfo.LastHost, 0u);
+        EXPECT_STREQ(LocalNetworkInfo.FirstHostText, "0.0.0.0");
+        EXPECT_STREQ(LocalNetworkInfo.LastHostText, "0.0.0.0");
+    }
+}
+
+TEST_F(DiscoveryTest, AFirstAddressOfNoneIsPassedOverWhateverTheSecondOne)
+{
+    DiscoveryPlatform platform = TablePlatform({kWired});
+    platform.GetAdaptersInfo = [](IP_ADAPTER_INFO* buffer, ULONG* size) -> ULONG {
+        const ULONG needed = 2 * sizeof(IP_ADAPTER_INFO);
+        if (!buffer || *size < needed) {
+            *size = needed;
+            return ERROR_BUFFER_OVERFLOW;
+        }
+        // The first adapter's second address is valid and lies in its record's gateway slot.
+        buffer[0] = MakeRecord({MIB_IF_TYPE_ETHERNET, "Ethernet", "0.0.0.0", "255.255.255.0", "192.168.5.1"});
+        std::snprintf(buffer[0].GatewayList.IpAddress.String, 16, "%s", "192.168.5.20");
+        std::snprintf(buffer[0].GatewayList.IpMask.String, 16, "%s", "255.255.255.0");
+        buffer[0].IpAddressList.Next = &buffer[0].GatewayList;
+        buffer[0].Next = &buffer[1];
+        buffer[1] = MakeRecord(kWired);
+        return NO_ERROR;
+    };
+    GetLocalNetInfo(platform);
+    EXPECT_STREQ(LocalNetworkInfo.LocalAddress, "10.0.0.5");
+    EXPECT_STREQ(LocalNetworkInfo.FirstHostText, "10.0.0.1");
+}
+
 TEST_F(DiscoveryTest, FirstOfTwoQualifyingAdaptersWins)
 {
     GetLocalNetInfo(TablePlatform({kWired, kWireless}));

@@ -31,6 +31,9 @@ struct FakeTable {
     std::vector<MIB_IPNETROW> rows = Rows(3, 1);
     DWORD failure = NO_ERROR;
     DWORD claimedExtraRows = 0;  // a count larger than what it wrote
+    size_t rowsAddedPerCall = 0; // grows between the call that gives the size and the read,
+    int growingCalls = 1000;     // on this many calls
+    std::vector<ULONG> sizesOffered;
     std::atomic<int> reads{0};
     DWORD now = 0xFFFFFFF0;      // wraps during the test
     DWORD readDelayMs = 0;
@@ -39,8 +42,13 @@ struct FakeTable {
     {
         return [this](MIB_IPNETTABLE* table, ULONG* size) -> DWORD {
             ::Sleep(readDelayMs);
+            sizesOffered.push_back(*size);
             if (failure != NO_ERROR)
                 return failure;
+            if (rowsAddedPerCall && growingCalls-- > 0) {
+                const std::vector<MIB_IPNETROW> more = Rows(rowsAddedPerCall, 9);
+                rows.insert(rows.end(), more.begin(), more.end());
+            }
             if (rows.empty())
                 return ERROR_NO_DATA;
             const ULONG needed = static_cast<ULONG>(offsetof(MIB_IPNETTABLE, table) + rows.size() * sizeof(MIB_IPNETROW));
@@ -56,7 +64,6 @@ struct FakeTable {
     }
 };
 
-// What a caller gets, read the way callers do: grow the buffer when told to.
 struct Copy {
     DWORD result = ERROR_GEN_FAILURE;
     std::vector<MIB_IPNETROW> rows;
@@ -64,20 +71,8 @@ struct Copy {
 
 Copy ReadAll(CNeighbourTableReader& reader)
 {
-    std::vector<DWORD> buffer(4);
     Copy copy;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        ULONG size = static_cast<ULONG>(buffer.size() * sizeof(DWORD));
-        auto* table = reinterpret_cast<MIB_IPNETTABLE*>(buffer.data());
-        copy.result = reader.Read(table, &size);
-        if (copy.result == ERROR_INSUFFICIENT_BUFFER) {
-            buffer.assign(size / sizeof(DWORD) + 1, 0);
-            continue;
-        }
-        if (copy.result == NO_ERROR)
-            copy.rows.assign(table->table, table->table + table->dwNumEntries);
-        break;
-    }
+    copy.result = reader.Read(copy.rows);
     return copy;
 }
 
@@ -104,27 +99,32 @@ TEST(NeighbourTableReader, AYoungCopyAnswersAndAnOldOneIsReadAgain)
     EXPECT_EQ(platform.reads, 2);
 }
 
-TEST(NeighbourTableReader, ASmallBufferIsToldTheSizeWithoutAnotherRead)
+TEST(NeighbourTableReader, ATableLargerThanTheFirstBufferIsReadWhole)
 {
     FakeTable platform;
-    platform.rows = Rows(300, 3);  // larger than the reader's first buffer
+    platform.rows = Rows(300, 3);
     CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
-    const ULONG needed = static_cast<ULONG>(offsetof(MIB_IPNETTABLE, table) + 300 * sizeof(MIB_IPNETROW));
-
-    ULONG size = 0;
-    EXPECT_EQ(reader.Read(nullptr, &size), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(size, needed);
-    std::vector<DWORD> buffer(needed / sizeof(DWORD) + 8, 0xCDCDCDCD);
-    size = needed - 1;
-    EXPECT_EQ(reader.Read(reinterpret_cast<MIB_IPNETTABLE*>(buffer.data()), &size), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(buffer[0], 0xCDCDCDCDu) << "nothing written into a buffer that is too small";
-    size = needed;
-    EXPECT_EQ(reader.Read(reinterpret_cast<MIB_IPNETTABLE*>(buffer.data()), &size), static_cast<DWORD>(NO_ERROR));
-    EXPECT_EQ(buffer[needed / sizeof(DWORD)], 0xCDCDCDCDu) << "nothing written past the table";
-    const auto* table = reinterpret_cast<const MIB_IPNETTABLE*>(buffer.data());
-    EXPECT_TRUE(SameRows(std::vector<MIB_IPNETROW>(table->table, table->table + table->dwNumEntries), platform.rows));
+    EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows));
     EXPECT_EQ(platform.reads, 1);
-    EXPECT_EQ(reader.Read(nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    // It also grows between the call that gives the size and the one that reads it.
+    FakeTable growing;
+    growing.rows = Rows(300, 3);
+    growing.rowsAddedPerCall = 150;
+    growing.growingCalls = 2;
+    CNeighbourTableReader grown(growing.Read(), [&growing] { return growing.now; }, kMaxAge);
+    const Copy copy = ReadAll(grown);
+    EXPECT_EQ(copy.result, static_cast<DWORD>(NO_ERROR));
+    EXPECT_TRUE(SameRows(copy.rows, growing.rows));
+    ASSERT_GE(growing.sizesOffered.size(), 3u);
+    for (size_t i = 1; i < growing.sizesOffered.size(); ++i)
+        EXPECT_GT(growing.sizesOffered[i], growing.sizesOffered[i - 1]);
+
+    // Growing faster than it is read: a failure, not a partial table.
+    FakeTable racing;
+    racing.rowsAddedPerCall = 2000;
+    CNeighbourTableReader raced(racing.Read(), [&racing] { return racing.now; }, kMaxAge);
+    EXPECT_EQ(ReadAll(raced).result, static_cast<DWORD>(ERROR_GEN_FAILURE));
 }
 
 TEST(NeighbourTableReader, FailuresAndEmptyTables)
@@ -144,9 +144,12 @@ TEST(NeighbourTableReader, FailuresAndEmptyTables)
     // An empty table is an answer like any other.
     platform.now += kMaxAge;
     platform.rows.clear();
-    EXPECT_EQ(ReadAll(reader).result, static_cast<DWORD>(ERROR_NO_DATA));
+    Copy empty = ReadAll(reader);
+    EXPECT_EQ(empty.result, static_cast<DWORD>(NO_ERROR));
+    EXPECT_TRUE(empty.rows.empty());
     platform.rows = Rows(2, 5);
-    EXPECT_EQ(ReadAll(reader).result, static_cast<DWORD>(ERROR_NO_DATA)) << "still young";
+    empty = ReadAll(reader);
+    EXPECT_TRUE(empty.rows.empty()) << "still young";
 
     // A count beyond what was written is cut to what the copy holds.
     platform.now += kMaxAge;
@@ -175,16 +178,22 @@ TEST(NeighbourTableReader, ManyCallersAtOnceShareOneRead)
     FakeTable platform;
     platform.rows = Rows(254, 6);
     platform.readDelayMs = 30;
-    CNeighbourTableReader reader(platform.Read(), [] { return ::GetTickCount(); }, 1000);
+    // The clock stands still: every caller comes while the first read's copy is young.
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
     std::atomic<int> wrong{0};
     Caller caller{&reader, &platform.rows, &wrong};
     std::vector<CHandle> threads;
-    for (int i = 0; i < 60; ++i)
+    int started = 0;
+    for (int i = 0; i < 60; ++i) {
         threads.push_back(AfxBeginThread(ReadOnce, &caller));
-    for (const CHandle& thread : threads) {
-        ASSERT_TRUE(thread);
-        ::WaitForSingleObject(thread.Get(), INFINITE);
+        started += threads.back() ? 1 : 0;
     }
+    // Every thread has ended before anything is asserted: they use this test's objects.
+    for (const CHandle& thread : threads) {
+        if (thread)
+            ::WaitForSingleObject(thread.Get(), INFINITE);
+    }
+    EXPECT_EQ(started, 60);
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(platform.reads, 1);
 }

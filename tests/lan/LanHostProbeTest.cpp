@@ -3,6 +3,7 @@
 // is sent unless the program finds itself on the LAN's scanner adapter.
 #include "scan/HostProbe.h"
 
+#include "ProbeRun.h"
 #include "TestResultsList.h"
 #include "scan/LocalNetwork.h"
 #include "winlib/Thread.h"
@@ -29,9 +30,11 @@ std::string LanHost(int host, const char* field)
     return Lan("LAN_HOST_" + std::to_string(host) + "_" + field);
 }
 
+// The LAN's names are plain ASCII: a leading lower-case letter is shown in capitals.
 std::string Capitalised(std::string name)
 {
-    CapitalizeFirstLetter(&name[0]);
+    if (!name.empty() && name[0] >= 'a' && name[0] <= 'z')
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
     return name;
 }
 
@@ -81,45 +84,19 @@ protected:
         return address;
     }
 
-    // Probes every address on a thread of its own, all started before any has ended; this
-    // thread carries out the probes' list messages (and clicks headings, if asked) until all
-    // have ended. Returns how long that took in milliseconds.
+    // Probes every address as a scan does, clicking headings meanwhile if asked. Returns how
+    // long that took in milliseconds.
     DWORD Probe(const std::vector<std::string>& addresses, bool sortMeanwhile = false)
     {
-        CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
-        std::vector<HostProbeTask> tasks(addresses.size());
-        std::vector<CHandle> threads;
-        const DWORD start = ::GetTickCount();
-        for (size_t i = 0; i < addresses.size(); ++i) {
-            std::snprintf(tasks[i].Address, sizeof(tasks[i].Address), "%s", addresses[i].c_str());
-            tasks[i].ResultsList = &m_Results.List();
-            tasks[i].RowInsertLock = &rowInsertLock;
-            threads.emplace_back(::CreateThread(nullptr, 0, HostScanner, &tasks[i], 0, nullptr));
-            EXPECT_TRUE(threads.back()) << addresses[i];
-        }
         int sorts = 0;
-        for (;;) {
-            bool running = false;
-            for (const CHandle& thread : threads)
-                running = running || (thread && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT);
-            if (!running)
-                break;
-            if (sortMeanwhile) {
+        return RunProbeThreads(
+            m_Results.List(), addresses, [](HostProbeTask& task) { HostScanner(&task); },
+            [&] {
                 static const int kColumns[] = {0, 1, 3, 2};
-                m_Results.ClickHeading(kColumns[sorts++ % 4]);
-            }
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageA(&msg);
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, sortMeanwhile ? 2 : 10, QS_ALLINPUT);
-        }
-        const DWORD elapsed = ::GetTickCount() - start;
-        for (const CHandle& thread : threads) {
-            DWORD code = 1;
-            EXPECT_TRUE(thread && ::GetExitCodeThread(thread.Get(), &code));
-            EXPECT_EQ(code, 0u);
-        }
-        return elapsed;
+                if (sortMeanwhile)
+                    m_Results.ClickHeading(kColumns[sorts++ % 4]);
+            },
+            sortMeanwhile ? 2 : 10);
     }
 
     std::map<std::string, Row> Rows()
@@ -210,13 +187,16 @@ TEST_F(LanHostProbe, TheOwnComputerIsListedWithItsNameAndMarked)
     Probe({scanner});
     ExpectRow(Rows(), scanner, Row{LocalNetworkInfo.HostName, Lan("LAN_SCANNER_MAC"), "This is your current system", "0"});
 
-    // Without a name from start-up the lookup's answer is shown, whatever it is.
-    char lookedUp[kHostNameCapacity];
-    GetHostName(scanner.c_str(), lookedUp, sizeof(lookedUp));
+    // Without a name from start-up, the own computer's name is looked up like any other: with
+    // a named host of the LAN taken for the own computer, its name from the LAN shows.
+    const int named = FindHost(true, false);
+    ASSERT_NE(named, 0) << "the LAN has no named host besides the gateway";
+    const std::string address = LanHost(named, "ADDR");
+    std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "%s", address.c_str());
     LocalNetworkInfo.HostName[0] = '\0';
     m_Results.List().DeleteAllItems();
-    Probe({scanner});
-    ExpectRow(Rows(), scanner, Row{lookedUp, Lan("LAN_SCANNER_MAC"), "This is your current system", "0"});
+    Probe({address});
+    ExpectRow(Rows(), address, Row{Capitalised(LanHost(named, "NAME")), LanHost(named, "MAC"), "This is your current system", "0"});
 }
 
 TEST_F(LanHostProbe, AnAddressNobodyAnswersGetsNoRow)

@@ -228,19 +228,19 @@ TEST(AboutBox, LabelsHaveNoBoxAndOnlyTheNameIsForcedBlack)
 
 TEST(AboutBox, SiteLinkCarriesItsTipAndOpensTheProductPage)
 {
-    CRecordedLaunches launches;
+    std::vector<std::string> opened;
     std::string tip;
     WithAboutBox([&](HWND hwnd, CAboutDlg&) {
-        HWND link = ::GetDlgItem(hwnd, IDC_ABOUT_SITE_LINK);
-        auto* hyperlink = dynamic_cast<CStaticHyperLink*>(CWnd::FromHandle(link));
-        ASSERT_NE(hyperlink, nullptr);
-        tip = LinkTipText(hyperlink->GetToolTipWindow(), link);
-        MovePointerOnto(link);
+        CStaticHyperLink* link = LinkOf(hwnd, IDC_ABOUT_SITE_LINK);
+        ASSERT_NE(link, nullptr);
+        RecordOpenedAddresses(*link, opened);
+        tip = LinkTipText(link->GetToolTipWindow(), *link);
+        MovePointerOnto(*link);
         ClickLeft();
         ParkPointer();
     });
     EXPECT_EQ(tip, "Click here to get the latest version of Vantrel");
-    EXPECT_EQ(launches.m_Opened, std::vector<std::string>{kProductPageAddress});
+    EXPECT_EQ(opened, std::vector<std::string>{kProductPageAddress});
 }
 
 }  // namespace

@@ -434,7 +434,7 @@ TEST(AboutCommands, OnlySystemCommands0x10To0x1FOpenTheAboutBoxOthersWorkAsUsual
 
 TEST(AboutCommands, AboutLinkOpensTheBoxAndNoOtherLinkIdentifierDoes)
 {
-    CRecordedLaunches launches;
+    std::vector<std::string> opened;
     AboutSeen byClick;
     HWND mainWindow = nullptr;
     RECT mainPlaced{};
@@ -443,6 +443,9 @@ TEST(AboutCommands, AboutLinkOpensTheBoxAndNoOtherLinkIdentifierDoes)
     WithMainWindow([&](HWND main) {
         mainWindow = main;
         ::GetWindowRect(main, &mainPlaced);
+        CStaticHyperLink* aboutLink = LinkOf(main, IDC_ABOUT_LINK);
+        ASSERT_NE(aboutLink, nullptr);
+        RecordOpenedAddresses(*aboutLink, opened);
         WatchForAbout(main, byClick, [main] {
             MovePointerOnto(::GetDlgItem(main, IDC_ABOUT_LINK));
             ClickLeft(0);
@@ -465,7 +468,7 @@ TEST(AboutCommands, AboutLinkOpensTheBoxAndNoOtherLinkIdentifierDoes)
                                            {IDC_COMPANION_LINK, 0}, {0, 0}}));
     EXPECT_EQ(answers, std::vector<LRESULT>(5, 0));
     // The About link tells its window; it opens no page.
-    EXPECT_TRUE(launches.m_Opened.empty());
+    EXPECT_TRUE(opened.empty());
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include "controls/EnhancedListCtrl.h"
 #include "res/resource.h"
 #include "scan/LocalNetwork.h"
+#include "ProbeRun.h"
 #include "TestResultsList.h"
+#include "UntrustedNames.h"
 #include "WindowTestSupport.h"
 #include "winlib/GdiObject.h"
 #include "winlib/Thread.h"
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <atomic>
@@ -52,44 +55,67 @@ public:
     std::function<void(const std::string& address)> OnLookup;
 
     int ArpRequests(const std::string& address) const { return Count(m_ArpRequests, address); }
+
+    // What the last ARP request was given besides the address.
+    struct ArpArguments {
+        IPAddr source = 1;
+        ULONG lengthIn = 0;
+        bool bufferOfOnes = false;  // every byte of the length offered is 0xFF
+    };
+    ArpArguments LastArpArguments() const
+    {
+        const CSingleLock lock(m_CountLock);
+        return m_LastArp;
+    }
     int Lookups(const std::string& address) const { return Count(m_Lookups, address); }
 
     HostProbePlatform Platform()
     {
         HostProbePlatform platform;
-        platform.SendARP = [this](IPAddr dest, IPAddr, void* mac, ULONG* length) -> DWORD {
+        platform.SendARP = [this](IPAddr dest, IPAddr source, void* mac, ULONG* length) -> DWORD {
             const std::string address = Dotted(dest);
             Record(m_ArpRequests, address);
-            const auto host = m_Hosts.find(address);
-            if (host == m_Hosts.end())
+            {
+                const CSingleLock lock(m_CountLock);
+                m_LastArp.source = source;
+                m_LastArp.lengthIn = *length;
+                const auto* bytes = static_cast<const BYTE*>(mac);
+                m_LastArp.bufferOfOnes = std::all_of(bytes, bytes + *length, [](BYTE b) { return b == 0xFF; });
+            }
+            const FakeHost* host = Reach(address, &FakeHost::arpDelayMs, OnArp);
+            if (!host || !host->answers)
                 return ERROR_BAD_NET_NAME;
-            ::Sleep(host->second.arpDelayMs);
-            if (OnArp)
-                OnArp(address);
-            if (!host->second.answers)
-                return ERROR_BAD_NET_NAME;
-            std::memcpy(mac, host->second.mac.data(), host->second.mac.size());
-            *length = static_cast<ULONG>(host->second.mac.size());
+            std::memcpy(mac, host->mac.data(), host->mac.size());
+            *length = static_cast<ULONG>(host->mac.size());
             return NO_ERROR;
         };
         platform.LookUpName = [this](const sockaddr* socketAddress, int, char* name, DWORD size, int) -> int {
             const std::string address = Dotted(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.S_un.S_addr);
             Record(m_Lookups, address);
-            const auto host = m_Hosts.find(address);
-            if (host == m_Hosts.end())
+            const FakeHost* host = Reach(address, &FakeHost::lookupDelayMs, OnLookup);
+            if (!host || !host->name)
                 return EAI_NONAME;
-            ::Sleep(host->second.lookupDelayMs);
-            if (OnLookup)
-                OnLookup(address);
-            if (!host->second.name)
-                return EAI_NONAME;
-            ::lstrcpynA(name, host->second.name, static_cast<int>(size));
+            ::lstrcpynA(name, host->name, static_cast<int>(size));
             return 0;
         };
         return platform;
     }
 
 private:
+    // The host at the address after its delay and the test's hook; null for an address the
+    // network does not know.
+    const FakeHost* Reach(const std::string& address, DWORD FakeHost::*delay,
+                          const std::function<void(const std::string&)>& hook) const
+    {
+        const auto host = m_Hosts.find(address);
+        if (host == m_Hosts.end())
+            return nullptr;
+        ::Sleep(host->second.*delay);
+        if (hook)
+            hook(address);
+        return &host->second;
+    }
+
     void Record(std::map<std::string, int>& counts, const std::string& address)
     {
         const CSingleLock lock(m_CountLock);
@@ -106,6 +132,7 @@ private:
     mutable CCriticalSection m_CountLock;
     std::map<std::string, int> m_ArpRequests;
     std::map<std::string, int> m_Lookups;
+    ArpArguments m_LastArp;
 };
 
 std::vector<BYTE> MacOf(int host)
@@ -118,18 +145,6 @@ std::string MacTextOf(int host)
     char text[32];
     std::snprintf(text, sizeof(text), "02-5A-00-00-%.2X-%.2X", (host >> 8) & 0xFF, host & 0xFF);
     return text;
-}
-
-struct ProbeThread {
-    HostProbeTask task;
-    const HostProbePlatform* platform;
-};
-
-DWORD WINAPI FakeHostScanner(LPVOID param)
-{
-    const auto& probe = *static_cast<const ProbeThread*>(param);
-    ProbeHost(probe.task, *probe.platform);
-    return 0;
 }
 
 struct RowTexts {
@@ -162,51 +177,21 @@ protected:
     }
 
 
-    // One thread per address, all started before any has ended, as a scan does; this thread
-    // keeps the list's messages going (and sorts it, if asked) until every probe has ended.
+    // The probes of a scan on the made-up network, sorting the list meanwhile if asked;
     // `whileRunning` is called on this thread between rounds of messages.
     void RunProbes(const std::vector<std::string>& addresses, FakeNetwork& network, bool sortMeanwhile,
                    const std::function<void()>& whileRunning = nullptr)
     {
         const HostProbePlatform platform = network.Platform();
-        CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
-        std::vector<ProbeThread> probes(addresses.size());
-        std::vector<CHandle> threads;
-        for (size_t i = 0; i < addresses.size(); ++i) {
-            std::snprintf(probes[i].task.Address, sizeof(probes[i].task.Address), "%s", addresses[i].c_str());
-            probes[i].task.ResultsList = &m_List;
-            probes[i].task.RowInsertLock = &rowInsertLock;
-            probes[i].platform = &platform;
-            threads.emplace_back(::CreateThread(nullptr, 0, FakeHostScanner, &probes[i], 0, nullptr));
-            EXPECT_TRUE(threads.back()) << addresses[i];
-        }
-        const DWORD start = ::GetTickCount();
-        for (;;) {
-            bool running = false;
-            for (const CHandle& thread : threads)
-                running = running || (thread && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT);
-            if (!running)
-                break;
-            if (sortMeanwhile)
-                SortByNextColumn();
-            if (whileRunning)
-                whileRunning();
-            // The probes' messages to the list are carried out in here.
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageA(&msg);
-            if (!sortMeanwhile)
-                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            if (::GetTickCount() - start > 60000) {
-                ADD_FAILURE() << "probes still running after 60 s";
-                // They must not outlive the lock and tasks above.
-                for (const CHandle& thread : threads) {
-                    while (thread && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT)
-                        PumpMessages(5);
-                }
-                break;
-            }
-        }
+        RunProbeThreads(
+            m_List, addresses, [&platform](HostProbeTask& task) { ProbeHost(task, platform); },
+            [&] {
+                if (sortMeanwhile)
+                    SortByNextColumn();
+                if (whileRunning)
+                    whileRunning();
+            },
+            sortMeanwhile ? 0 : 5);
     }
 
     // A click on a heading, as the user makes it; from any thread, carried out by the list's.
@@ -227,15 +212,6 @@ protected:
                                      m_List.GetItemText(row, 4), m_List.GetItemText(row, 5)};
         }
         return rows;
-    }
-
-    int ImageOf(int row) const
-    {
-        LVITEMA item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = row;
-        m_List.SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return item.iImage;
     }
 
     std::atomic<int> m_Sorts{0};
@@ -307,9 +283,20 @@ TEST_F(HostProbeList, EachKindOfHostGetsItsRowAndDescription)
         EXPECT_EQ(m_List.GetItemText(0, 3), c.description);
         EXPECT_EQ(m_List.GetItemText(0, 4), "16777215") << "white background";
         EXPECT_EQ(m_List.GetItemText(0, 5), "0") << "black text";
-        EXPECT_EQ(ImageOf(0), 0);
+        EXPECT_EQ(m_List.GetItemImage(0), 0);
         EXPECT_EQ(m_List.GetItemData(0), 0);
     }
+}
+
+TEST_F(HostProbeList, TheArpRequestAsksForSixBytesFromNoSourceIntoABufferOfOnes)
+{
+    FakeNetwork network;
+    network.Add("192.168.9.10", {true, MacOf(10), "desktop-pc"});
+    RunProbes({"192.168.9.10"}, network, false);
+    const FakeNetwork::ArpArguments arguments = network.LastArpArguments();
+    EXPECT_EQ(arguments.source, 0u);
+    EXPECT_EQ(arguments.lengthIn, 6u);
+    EXPECT_TRUE(arguments.bufferOfOnes);
 }
 
 TEST_F(HostProbeList, ARowIsRedWithTheInterimTextWhileItsNameIsLookedUp)
@@ -362,16 +349,21 @@ TEST_F(HostProbeList, AStopDuringTheArpRequestCompletesTheRowsWithoutLookups)
     network.Add("192.168.9.1", {true, MacOf(1), "router.home"});
     network.Add("192.168.9.37", {true, MacOf(37), "scanner"});
     network.Add("192.168.9.50", {false, MacOf(50), "gone"});
-    // Every probe has passed its first look at the flag before it is set.
+    // Every probe has passed its first look at the flag before the last one to arrive sets
+    // it; the others wait for that.
     std::atomic<int> arrived{0};
-    network.OnArp = [&arrived](const std::string&) {
-        ++arrived;
-        const DWORD start = ::GetTickCount();
-        while (arrived < 4 && ::GetTickCount() - start < 10000)
-            ::Sleep(1);
-        StopRequested = true;
+    std::atomic<bool> allArrived{true};
+    CHandle stopSet(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    network.OnArp = [&](const std::string&) {
+        if (++arrived == 4) {
+            StopRequested = true;
+            ::SetEvent(stopSet.Get());
+        } else if (::WaitForSingleObject(stopSet.Get(), 20000) != WAIT_OBJECT_0) {
+            allArrived = false;
+        }
     };
     RunProbes({"192.168.9.10", "192.168.9.1", "192.168.9.37", "192.168.9.50"}, network, false);
+    ASSERT_TRUE(allArrived) << "not every probe reached its ARP request";
 
     const auto rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
@@ -393,33 +385,22 @@ TEST_F(HostProbeList, AStopDuringTheArpRequestCompletesTheRowsWithoutLookups)
 
 TEST_F(HostProbeList, NamesFromTheNetworkReachTheListIntact)
 {
-    const std::string longName(2000, 'n');
-    const std::string markup = "<b>Bob's \"PC\"</b> & <script>alert(1)</script>";
-    const std::string nonAscii = "\xE9t\xE9-pc \xC3\xA9\xC3\xA8 \xA9\xFF";
-    struct Case {
-        const char* address;
-        const std::string& name;
-        std::string shown;
-    };
-    const Case cases[] = {
-        {"192.168.9.21", longName, "N" + std::string(kHostNameCapacity - 2, 'n')},
-        {"192.168.9.22", markup, markup},
-        {"192.168.9.23", nonAscii, nonAscii},
-    };
+    const std::vector<UntrustedName> names = UntrustedNames();
     FakeNetwork network;
     std::vector<std::string> addresses;
-    for (const Case& c : cases) {
-        network.Add(c.address, {true, MacOf(20), c.name.c_str()});
-        addresses.push_back(c.address);
+    for (size_t i = 0; i < names.size(); ++i) {
+        addresses.push_back("192.168.9." + std::to_string(21 + i));
+        network.Add(addresses.back(), {true, MacOf(20), names[i].name.c_str()});
     }
     RunProbes(addresses, network, false);
     const auto rows = Rows();
-    ASSERT_EQ(rows.size(), std::size(cases));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.address);
-        EXPECT_EQ(rows.at(c.address).name, c.shown);
-        EXPECT_EQ(rows.at(c.address).description, "");
-        EXPECT_EQ(rows.at(c.address).text, "0");
+    ASSERT_EQ(rows.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i].what);
+        const RowTexts& row = rows.at(addresses[i]);
+        EXPECT_EQ(row.name, names[i].kept);
+        EXPECT_EQ(row.description, "");
+        EXPECT_EQ(row.text, "0");
     }
 }
 

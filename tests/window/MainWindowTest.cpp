@@ -77,7 +77,11 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
         char version[64] = "";
         ::GetDlgItemTextA(hwnd, IDC_VERSION_LINK, version, sizeof(version));
         EXPECT_STREQ(version, "Get New Version");
-        EXPECT_TRUE(::SendDlgItemMessageA(hwnd, IDC_START_SCAN, BM_GETSTATE, 0, 0) >= 0);
+        char start[32] = "";
+        ::GetDlgItemTextA(hwnd, IDC_START_SCAN, start, sizeof(start));
+        EXPECT_STREQ(start, "Start Scan");
+        EXPECT_EQ(HIWORD(::SendMessageA(hwnd, DM_GETDEFID, 0, 0)), DC_HASDEFID);
+        EXPECT_EQ(LOWORD(::SendMessageA(hwnd, DM_GETDEFID, 0, 0)), IDC_START_SCAN) << "the default button";
         ::SetForegroundWindow(hwnd);
         PressKey(VK_ESCAPE);
     });

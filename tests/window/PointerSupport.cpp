@@ -3,8 +3,6 @@
 #include "PixelSurface.h"
 
 #include "WindowTestSupport.h"
-#include "winlib/DC.h"
-#include "winlib/GdiObject.h"
 
 #include <map>
 
@@ -14,15 +12,6 @@ void MovePointerTo(POINT screen, DWORD settleMs)
     PumpMessages(settleMs);
 }
 
-void ParkPointer()
-{
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    ::SendInput(1, &input, sizeof(INPUT));
-}
-
 void MovePointerOnto(HWND window, DWORD settleMs)
 {
     RECT rect{};
@@ -30,27 +19,67 @@ void MovePointerOnto(HWND window, DWORD settleMs)
     MovePointerTo(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, settleMs);
 }
 
-namespace {
-void Click(DWORD down, DWORD up, DWORD settleMs)
-{
-    INPUT inputs[2]{};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = down;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = up;
-    ::SendInput(2, inputs, sizeof(INPUT));
-    PumpMessages(settleMs);
-}
-}  // namespace
-
 void ClickLeft(DWORD settleMs)
 {
-    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, settleMs);
+    LeftButton(true);
+    LeftButton(false);
+    PumpMessages(settleMs);
 }
 
 void ClickRight(DWORD settleMs)
 {
-    Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, settleMs);
+    INPUT inputs[2]{};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ::SendInput(2, inputs, sizeof(INPUT));
+    PumpMessages(settleMs);
+}
+
+namespace {
+void MoveToScreen(POINT screen)
+{
+    ::SetCursorPos(screen.x, screen.y);
+    // A movement through the input queue, so the window sees it as the user's.
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+}  // namespace
+
+void MoveTo(HWND hwnd, POINT client)
+{
+    POINT screen = client;
+    ::ClientToScreen(hwnd, &screen);
+    MoveToScreen(screen);
+}
+
+void LeftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+void ClickAt(HWND hwnd, POINT client)
+{
+    MoveTo(hwnd, client);
+    LeftButton(true);
+    LeftButton(false);
+}
+
+POINT CenterOf(HWND hwnd)
+{
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    return POINT{client.right / 2, client.bottom / 2};
+}
+
+void ParkPointer()
+{
+    MoveToScreen(POINT{::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1});
 }
 
 std::vector<DWORD> ScreenPixels(HWND window)

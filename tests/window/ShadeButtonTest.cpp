@@ -25,25 +25,25 @@ class ShadeButtonOnMainTemplate : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_dialog = std::make_unique<TestDialog>(IDD_VANTREL_DIALOG);
-        HWND dialog = m_dialog->Hwnd();
+        m_Dialog = std::make_unique<TestDialog>(IDD_VANTREL_DIALOG);
+        HWND dialog = m_Dialog->Hwnd();
         ASSERT_NE(dialog, nullptr);
         for (int id : {IDC_START_SCAN, IDC_EXPORT, IDC_CLOSE})
-            ::SetWindowPos(m_dialog->Item(id), nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER);
-        ::ShowWindow(m_dialog->Item(IDC_CLOSE), SW_SHOW);
+            ::SetWindowPos(m_Dialog->Item(id), nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER);
+        ::ShowWindow(m_Dialog->Item(IDC_CLOSE), SW_SHOW);
 
-        ASSERT_TRUE(m_start.SubclassWindow(m_dialog->Item(IDC_START_SCAN)));
-        ASSERT_TRUE(m_export.SubclassWindow(m_dialog->Item(IDC_EXPORT)));
-        ASSERT_TRUE(m_close.SubclassWindow(m_dialog->Item(IDC_CLOSE)));
+        ASSERT_TRUE(m_Start.SubclassWindow(m_Dialog->Item(IDC_START_SCAN)));
+        ASSERT_TRUE(m_Export.SubclassWindow(m_Dialog->Item(IDC_EXPORT)));
+        ASSERT_TRUE(m_Close.SubclassWindow(m_Dialog->Item(IDC_CLOSE)));
         struct Setup {
             CxShadeButton& button;
             WORD normal, disabled, hover;
             bool faces;
         };
         const Setup setups[] = {
-            {m_start, IDI_SCAN, IDI_SCAN_DISABLED, IDI_SCAN_HOVER, true},
-            {m_export, IDI_EXPORT, IDI_EXPORT_DISABLED, IDI_EXPORT_HOVER, true},
-            {m_close, IDI_CLOSE, IDI_CLOSE_DISABLED, IDI_CLOSE_HOVER, false},
+            {m_Start, IDI_SCAN, IDI_SCAN_DISABLED, IDI_SCAN_HOVER, true},
+            {m_Export, IDI_EXPORT, IDI_EXPORT_DISABLED, IDI_EXPORT_HOVER, true},
+            {m_Close, IDI_CLOSE, IDI_CLOSE_DISABLED, IDI_CLOSE_HOVER, false},
         };
         for (const Setup& s : setups) {
             s.button.SetLabelFont("Tahoma", -12, FW_BOLD, FALSE, FALSE);
@@ -53,7 +53,7 @@ protected:
             s.button.SetLabelColors(RGB(0, 0, 0), RGB(255, 0, 0));
             s.button.SetIcon(s.normal, s.disabled, s.hover, 0);
         }
-        m_dialog->Show();
+        m_Dialog->Show();
     }
 
     void TearDown() override
@@ -70,13 +70,13 @@ protected:
     // Waits until the screen shows the button with the given frame.
     bool ShowsFrame(HWND button, const Image& frame) const
     {
-        return m_dialog->PumpUntil([&] { return FrameMismatches(CaptureWindow(button), frame) == 0; });
+        return m_Dialog->PumpUntil([&] { return FrameMismatches(CaptureWindow(button), frame) == 0; });
     }
 
-    std::unique_ptr<TestDialog> m_dialog;
-    CxShadeButton m_start;
-    CxShadeButton m_export;
-    CxShadeButton m_close;
+    std::unique_ptr<TestDialog> m_Dialog;
+    CxShadeButton m_Start;
+    CxShadeButton m_Export;
+    CxShadeButton m_Close;
 };
 
 using PixelMap = std::map<std::pair<int, int>, COLORREF>;
@@ -162,40 +162,40 @@ TEST_F(ShadeButtonOnMainTemplate, FocusFrameSitsInsideTheMarginAndFurtherInOnThe
     // y = 5..26 in columns 4 and 96.
     const PixelMap normal = FocusFramePixels(RECT{4, 4, 96, 26}, 91, 22);
     EXPECT_EQ(normal.size(), 2u * 91 + 2u * 22);
-    EXPECT_EQ(FocusFrameFaults(m_export, normal), "");
+    EXPECT_EQ(FocusFrameFaults(m_Export, normal), "");
 
     // The default button's double edge moves the frame one pixel in on every side; the lines
     // end at the frame instead of running past its corners.
-    EXPECT_EQ(FocusFrameFaults(m_start, FocusFramePixels(RECT{5, 5, 95, 25}, 91, 22)), "");
+    EXPECT_EQ(FocusFrameFaults(m_Start, FocusFramePixels(RECT{5, 5, 95, 25}, 91, 22)), "");
 }
 
 TEST_F(ShadeButtonOnMainTemplate, DefaultLookFollowsTheDialogsDefaultButton)
 {
     // The template's default push button stays the dialog's default after turning owner-drawn,
     // though the system never marks the draw request as default.
-    EXPECT_EQ(::SendMessageA(m_dialog->Hwnd(), DM_GETDEFID, 0, 0), MAKELRESULT(IDC_START_SCAN, DC_HASDEFID));
-    EXPECT_EQ(::GetWindowLongA(m_start, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(::SendMessageA(m_Dialog->Hwnd(), DM_GETDEFID, 0, 0), MAKELRESULT(IDC_START_SCAN, DC_HASDEFID));
+    EXPECT_EQ(::GetWindowLongA(m_Start, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
 
-    EXPECT_EQ(FrameMismatches(RenderButton(m_start, 0), DefaultFrame(kWidth, kHeight)), 0);
-    EXPECT_EQ(FrameMismatches(RenderButton(m_export, 0), RaisedFrame(kWidth, kHeight)), 0);
-    EXPECT_TRUE(ShowsFrame(m_start, DefaultFrame(kWidth, kHeight)));
+    EXPECT_EQ(FrameMismatches(RenderButton(m_Start, 0), DefaultFrame(kWidth, kHeight)), 0);
+    EXPECT_EQ(FrameMismatches(RenderButton(m_Export, 0), RaisedFrame(kWidth, kHeight)), 0);
+    EXPECT_TRUE(ShowsFrame(m_Start, DefaultFrame(kWidth, kHeight)));
 
-    ::SendMessageA(m_dialog->Hwnd(), DM_SETDEFID, IDC_EXPORT, 0);
-    EXPECT_EQ(FrameMismatches(RenderButton(m_export, 0), DefaultFrame(kWidth, kHeight)), 0);
-    EXPECT_EQ(FrameMismatches(RenderButton(m_start, 0), RaisedFrame(kWidth, kHeight)), 0);
+    ::SendMessageA(m_Dialog->Hwnd(), DM_SETDEFID, IDC_EXPORT, 0);
+    EXPECT_EQ(FrameMismatches(RenderButton(m_Export, 0), DefaultFrame(kWidth, kHeight)), 0);
+    EXPECT_EQ(FrameMismatches(RenderButton(m_Start, 0), RaisedFrame(kWidth, kHeight)), 0);
 
     // Pressed, the default button looks like any pressed button.
-    EXPECT_EQ(FrameMismatches(RenderButton(m_export, ODS_SELECTED), SunkenFrame(kWidth, kHeight)), 0);
+    EXPECT_EQ(FrameMismatches(RenderButton(m_Export, ODS_SELECTED), SunkenFrame(kWidth, kHeight)), 0);
 }
 
 TEST_F(ShadeButtonOnMainTemplate, PressedPushButtonMovesIconAndLabelOnePixelRightAndDown)
 {
-    const Image normal = RenderButton(m_close, 0);
-    const Image pressed = RenderButton(m_close, ODS_SELECTED);
+    const Image normal = RenderButton(m_Close, 0);
+    const Image pressed = RenderButton(m_Close, ODS_SELECTED);
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
 
     // There is an icon and a label to move.
-    const RECT icon = m_close.GetIconBox();
+    const RECT icon = m_Close.GetIconBox();
     EXPECT_GT(ContentPixels(normal, icon, face), 100);
     EXPECT_GT(ContentPixels(normal, RECT{icon.right + 2, 2, kWidth - 2, kHeight - 2}, face), 40);
 
@@ -214,13 +214,13 @@ TEST_F(ShadeButtonOnMainTemplate, PressedPushButtonMovesIconAndLabelOnePixelRigh
 
 TEST_F(ShadeButtonOnMainTemplate, DisabledButtonShowsItsDisabledIconOrTheNormalIconGreyed)
 {
-    const RECT icon = m_close.GetIconBox();
-    const Image disabled = RenderButton(m_close, ODS_DISABLED);
+    const RECT icon = m_Close.GetIconBox();
+    const Image disabled = RenderButton(m_Close, ODS_DISABLED);
     EXPECT_TRUE(SameIn(disabled, IconReference(kWidth, kHeight, IDI_CLOSE_DISABLED, icon, 0), icon));
     EXPECT_EQ(FrameMismatches(disabled, RaisedFrame(kWidth, kHeight)), 0);
 
-    m_close.SetIcon(IDI_CLOSE, 0, IDI_CLOSE_HOVER, 0);
-    const Image greyed = RenderButton(m_close, ODS_DISABLED);
+    m_Close.SetIcon(IDI_CLOSE, 0, IDI_CLOSE_HOVER, 0);
+    const Image greyed = RenderButton(m_Close, ODS_DISABLED);
     EXPECT_TRUE(SameIn(greyed, IconReference(kWidth, kHeight, IDI_CLOSE, icon, DSS_DISABLED), icon));
     EXPECT_FALSE(SameIn(greyed, IconReference(kWidth, kHeight, IDI_CLOSE, icon, 0), icon));
 
@@ -247,7 +247,7 @@ int CALLBACK CountRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LP
 TEST_F(ShadeButtonOnMainTemplate, PaintsOffScreenAndCopiesOnceWithoutErasing)
 {
     PixelSurface surface(kWidth, kHeight, RGB(9, 8, 7));
-    EXPECT_NE(::SendMessageA(m_export, WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.Dc()), 0), 0);
+    EXPECT_NE(::SendMessageA(m_Export, WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.Dc()), 0), 0);
     const Image after = surface.Read();
     for (COLORREF pixel : after.pixels)
         ASSERT_EQ(pixel, RGB(9, 8, 7)) << "the erase drew";
@@ -264,10 +264,10 @@ TEST_F(ShadeButtonOnMainTemplate, PaintsOffScreenAndCopiesOnceWithoutErasing)
         draw.CtlID = IDC_EXPORT;
         draw.itemAction = ODA_DRAWENTIRE;
         draw.itemState = state;
-        draw.hwndItem = m_export;
+        draw.hwndItem = m_Export;
         draw.hDC = record;
         draw.rcItem = RECT{0, 0, kWidth, kHeight};
-        ::SendMessageA(m_dialog->Hwnd(), WM_DRAWITEM, IDC_EXPORT, reinterpret_cast<LPARAM>(&draw));
+        ::SendMessageA(m_Dialog->Hwnd(), WM_DRAWITEM, IDC_EXPORT, reinterpret_cast<LPARAM>(&draw));
         HENHMETAFILE metafile = ::CloseEnhMetaFile(record);
         ASSERT_NE(metafile, nullptr);
 
@@ -285,38 +285,38 @@ TEST_F(ShadeButtonOnMainTemplate, PaintsOffScreenAndCopiesOnceWithoutErasing)
 
 TEST_F(ShadeButtonOnMainTemplate, PressedLookFollowsThePointerAndAReleaseOutsideDoesNotClick)
 {
-    HWND button = m_export;
+    HWND button = m_Export;
     MoveTo(button, CenterOf(button));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_export.IsHovered(); }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Export.IsHovered(); }));
 
     LeftButton(true);
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_export.IsMouseDown() && Pushed(button); }));
-    EXPECT_FALSE(m_export.IsHovered());
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Export.IsMouseDown() && Pushed(button); }));
+    EXPECT_FALSE(m_Export.IsHovered());
     EXPECT_EQ(::GetCapture(), button);
     EXPECT_TRUE(ShowsFrame(button, SunkenFrame(kWidth, kHeight)));
 
     MoveTo(button, Outside());
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return !Pushed(button); }));
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return !Pushed(button); }));
     EXPECT_TRUE(ShowsFrame(button, RaisedFrame(kWidth, kHeight)));
-    EXPECT_TRUE(m_export.IsMouseDown());
+    EXPECT_TRUE(m_Export.IsMouseDown());
 
     MoveTo(button, CenterOf(button));
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return Pushed(button); }));
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return Pushed(button); }));
     EXPECT_TRUE(ShowsFrame(button, SunkenFrame(kWidth, kHeight)));
 
     MoveTo(button, Outside());
-    m_dialog->PumpUntil([&] { return !Pushed(button); });
+    m_Dialog->PumpUntil([&] { return !Pushed(button); });
     LeftButton(false);
-    m_dialog->PumpUntil([&] { return !m_export.IsMouseDown(); });
-    m_dialog->Pump(100);
-    EXPECT_EQ(m_dialog->Clicks(IDC_EXPORT), 0);
-    EXPECT_FALSE(m_export.IsMouseDown());
+    m_Dialog->PumpUntil([&] { return !m_Export.IsMouseDown(); });
+    m_Dialog->Pump(100);
+    EXPECT_EQ(m_Dialog->Clicks(IDC_EXPORT), 0);
+    EXPECT_FALSE(m_Export.IsMouseDown());
     EXPECT_NE(::GetCapture(), button);
     EXPECT_TRUE(ShowsFrame(button, RaisedFrame(kWidth, kHeight)));
 
     // The same press released over the button is a click.
     ClickAt(button, CenterOf(button));
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(IDC_EXPORT) == 1; }));
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(IDC_EXPORT) == 1; }));
 }
 
 LRESULT CALLBACK CountDoubleClicks(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR count)
@@ -328,59 +328,59 @@ LRESULT CALLBACK CountDoubleClicks(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UI
 
 TEST_F(ShadeButtonOnMainTemplate, DoubleClickCountsAsTwoClicks)
 {
-    HWND button = m_export;
+    HWND button = m_Export;
     int doubleClicks = 0;
     ::SetWindowSubclass(button, CountDoubleClicks, 1, reinterpret_cast<DWORD_PTR>(&doubleClicks));
     MoveTo(button, CenterOf(button));
-    m_dialog->Pump(50);
+    m_Dialog->Pump(50);
     INPUT inputs[4]{};
     for (int i = 0; i < 4; ++i) {
         inputs[i].type = INPUT_MOUSE;
         inputs[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     }
     ::SendInput(4, inputs, sizeof(INPUT));
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(IDC_EXPORT) >= 2; }));
-    m_dialog->Pump(100);
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(IDC_EXPORT) >= 2; }));
+    m_Dialog->Pump(100);
     ::RemoveWindowSubclass(button, CountDoubleClicks, 1);
     EXPECT_EQ(doubleClicks, 1) << "the second press did not arrive as a double click";
-    EXPECT_EQ(m_dialog->Clicks(IDC_EXPORT), 2);
+    EXPECT_EQ(m_Dialog->Clicks(IDC_EXPORT), 2);
     EXPECT_FALSE(Pushed(button));
 }
 
 TEST_F(ShadeButtonOnMainTemplate, PushButtonNeverBecomesChecked)
 {
-    const Image before = RenderButton(m_export, 0);
-    EXPECT_EQ(::SendMessageA(m_export, BM_SETCHECK, BST_CHECKED, 0), 0);
-    EXPECT_EQ(::SendMessageA(m_export, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(RenderButton(m_export, 0).pixels, before.pixels);
+    const Image before = RenderButton(m_Export, 0);
+    EXPECT_EQ(::SendMessageA(m_Export, BM_SETCHECK, BST_CHECKED, 0), 0);
+    EXPECT_EQ(::SendMessageA(m_Export, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(RenderButton(m_Export, 0).pixels, before.pixels);
 }
 
 TEST_F(ShadeButtonOnMainTemplate, ActivatingAnotherWindowDuringAPressEndsItWithoutAClick)
 {
-    HWND button = m_export;
+    HWND button = m_Export;
     MoveTo(button, CenterOf(button));
-    m_dialog->Pump(50);
+    m_Dialog->Pump(50);
     LeftButton(true);
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_export.IsMouseDown() && ::GetCapture() == button; }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Export.IsMouseDown() && ::GetCapture() == button; }));
 
     DialogTemplate otherTemplate("Another window", 120, 40);
     TestDialog other(otherTemplate);
     ::SetWindowPos(other.Hwnd(), HWND_TOP, 900, 600, 0, 0, SWP_NOSIZE);
     other.Show();
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return ::GetCapture() != button; }));
-    EXPECT_FALSE(m_export.IsMouseDown());
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return ::GetCapture() != button; }));
+    EXPECT_FALSE(m_Export.IsMouseDown());
     EXPECT_FALSE(Pushed(button));
 
     // The release over the button no longer belongs to a press.
     LeftButton(false);
-    m_dialog->Pump(150);
-    EXPECT_EQ(m_dialog->Clicks(IDC_EXPORT), 0);
+    m_Dialog->Pump(150);
+    EXPECT_EQ(m_Dialog->Clicks(IDC_EXPORT), 0);
 }
 
 TEST_F(ShadeButtonOnMainTemplate, HoverShowsTheHoverIconAndLabelColourUntilThePointerLeaves)
 {
-    HWND button = m_close;
-    const RECT icon = m_close.GetIconBox();
+    HWND button = m_Close;
+    const RECT icon = m_Close.GetIconBox();
     const RECT label{icon.right + 2, 2, kWidth - 2, kHeight - 2};
     const auto redPixels = [&](const Image& image) {
         int count = 0;
@@ -394,20 +394,20 @@ TEST_F(ShadeButtonOnMainTemplate, HoverShowsTheHoverIconAndLabelColourUntilThePo
     const Image normalIcon = IconReference(kWidth, kHeight, IDI_CLOSE, icon, 0);
 
     MoveTo(button, CenterOf(button));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_close.IsHovered(); }));
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return SameIn(CaptureWindow(button), hoverIcon, icon); }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Close.IsHovered(); }));
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return SameIn(CaptureWindow(button), hoverIcon, icon); }));
     EXPECT_GT(redPixels(CaptureWindow(button)), 20);
 
     MoveTo(button, Outside());
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return !m_close.IsHovered(); }));
-    EXPECT_TRUE(m_dialog->PumpUntil([&] { return SameIn(CaptureWindow(button), normalIcon, icon); }));
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return !m_Close.IsHovered(); }));
+    EXPECT_TRUE(m_Dialog->PumpUntil([&] { return SameIn(CaptureWindow(button), normalIcon, icon); }));
     EXPECT_EQ(redPixels(CaptureWindow(button)), 0);
 
     // Without a hover icon the normal one stays while hovered.
-    m_close.SetIcon(IDI_CLOSE, IDI_CLOSE_DISABLED, 0, 0);
+    m_Close.SetIcon(IDI_CLOSE, IDI_CLOSE_DISABLED, 0, 0);
     MoveTo(button, CenterOf(button));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_close.IsHovered(); }));
-    m_dialog->Pump(100);
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Close.IsHovered(); }));
+    m_Dialog->Pump(100);
     EXPECT_TRUE(SameIn(CaptureWindow(button), normalIcon, icon));
 }
 

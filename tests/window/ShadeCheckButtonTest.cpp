@@ -8,8 +8,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -40,17 +42,17 @@ protected:
         t.Add("Button", "Ping", kPing, kCheck | BS_PUSHLIKE | WS_GROUP, 10, 70, 60, 18);
         t.Add("Button", "Plain", kPlain, kCheck | WS_GROUP, 80, 70, 60, 18);
         t.Add("Static", "end", kEnd, WS_VISIBLE | WS_GROUP, 10, 100, 40, 8);
-        m_dialog = std::make_unique<TestDialog>(t);
-        ASSERT_NE(m_dialog->Hwnd(), nullptr);
+        m_Dialog = std::make_unique<TestDialog>(t);
+        ASSERT_NE(m_Dialog->Hwnd(), nullptr);
 
         const int ids[] = {kAlpha, kBeta, kGamma, kOne, kTwo, kPing, kPlain};
         for (size_t i = 0; i < std::size(ids); ++i) {
-            ASSERT_TRUE(m_buttons[i].SubclassWindow(m_dialog->Item(ids[i])));
-            m_buttons[i].SetLabelFont("Tahoma", -12, FW_BOLD, FALSE, FALSE);
-            m_buttons[i].BuildShades();
-            m_buttons[i].SetLabelColors(RGB(0, 0, 0), RGB(255, 0, 0));
+            ASSERT_TRUE(m_Buttons[i].SubclassWindow(m_Dialog->Item(ids[i])));
+            m_Buttons[i].SetLabelFont("Tahoma", -12, FW_BOLD, FALSE, FALSE);
+            m_Buttons[i].BuildShades();
+            m_Buttons[i].SetLabelColors(RGB(0, 0, 0), RGB(255, 0, 0));
         }
-        m_dialog->Show();
+        m_Dialog->Show();
     }
 
     void TearDown() override
@@ -64,34 +66,34 @@ protected:
         const int ids[] = {kAlpha, kBeta, kGamma, kOne, kTwo, kPing, kPlain};
         for (size_t i = 0; i < std::size(ids); ++i) {
             if (ids[i] == id)
-                return m_buttons[i];
+                return m_Buttons[i];
         }
-        return m_buttons[0];
+        return m_Buttons[0];
     }
 
     RECT ClientOf(int id) const
     {
         RECT client{};
-        ::GetClientRect(m_dialog->Item(id), &client);
+        ::GetClientRect(m_Dialog->Item(id), &client);
         return client;
     }
 
-    bool Checked(int id) const { return ::SendMessageA(m_dialog->Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Checked(int id) const { return ::SendMessageA(m_Dialog->Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
     std::string ToolText(int id)
     {
         char text[1024] = "";
         TOOLINFOA tool{};
         tool.cbSize = TTTOOLINFOA_V2_SIZE;
-        tool.hwnd = m_dialog->Hwnd();
-        tool.uId = reinterpret_cast<UINT_PTR>(m_dialog->Item(id));
+        tool.hwnd = m_Dialog->Hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(m_Dialog->Item(id));
         tool.lpszText = text;
         ::SendMessageA(Button(id).GetToolTip(), TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
         return text;
     }
 
-    std::unique_ptr<TestDialog> m_dialog;
-    CxShadeButton m_buttons[7];
+    std::unique_ptr<TestDialog> m_Dialog;
+    CxShadeButton m_Buttons[7];
 };
 
 TEST(ShadeButtonAttachment, ReadsKindLookAndTextFormatFromTheStyle)
@@ -201,18 +203,115 @@ TEST(ShadeButtonSetUp, FontColoursAndIconPlacement)
     EXPECT_TRUE(::IsRectEmpty(&none));
 }
 
+TEST(ShadeButtonSetUp, ASecondSetIconReleasesTheFirstIcons)
+{
+    DialogTemplate t("Icons", 200, 60);
+    t.Add("Button", "Scan", 2110, BS_PUSHBUTTON | WS_VISIBLE, 5, 5, 60, 14);
+    TestDialog dialog(t);
+    CxShadeButton button;
+    ASSERT_TRUE(button.SubclassWindow(dialog.Item(2110)));
+    button.SetIcon(IDI_SCAN, IDI_SCAN_DISABLED, IDI_SCAN_HOVER, 0);
+    const HICON first = button.GetIcon();
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(first, &info));
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    button.SetIcon(IDI_EXPORT, 0, 0, 0);
+    ASSERT_NE(button.GetIcon(), first);
+    EXPECT_FALSE(::GetIconInfo(first, &info)) << "the first icon is still alive";
+}
+
+// The columns right of `fromX` where the label's ink lies in a button drawn in its normal state.
+std::pair<int, int> LabelInkColumns(HWND button, int fromX)
+{
+    const Image image = RenderButton(button, 0);
+    int left = image.width;
+    int right = -1;
+    for (int y = 3; y < image.height - 3; ++y) {
+        for (int x = fromX; x < image.width - 3; ++x) {
+            const COLORREF p = image.At(x, y);
+            if (GetRValue(p) < 60 && GetGValue(p) < 60 && GetBValue(p) < 60) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    return {left, right};
+}
+
+TEST(ShadeButtonSetUp, TheLabelIsCentredInTheRoomTheIconLeaves)
+{
+    DialogTemplate t("Label", 200, 60);
+    t.Add("Button", "Scan", 2120, BS_PUSHBUTTON | WS_VISIBLE, 5, 5, 60, 14);
+    TestDialog dialog(t);
+    HWND hwnd = dialog.Item(2120);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 120, 30, SWP_NOMOVE | SWP_NOZORDER);
+    CxShadeButton button;
+    ASSERT_TRUE(button.SubclassWindow(hwnd));
+    button.SetLabelFont("Tahoma", -12, FW_BOLD, FALSE, FALSE);
+    button.SetLabelColors(RGB(0, 0, 0), RGB(0, 0, 0));
+    button.BuildShades();
+
+    // Without an icon, between the margins of 4 + 2 pixels on either side: centred on 60.
+    const auto [left, right] = LabelInkColumns(hwnd, 3);
+    ASSERT_LT(left, right) << "no label drawn";
+    EXPECT_NEAR((left + right + 1) / 2.0, 60.0, 1.5);
+
+    // An 18-pixel icon takes 18 pixels from the left of the label's room: centred on 69.
+    button.SetIcon(IDI_EXPORT, 0, 0, 0);
+    const auto [iconLeft, iconRight] = LabelInkColumns(hwnd, button.GetIconBox().right);
+    EXPECT_EQ(iconRight - iconLeft, right - left);
+    EXPECT_NEAR((iconLeft + iconRight + 1) / 2.0, 69.0, 1.5);
+}
+
+// Each channel 20 % of the way to the highlight colour, as the hover face is made.
+COLORREF TowardHighlight(COLORREF pixel)
+{
+    const COLORREF h = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    const auto blend = [](int from, int to) { return (from * 80 + to * 20) / 100; };
+    return RGB(blend(GetRValue(pixel), GetRValue(h)), blend(GetGValue(pixel), GetGValue(h)),
+               blend(GetBValue(pixel), GetBValue(h)));
+}
+
+TEST_F(ShadeCheckButtons, HoverFaceIsTintedPressedFaceIsTheHoverFaceDisabledFaceTheNormalOne)
+{
+    // The plain check box has no frame and does not move when pressed: only faces show.
+    CxShadeButton& plain = m_Buttons[6];
+    ::SetWindowTextA(plain, "");
+    ParkPointer();
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return !plain.IsHovered(); }));
+    const Image normal = RenderButton(plain, 0);
+    const Image disabled = RenderButton(plain, ODS_DISABLED);
+    const Image pressed = RenderButton(plain, ODS_SELECTED);
+    MoveTo(plain, CenterOf(plain));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return plain.IsHovered(); }));
+    const Image hover = RenderButton(plain, 0);
+    ParkPointer();
+
+    ASSERT_FALSE(normal.Empty());
+    int tinted = 0;
+    for (size_t i = 0; i < normal.pixels.size(); ++i) {
+        const COLORREF expected = TowardHighlight(normal.pixels[i]);
+        ASSERT_EQ(hover.pixels[i], expected) << "pixel " << i;
+        ASSERT_EQ(pressed.pixels[i], hover.pixels[i]) << "pixel " << i;
+        ASSERT_EQ(disabled.pixels[i], normal.pixels[i]) << "pixel " << i;
+        tinted += expected != normal.pixels[i] ? 1 : 0;
+    }
+    EXPECT_GT(tinted, 0) << "the tint changed nothing";
+}
+
 TEST_F(ShadeCheckButtons, CheckingARadioUnchecksTheOthersOfItsGroupOnly)
 {
     // Gamma checked and then disabled: it still belongs to its group.
-    ::SendMessageA(m_dialog->Item(kGamma), BM_SETCHECK, BST_CHECKED, 0);
-    ::EnableWindow(m_dialog->Item(kGamma), FALSE);
-    ::SendMessageA(m_dialog->Item(kOne), BM_SETCHECK, BST_CHECKED, 0);
-    m_dialog->Pump(50);
+    ::SendMessageA(m_Dialog->Item(kGamma), BM_SETCHECK, BST_CHECKED, 0);
+    ::EnableWindow(m_Dialog->Item(kGamma), FALSE);
+    ::SendMessageA(m_Dialog->Item(kOne), BM_SETCHECK, BST_CHECKED, 0);
+    m_Dialog->Pump(50);
 
-    HWND beta = m_dialog->Item(kBeta);
+    HWND beta = m_Dialog->Item(kBeta);
     ClickAt(beta, CenterOf(beta));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(kBeta) == 1; }));
-    m_dialog->Pump(50);
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kBeta) == 1; }));
+    m_Dialog->Pump(50);
     EXPECT_TRUE(Checked(kBeta));
     EXPECT_FALSE(Checked(kAlpha));
     EXPECT_FALSE(Checked(kGamma));
@@ -220,19 +319,19 @@ TEST_F(ShadeCheckButtons, CheckingARadioUnchecksTheOthersOfItsGroupOnly)
 
     // A radio button never unchecks itself.
     ClickAt(beta, CenterOf(beta));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(kBeta) == 2; }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kBeta) == 2; }));
     EXPECT_TRUE(Checked(kBeta));
 
     // Checking the disabled member from code ends and clears the others.
-    EXPECT_EQ(::SendMessageA(m_dialog->Item(kGamma), BM_SETCHECK, BST_CHECKED, 0), 0);
-    m_dialog->Pump(50);
+    EXPECT_EQ(::SendMessageA(m_Dialog->Item(kGamma), BM_SETCHECK, BST_CHECKED, 0), 0);
+    m_Dialog->Pump(50);
     EXPECT_TRUE(Checked(kGamma));
     EXPECT_FALSE(Checked(kBeta));
 
-    HWND two = m_dialog->Item(kTwo);
+    HWND two = m_Dialog->Item(kTwo);
     ClickAt(two, CenterOf(two));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return Checked(kTwo); }));
-    m_dialog->Pump(50);
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return Checked(kTwo); }));
+    m_Dialog->Pump(50);
     EXPECT_FALSE(Checked(kOne));
     EXPECT_TRUE(Checked(kGamma));
 
@@ -245,24 +344,24 @@ TEST_F(ShadeCheckButtons, CheckingARadioUnchecksTheOthersOfItsGroupOnly)
 
 TEST_F(ShadeCheckButtons, CheckBoxTogglesOnAReleaseOverItAndOnTheSpaceKey)
 {
-    HWND ping = m_dialog->Item(kPing);
+    HWND ping = m_Dialog->Item(kPing);
     ClickAt(ping, CenterOf(ping));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(kPing) == 1; }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kPing) == 1; }));
     EXPECT_TRUE(Checked(kPing));
     ClickAt(ping, CenterOf(ping));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(kPing) == 2; }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kPing) == 2; }));
     EXPECT_FALSE(Checked(kPing));
 
     // Pressed on it, released elsewhere: neither a click nor a toggle.
     MoveTo(ping, CenterOf(ping));
     LeftButton(true);
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return Button(kPing).IsMouseDown(); }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return Button(kPing).IsMouseDown(); }));
     MoveTo(ping, POINT{30, 200});
-    m_dialog->Pump(50);
+    m_Dialog->Pump(50);
     LeftButton(false);
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return !Button(kPing).IsMouseDown(); }));
-    m_dialog->Pump(50);
-    EXPECT_EQ(m_dialog->Clicks(kPing), 2);
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return !Button(kPing).IsMouseDown(); }));
+    m_Dialog->Pump(50);
+    EXPECT_EQ(m_Dialog->Clicks(kPing), 2);
     EXPECT_FALSE(Checked(kPing));
 
     // The space key toggles once per press, however long it is held.
@@ -270,18 +369,18 @@ TEST_F(ShadeCheckButtons, CheckBoxTogglesOnAReleaseOverItAndOnTheSpaceKey)
     ::SetFocus(ping);
     KeyDown(VK_SPACE, 2);
     KeyUp(VK_SPACE);
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(kPing) == 3; }));
-    m_dialog->Pump(50);
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kPing) == 3; }));
+    m_Dialog->Pump(50);
     EXPECT_TRUE(Checked(kPing));
     KeyDown(VK_SPACE, 1);
     KeyUp(VK_SPACE);
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return m_dialog->Clicks(kPing) == 4; }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kPing) == 4; }));
     EXPECT_FALSE(Checked(kPing));
 }
 
 TEST_F(ShadeCheckButtons, CheckBoxWithoutPushLikeLookHasNoFrameAndDoesNotMove)
 {
-    HWND plain = m_dialog->Item(kPlain);
+    HWND plain = m_Dialog->Item(kPlain);
     CxShadeButton& button = Button(kPlain);
     EXPECT_FALSE(button.HasBorder());
     // Faces off, so only label and frame could differ between the two looks.
@@ -311,16 +410,16 @@ TEST_F(ShadeCheckButtons, TipTextFollowsTheCheckState)
     Button(kPlain).SetTipTexts("Plain tip", "");
     EXPECT_EQ(ToolText(kPing), "Test each host before the scan");
 
-    HWND ping = m_dialog->Item(kPing);
+    HWND ping = m_Dialog->Item(kPing);
     ClickAt(ping, CenterOf(ping));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return Checked(kPing); }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return Checked(kPing); }));
     EXPECT_EQ(ToolText(kPing), "Hosts are tested before the scan");
     ClickAt(ping, CenterOf(ping));
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return !Checked(kPing); }));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return !Checked(kPing); }));
     EXPECT_EQ(ToolText(kPing), "Test each host before the scan");
 
     // Without a checked text the tip text stays.
-    ::SendMessageA(m_dialog->Item(kPlain), BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessageA(m_Dialog->Item(kPlain), BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_EQ(ToolText(kPlain), "Plain tip");
 
     // Resting on the checked box shows the checked text in the tip window.
@@ -328,7 +427,7 @@ TEST_F(ShadeCheckButtons, TipTextFollowsTheCheckState)
     HWND tip = Button(kPing).GetToolTip();
     MoveTo(ping, POINT{10, 5});
     MoveTo(ping, POINT{12, 6});
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 4000));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 4000));
     char shown[256] = "";
     ::GetWindowTextA(tip, shown, sizeof(shown));
     EXPECT_STREQ(shown, "Hosts are tested before the scan");
@@ -340,11 +439,11 @@ TEST_F(ShadeCheckButtons, LongTipsWrapAtThreeHundredPixels)
         "Sends an address resolution request to every address of the range before the scan and "
         "lists only the hosts that answer it, which takes a little longer on large ranges";
     Button(kPlain).SetTipTexts(longTip.c_str(), "");
-    HWND plain = m_dialog->Item(kPlain);
+    HWND plain = m_Dialog->Item(kPlain);
     HWND tip = Button(kPlain).GetToolTip();
     MoveTo(plain, POINT{10, 5});
     MoveTo(plain, POINT{12, 6});
-    ASSERT_TRUE(m_dialog->PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 4000));
+    ASSERT_TRUE(m_Dialog->PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 4000));
     RECT shown{};
     ::GetWindowRect(tip, &shown);
     RECT margins{};

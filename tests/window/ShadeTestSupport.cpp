@@ -32,42 +32,42 @@ WORD PredefinedClassAtom(const char* windowClass)
 
 DialogTemplate::DialogTemplate(const char* caption, int cx, int cy)
 {
-    PushDword(m_words, DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
-    PushDword(m_words, 0);
-    m_words.push_back(0);  // item count, raised by Add
-    m_words.push_back(0);
-    m_words.push_back(0);
-    m_words.push_back(static_cast<WORD>(cx));
-    m_words.push_back(static_cast<WORD>(cy));
-    m_words.push_back(0);  // no menu
-    m_words.push_back(0);  // the dialog class
-    PushWide(m_words, caption);
-    m_words.push_back(8);
-    PushWide(m_words, "Tahoma");
+    PushDword(m_Words, DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    PushDword(m_Words, 0);
+    m_Words.push_back(0);  // item count, raised by Add
+    m_Words.push_back(0);
+    m_Words.push_back(0);
+    m_Words.push_back(static_cast<WORD>(cx));
+    m_Words.push_back(static_cast<WORD>(cy));
+    m_Words.push_back(0);  // no menu
+    m_Words.push_back(0);  // the dialog class
+    PushWide(m_Words, caption);
+    m_Words.push_back(8);
+    PushWide(m_Words, "Tahoma");
 }
 
 void DialogTemplate::Align()
 {
-    if (m_words.size() % 2 != 0)
-        m_words.push_back(0);
+    if (m_Words.size() % 2 != 0)
+        m_Words.push_back(0);
 }
 
 void DialogTemplate::Add(const char* windowClass, const char* text, int id, DWORD style, int x, int y, int cx,
                          int cy)
 {
     Align();
-    PushDword(m_words, style | WS_CHILD);
-    PushDword(m_words, 0);
-    m_words.push_back(static_cast<WORD>(x));
-    m_words.push_back(static_cast<WORD>(y));
-    m_words.push_back(static_cast<WORD>(cx));
-    m_words.push_back(static_cast<WORD>(cy));
-    m_words.push_back(static_cast<WORD>(id));
-    m_words.push_back(0xFFFF);
-    m_words.push_back(PredefinedClassAtom(windowClass));
-    PushWide(m_words, text);
-    m_words.push_back(0);  // no creation data
-    ++m_words[4];
+    PushDword(m_Words, style | WS_CHILD);
+    PushDword(m_Words, 0);
+    m_Words.push_back(static_cast<WORD>(x));
+    m_Words.push_back(static_cast<WORD>(y));
+    m_Words.push_back(static_cast<WORD>(cx));
+    m_Words.push_back(static_cast<WORD>(cy));
+    m_Words.push_back(static_cast<WORD>(id));
+    m_Words.push_back(0xFFFF);
+    m_Words.push_back(PredefinedClassAtom(windowClass));
+    PushWide(m_Words, text);
+    m_Words.push_back(0);  // no creation data
+    ++m_Words[4];
 }
 
 // ---- TestDialog ----
@@ -86,21 +86,21 @@ TestDialog::TestDialog(const DialogTemplate& dialogTemplate)
 
 TestDialog::~TestDialog()
 {
-    if (m_hwnd && ::IsWindow(m_hwnd))
-        ::DestroyWindow(m_hwnd);
+    if (m_Window && ::IsWindow(m_Window))
+        ::DestroyWindow(m_Window);
 }
 
 int TestDialog::Clicks(int id) const
 {
-    const auto found = m_clicks.find(id);
-    return found == m_clicks.end() ? 0 : found->second;
+    const auto found = m_Clicks.find(id);
+    return found == m_Clicks.end() ? 0 : found->second;
 }
 
 void TestDialog::Show()
 {
-    ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
-    ::SetForegroundWindow(m_hwnd);
-    ::UpdateWindow(m_hwnd);
+    ::ShowWindow(m_Window, SW_SHOWNORMAL);
+    ::SetForegroundWindow(m_Window);
+    ::UpdateWindow(m_Window);
     Pump(150);
 }
 
@@ -115,7 +115,7 @@ bool TestDialog::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) c
     MSG msg;
     for (;;) {
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (m_hwnd && ::IsDialogMessageA(m_hwnd, &msg))
+            if (m_Window && ::IsDialogMessageA(m_Window, &msg))
                 continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
@@ -132,14 +132,14 @@ INT_PTR CALLBACK TestDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 {
     if (msg == WM_INITDIALOG) {
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lp);
-        reinterpret_cast<TestDialog*>(lp)->m_hwnd = hwnd;
+        reinterpret_cast<TestDialog*>(lp)->m_Window = hwnd;
         return TRUE;
     }
     auto* self = reinterpret_cast<TestDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self)
         return FALSE;
     if (msg == WM_NCDESTROY) {
-        self->m_hwnd = nullptr;
+        self->m_Window = nullptr;
         return FALSE;
     }
     LRESULT result = 0;
@@ -158,20 +158,20 @@ bool TestDialog::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
         if (ReflectToChild(msg, wp, lp, result))
             return true;
         if (HIWORD(wp) == BN_CLICKED)
-            ++m_clicks[LOWORD(wp)];
+            ++m_Clicks[LOWORD(wp)];
         return true;
     case WM_ERASEBKGND:
-        if (!m_background)
+        if (!m_Background)
             return false;
         {
             RECT client{};
-            ::GetClientRect(m_hwnd, &client);
-            m_background(reinterpret_cast<HDC>(wp), client);
+            ::GetClientRect(m_Window, &client);
+            m_Background(reinterpret_cast<HDC>(wp), client);
         }
         result = TRUE;
         return true;
     case WM_CTLCOLORSTATIC:
-        if (!m_background)
+        if (!m_Background)
             return false;
         ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
         result = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
@@ -198,42 +198,6 @@ Image RenderButton(HWND button, UINT itemState)
     draw.rcItem = client;
     ::SendMessageA(::GetParent(button), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
     return surface.Read();
-}
-
-// ---- pointer ----
-
-void MoveTo(HWND hwnd, POINT client)
-{
-    POINT screen = client;
-    ::ClientToScreen(hwnd, &screen);
-    ::SetCursorPos(screen.x, screen.y);
-    // A movement through the input queue, so the window sees it as the user's.
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    ::SendInput(1, &input, sizeof(INPUT));
-}
-
-void LeftButton(bool down)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    ::SendInput(1, &input, sizeof(INPUT));
-}
-
-void ClickAt(HWND hwnd, POINT client)
-{
-    MoveTo(hwnd, client);
-    LeftButton(true);
-    LeftButton(false);
-}
-
-POINT CenterOf(HWND hwnd)
-{
-    RECT client{};
-    ::GetClientRect(hwnd, &client);
-    return POINT{client.right / 2, client.bottom / 2};
 }
 
 // ---- frames ----

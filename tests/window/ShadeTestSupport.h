@@ -1,5 +1,5 @@
 // Helpers for the shaded-button tests: a modeless test dialog (from a template resource or
-// built at run time), pixel capture, and real pointer input.
+// built at run time), pixel capture and key input.
 #pragma once
 
 #include "PixelSurface.h"
@@ -18,13 +18,13 @@ public:
     DialogTemplate(const char* caption, int cx, int cy);
     // windowClass is a predefined class name ("Button", "Static").
     void Add(const char* windowClass, const char* text, int id, DWORD style, int x, int y, int cx, int cy);
-    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_words.data()); }
+    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_Words.data()); }
 
 private:
     void AddText(const char* text);
     void Align();
 
-    std::vector<WORD> m_words;
+    std::vector<WORD> m_Words;
 };
 
 // A modeless dialog that, like the program's dialogs, hands draw requests and notifications
@@ -38,12 +38,12 @@ public:
     TestDialog(const TestDialog&) = delete;
     TestDialog& operator=(const TestDialog&) = delete;
 
-    HWND Hwnd() const { return m_hwnd; }
-    HWND Item(int id) const { return ::GetDlgItem(m_hwnd, id); }
+    HWND Hwnd() const { return m_Window; }
+    HWND Item(int id) const { return ::GetDlgItem(m_Window, id); }
     int Clicks(int id) const;
 
     // Paints the client area behind the controls; static texts then draw transparently.
-    void SetBackground(std::function<void(HDC, const RECT&)> painter) { m_background = std::move(painter); }
+    void SetBackground(std::function<void(HDC, const RECT&)> painter) { m_Background = std::move(painter); }
 
     // Shows the dialog in front and lets it paint.
     void Show();
@@ -56,9 +56,9 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-    HWND m_hwnd = nullptr;
-    std::map<int, int> m_clicks;
-    std::function<void(HDC, const RECT&)> m_background;
+    HWND m_Window = nullptr;
+    std::map<int, int> m_Clicks;
+    std::function<void(HDC, const RECT&)> m_Background;
 };
 
 // What the window shows on the screen now.
@@ -68,11 +68,6 @@ inline Image CaptureWindow(HWND hwnd) { return CaptureClient(hwnd); }
 // system's draw request would, and returns the result.
 Image RenderButton(HWND button, UINT itemState);
 
-// Real pointer input through the system's input queue, in client coordinates of hwnd.
-void MoveTo(HWND hwnd, POINT client);
-void LeftButton(bool down);
-void ClickAt(HWND hwnd, POINT client);
-POINT CenterOf(HWND hwnd);
 // Real key input: `times` key-down events (the later ones arrive as auto-repeat), or a release.
 void KeyDown(WORD key, int times = 1);
 void KeyUp(WORD key);

@@ -36,6 +36,14 @@ void WhenDialogShows(const char* caption, std::function<void(HWND)> action)
     s_timer = ::SetTimer(nullptr, 0, 30, OnTimer);
 }
 
+void StopWatchingForDialog()
+{
+    if (s_timer)
+        ::KillTimer(nullptr, s_timer);
+    s_timer = 0;
+    s_action = nullptr;
+}
+
 void PumpMessages(DWORD ms)
 {
     const DWORD start = ::GetTickCount();

@@ -10,6 +10,8 @@
 // thread; meant to be set up just before DoModal. A dialog still open 20 s later is closed,
 // so a failing test cannot hang the run.
 void WhenDialogShows(const char* caption, std::function<void(HWND dialog)> action);
+// Ends the watch of WhenDialogShows, for a dialog that was not to show.
+void StopWatchingForDialog();
 
 // Lets the thread handle the messages that are waiting, for about `ms` milliseconds.
 void PumpMessages(DWORD ms = 50);

@@ -1,0 +1,61 @@
+#include "ProbeRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+struct ProbeStart {
+    HostProbeTask task{};
+    const std::function<void(HostProbeTask&)>* probe = nullptr;
+};
+
+DWORD WINAPI RunProbe(LPVOID param)
+{
+    auto& start = *static_cast<ProbeStart*>(param);
+    (*start.probe)(start.task);
+    return 0;
+}
+
+bool AnyRunning(const std::vector<CHandle>& threads)
+{
+    for (const CHandle& thread : threads) {
+        if (thread && ::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT)
+            return true;
+    }
+    return false;
+}
+}  // namespace
+
+DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& addresses,
+                      const std::function<void(HostProbeTask&)>& probe, const std::function<void()>& betweenRounds,
+                      DWORD idleWaitMs)
+{
+    CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
+    std::vector<ProbeStart> starts(addresses.size());
+    std::vector<CHandle> threads;
+    const DWORD begin = ::GetTickCount();
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        std::snprintf(starts[i].task.Address, sizeof(starts[i].task.Address), "%s", addresses[i].c_str());
+        starts[i].task.ResultsList = &list;
+        starts[i].task.RowInsertLock = &rowInsertLock;
+        starts[i].probe = &probe;
+        threads.emplace_back(::CreateThread(nullptr, 0, RunProbe, &starts[i], 0, nullptr));
+        EXPECT_TRUE(threads.back()) << "no thread for " << addresses[i];
+    }
+    bool reported = false;
+    // Every probe ends before this returns: they use the lock and tasks above.
+    while (AnyRunning(threads)) {
+        if (betweenRounds)
+            betweenRounds();
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&msg);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, idleWaitMs, QS_ALLINPUT);
+        if (!reported && ::GetTickCount() - begin > 60000) {
+            ADD_FAILURE() << "probes still running after 60 s";
+            reported = true;
+        }
+    }
+    return ::GetTickCount() - begin;
+}

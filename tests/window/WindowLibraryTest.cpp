@@ -1,0 +1,206 @@
+// The window class library: binding controls to a dialog, ending a dialog early, objects
+// and windows that go in either order, and work carried out on a window's own thread.
+#include "controls/EnhancedListCtrl.h"
+#include "controls/HeaderCtrlEx.h"
+#include "controls/StaticHyperLink.h"
+#include "controls/xShadeButton.h"
+#include "res/resource.h"
+#include "winlib/Dialog.h"
+#include "winlib/Thread.h"
+#include "winlib/ToolTipCtrl.h"
+#include "ListTestHost.h"
+#include "WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+// The About box template with one control bound; `bindId` may name no control at all.
+class CBindingDlg : public CDialog {
+public:
+    CBindingDlg(int bindId, bool endAtOnce) : CDialog(IDD_ABOUTBOX), m_BindId(bindId), m_EndAtOnce(endAtOnce) {}
+
+    CStaticHyperLink m_Link;
+    bool m_Shown = false;
+
+protected:
+    void DoDataExchange() override
+    {
+        CDialog::DoDataExchange();
+        DDX_Control(m_BindId, m_Link);
+    }
+
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (m_EndAtOnce)
+            EndDialog(IDRETRY);
+        return TRUE;
+    }
+
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) override
+    {
+        if (msg == WM_SHOWWINDOW && wp)
+            m_Shown = true;
+        return false;
+    }
+
+private:
+    int m_BindId;
+    bool m_EndAtOnce;
+};
+
+TEST(Dialog, AControlThatCannotBeBoundEndsTheDialogWithMinusOne)
+{
+    CBindingDlg wrongId(4242, false);
+    WhenDialogShows("About Vantrel", [](HWND hwnd) { ::PostMessageA(hwnd, WM_CLOSE, 0, 0); });
+    EXPECT_EQ(wrongId.DoModal(), -1);
+    StopWatchingForDialog();
+    EXPECT_FALSE(wrongId.m_Link.IsSubclassed());
+    EXPECT_FALSE(wrongId.m_Shown);
+
+    CBindingDlg rightId(IDC_ABOUT_SITE_LINK, false);
+    bool bound = false;
+    WhenDialogShows("About Vantrel", [&](HWND hwnd) {
+        bound = rightId.m_Link.IsSubclassed();
+        ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(rightId.DoModal(), IDCANCEL);
+    EXPECT_TRUE(bound);
+}
+
+TEST(Dialog, EndDialogDuringOnInitDialogNeverShowsTheWindow)
+{
+    CBindingDlg dialog(IDC_ABOUT_SITE_LINK, true);
+    WhenDialogShows("About Vantrel", [](HWND hwnd) { ::PostMessageA(hwnd, WM_CLOSE, 0, 0); });
+    EXPECT_EQ(dialog.DoModal(), IDRETRY);
+    StopWatchingForDialog();
+    EXPECT_FALSE(dialog.m_Shown);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_FALSE(dialog.m_Link.IsSubclassed()) << "detached when its window went";
+}
+
+// A control of the given class in the shared test window, for objects attached to it.
+class CChildWindow {
+public:
+    CChildWindow(const char* windowClass, DWORD style)
+        : m_Window(::CreateWindowExA(0, windowClass, "Child", WS_CHILD | WS_VISIBLE | style, 10, 300, 120, 30,
+                                     m_Host.Window(), reinterpret_cast<HMENU>(77), nullptr, nullptr))
+    {
+    }
+    ~CChildWindow()
+    {
+        if (::IsWindow(m_Window))
+            ::DestroyWindow(m_Window);
+    }
+    CChildWindow(const CChildWindow&) = delete;
+    CChildWindow& operator=(const CChildWindow&) = delete;
+
+    HWND Get() const { return m_Window; }
+
+private:
+    CListTestHost m_Host;
+    HWND m_Window;
+};
+
+TEST(WindowAttachment, ADestroyedWindowDetachesItsObject)
+{
+    CChildWindow child("Static", SS_NOTIFY);
+    CWnd object;
+    ASSERT_TRUE(object.SubclassWindow(child.Get()));
+    EXPECT_EQ(CWnd::FromHandle(child.Get()), &object);
+    ::DestroyWindow(child.Get());
+    EXPECT_EQ(object.m_hWnd, nullptr);
+    EXPECT_FALSE(object.IsSubclassed());
+    EXPECT_EQ(object.RunOnWindowThread([] { return LRESULT{7}; }), 0) << "no window, nothing run";
+}
+
+// Each control object goes first while its window stays and keeps getting messages: they
+// must reach the window's own procedure, never the object that is gone.
+template <class Control>
+void ExpectObjectCanGoFirst(const char* windowClass, DWORD style)
+{
+    CChildWindow child(windowClass, style);
+    {
+        auto control = std::make_unique<Control>();
+        ASSERT_TRUE(control->SubclassWindow(child.Get()));
+    }
+    EXPECT_EQ(CWnd::FromHandle(child.Get()), nullptr);
+    ::SendMessageA(child.Get(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageA(child.Get(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("still here"));
+    ::RedrawWindow(child.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    char text[32] = "";
+    ::GetWindowTextA(child.Get(), text, sizeof(text));
+    EXPECT_STREQ(text, "still here");
+}
+
+TEST(WindowAttachment, EveryControlObjectMayGoBeforeItsWindow)
+{
+    ExpectObjectCanGoFirst<CWnd>("Static", 0);
+    ExpectObjectCanGoFirst<CStaticHyperLink>("Static", SS_NOTIFY);
+    ExpectObjectCanGoFirst<CxShadeButton>("Button", BS_PUSHBUTTON);
+    ExpectObjectCanGoFirst<CEnhancedListCtrl>(WC_LISTVIEWA, LVS_REPORT);
+    ExpectObjectCanGoFirst<CHeaderCtrlEx>(WC_HEADERA, 0);
+}
+
+TEST(WindowAttachment, ATooltipTakenDownWithItsOwnerIsForgotten)
+{
+    CChildWindow owner("Static", 0);
+    HWND top = ::GetAncestor(owner.Get(), GA_ROOT);
+    CToolTipCtrl tip;
+    ASSERT_TRUE(tip.Create(top, 0));
+    HWND tipWindow = tip.GetSafeHwnd();
+    EXPECT_TRUE(tip.Exists());
+    ::DestroyWindow(tipWindow);  // as its owner does when it goes
+    EXPECT_FALSE(tip.Exists());
+    EXPECT_EQ(tip.GetSafeHwnd(), nullptr);
+    tip.Destroy();  // nothing left to destroy, whatever window has that handle now
+}
+
+struct RunRequest {
+    const CWnd* window;
+    DWORD ranOn = 0;
+    LRESULT result = 0;
+};
+
+UINT RunFromWorker(LPVOID param)
+{
+    auto& request = *static_cast<RunRequest*>(param);
+    request.result = request.window->RunOnWindowThread([&request] {
+        request.ranOn = ::GetCurrentThreadId();
+        return LRESULT{42};
+    });
+    return 0;
+}
+
+TEST(WindowThread, WorkFromAnotherThreadRunsOnTheWindowsThreadAndReturnsItsResult)
+{
+    CChildWindow child("Static", 0);
+    CWnd object;
+    ASSERT_TRUE(object.SubclassWindow(child.Get()));
+    EXPECT_TRUE(object.IsOnWindowThread());
+
+    RunRequest request{&object};
+    CHandle worker = AfxBeginThread(RunFromWorker, &request);
+    ASSERT_TRUE(worker);
+    HANDLE handle = worker.Get();
+    // The worker's request is carried out while this thread handles its messages; it ends
+    // before anything is asserted, as it uses this test's objects.
+    while (::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        PumpMessages(0);
+    EXPECT_EQ(request.ranOn, ::GetCurrentThreadId());
+    EXPECT_EQ(request.result, 42);
+
+    // On the window's own thread it runs at once.
+    DWORD ranOn = 0;
+    EXPECT_EQ(object.RunOnWindowThread([&ranOn] {
+        ranOn = ::GetCurrentThreadId();
+        return LRESULT{5};
+    }), 5);
+    EXPECT_EQ(ranOn, ::GetCurrentThreadId());
+}
+
+}  // namespace
