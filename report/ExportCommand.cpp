@@ -138,7 +138,9 @@ bool FormatNotepadCommandLine(const std::string& path, const LaunchPlatform& lau
     return written >= 0 && static_cast<size_t>(written) < sizeof(commandLine);
 }
 
-void OpenReport(const std::string& path, const ReportFormatEntry& format, const LaunchPlatform& launch)
+}  // namespace
+
+void OpenReportViewer(const std::string& path, const ReportFormatEntry& format, const LaunchPlatform& launch)
 {
     // A path too long for its buffer is not cut into the name of some other file.
     if (format.OpensInBrowser) {
@@ -150,8 +152,6 @@ void OpenReport(const std::string& path, const ReportFormatEntry& format, const 
     if (FormatNotepadCommandLine(path, launch, commandLine))
         LaunchApplication(commandLine, launch);
 }
-
-}  // namespace
 
 ExportPlatform SystemExportPlatform(HWND owner)
 {
@@ -185,5 +185,5 @@ void ExportResults(const CReportRows& rows, const ExportPlatform& platform)
     const ReportFormatEntry& format = ReportFormats[choice->FilterIndex - 1];
     const std::string path = ReportPathFor(choice->Path, format.Extension);
     if (format.Writer(path.c_str(), rows, platform.ShowFailure))
-        OpenReport(path, format, platform.Launch);
+        OpenReportViewer(path, format, platform.Launch);
 }

@@ -46,5 +46,9 @@ ExportPlatform SystemExportPlatform(HWND owner);
 // The whole command, as the Export button runs it.
 void ExportResults(const CReportRows& rows, const ExportPlatform& platform);
 
+// Opens a written report: the browser for HTML, else Notepad. A path that its command line
+// or buffer cannot hold whole opens nothing.
+void OpenReportViewer(const std::string& path, const ReportFormatEntry& format, const LaunchPlatform& launch);
+
 // The report's file name: the chosen name's own extension, if any, gives way to `extension`.
 std::string ReportPathFor(const std::string& chosenPath, const char* extension);

@@ -1,9 +1,9 @@
 #include "ReportWriters.h"
 
 #include "report/ReportFormat.h"
+#include "winlib/Thread.h"
 
-#include <cstdio>
-#include <memory>
+#include <algorithm>
 
 namespace {
 
@@ -12,8 +12,7 @@ using ReportFormatter = std::string (*)(const CReportRows& rows);
 bool ExportReport(const char* path, const CReportRows& rows, ReportFormatter format, const char* failureMessage,
                   const ReportFailureHandler& showFailure)
 {
-    // A full disk shows only when the bytes are written or the file is closed: a report
-    // that was not stored whole is a failure like one that could not be created.
+    // A report not stored whole (a full disk) is a failure like one that could not be created.
     if (path && WriteReportFile(path, format(rows)))
         return true;
     showFailure(failureMessage);
@@ -24,14 +23,21 @@ bool ExportReport(const char* path, const CReportRows& rows, ReportFormatter for
 
 bool WriteReportFile(const char* path, const std::string& bytes)
 {
-    // Binary: the bytes already hold their CR LF line ends.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "wb"), &std::fclose);
-    if (!file)
+    // The system's own calls: a C runtime may drop the error of the last buffered write.
+    const HANDLE created =
+        ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE)
         return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    // Closing writes what is still buffered: its failure counts too.
-    const bool closed = std::fclose(file.release()) == 0;
-    return written && closed;
+    const CHandle file(created);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 bool ExportResultToFile(const char* path, const CReportRows& rows, const ReportFailureHandler& showFailure)
