@@ -1,5 +1,7 @@
 #include "ExportCommand.h"
 
+#include "report/TextConversion.h"
+
 #include <shobjidl.h>
 
 #include <cstdio>
@@ -42,28 +44,6 @@ private:
     bool m_Initialised;
 };
 
-std::wstring Widen(const std::string& text)
-{
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
-// A name the code page cannot hold keeps "?" in place of what it lacks, never a look-alike
-// that would name another file; no file name can hold "?".
-std::string Narrow(const wchar_t* text)
-{
-    const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length > 0 ? length : 1), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, &narrow[0], length, nullptr, nullptr);
-    narrow.resize(narrow.size() - 1);
-    return narrow;
-}
-
 // "label|pattern|label|pattern||" as the label and pattern pairs it holds.
 std::vector<std::wstring> SplitFilter(const char* filter)
 {
@@ -76,7 +56,7 @@ std::vector<std::wstring> SplitFilter(const char* filter)
         }
         if (part.empty())
             break;
-        parts.push_back(Widen(part));
+        parts.push_back(ToWide(part, CP_ACP));
         part.clear();
     }
     if (parts.size() % 2)
@@ -99,7 +79,7 @@ std::optional<SaveChoice> ShowSaveDialog(HWND owner, const char* filter, const c
         types.push_back({parts[i].c_str(), parts[i + 1].c_str()});
     dialog->SetFileTypes(static_cast<UINT>(types.size()), types.data());
     dialog->SetFileTypeIndex(1);
-    dialog->SetFileName(Widen(initialName).c_str());
+    dialog->SetFileName(ToWide(initialName, CP_ACP).c_str());
     // The folder must exist; an existing file is replaced without a question.
     dialog->SetOptions(FOS_PATHMUSTEXIST | FOS_FORCEFILESYSTEM);
     if (FAILED(dialog->Show(owner)))
@@ -109,12 +89,14 @@ std::optional<SaveChoice> ShowSaveDialog(HWND owner, const char* filter, const c
     if (FAILED(dialog->GetResult(&chosen)))
         return std::nullopt;
     ComPointer<IShellItem> item(chosen);
-    wchar_t* path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+    wchar_t* name = nullptr;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &name)))
         return std::nullopt;
+    const std::unique_ptr<wchar_t, decltype(&::CoTaskMemFree)> path(name, &::CoTaskMemFree);
     SaveChoice choice;
-    choice.Path = Narrow(path);
-    ::CoTaskMemFree(path);
+    // A name the code page cannot hold keeps "?" for what it lacks, never a look-alike that
+    // would name another file; no file name can hold "?".
+    choice.Path = FromWide(path.get(), CP_ACP, WC_NO_BEST_FIT_CHARS);
     UINT index = 0;
     dialog->GetFileTypeIndex(&index);
     choice.FilterIndex = static_cast<int>(index);

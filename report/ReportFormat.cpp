@@ -1,12 +1,10 @@
 #include "ReportFormat.h"
 
-#include <cstdio>
-#include <cstring>
+#include "report/TextConversion.h"
 
 namespace {
 
-// The reports were first written through a text-mode file, which stores each line feed
-// as CR LF: the fixed texts keep those bytes. Cells are never translated.
+// Line ends are CR LF, as a text-mode file stores a line feed; cells are never translated.
 const char* const kHtmlHead[] = {
     "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
     "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">",
@@ -66,30 +64,6 @@ constexpr int kReportColumns = 4;
 // A replacement for every character XML 1.0 does not allow in a document.
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
 
-std::wstring ToWide(const std::string& text, UINT codePage)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(codePage, 0, text.data(), size, &wide[0], length);
-    return wide;
-}
-
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, &utf8[0], length, nullptr, nullptr);
-    return utf8;
-}
-
 bool IsCsvSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -124,7 +98,7 @@ std::string MarkupText(const std::string& cell, UINT codePage)
             break;
         }
     }
-    return ToUtf8(escaped);
+    return FromWide(escaped, CP_UTF8);
 }
 
 std::string TrimCell(const std::string& cell)

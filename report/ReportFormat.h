@@ -7,7 +7,8 @@
 
 #include <string>
 
-// Buffer sizes in which cells are read, terminator included; 0 reads a cell whole.
+// Buffer sizes in which cells are read, terminator included: HTML 1000, text and XML
+// 10000; CSV (0) reads a cell whole.
 constexpr size_t kHtmlCellCapacity = 1000;
 constexpr size_t kTextCellCapacity = 10000;
 constexpr size_t kCsvCellCapacity = 0;

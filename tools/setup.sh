@@ -9,6 +9,7 @@ packages=(
     wine wine64 wine32:i386
     xvfb xauth x11-utils imagemagick
     googletest iproute2 procps util-linux
+    libxml2-utils python3
 )
 
 missing=()
