@@ -140,6 +140,34 @@ TEST(ExportCommand, SavesEachFormatThroughTheSaveDialogAndOpensIt)
     }
 }
 
+TEST(ExportCommand, ShowsAWritersFailureInAnErrorBoxOverTheOwner)
+{
+    CTestResultsList results;
+    ASSERT_TRUE(results.IsCreated());
+    HWND owner = ::GetParent(results.List().m_hWnd);
+    HWND shownOwner = nullptr;
+    std::string text;
+    bool errorIcon = false;
+    bool onlyOk = false;
+    WhenDialogShows("Vantrel", [&](HWND box) {
+        shownOwner = ::GetWindow(box, GW_OWNER);
+        char buffer[256] = "";
+        ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof(buffer));
+        text = buffer;
+        // The box shows the system's own error icon in one of its statics.
+        const HICON error = ::LoadIconA(nullptr, IDI_ERROR);
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            errorIcon = errorIcon || reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0)) == error;
+        onlyOk = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDCANCEL) && !::GetDlgItem(box, IDNO);
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    SystemExportPlatform(owner).ShowFailure("Failed to write.\nSecond line.");
+    EXPECT_EQ(shownOwner, owner);
+    EXPECT_EQ(text, "Failed to write.\nSecond line.");
+    EXPECT_TRUE(errorIcon);
+    EXPECT_TRUE(onlyOk);
+}
+
 TEST(MainWindow, ExportAsksForTheReportsNameOverTheMainWindow)
 {
     CCorvaleDlg dialog;
