@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 
 const std::vector<ReportRow>& ReportTable(const std::string& name)
 {
@@ -31,21 +32,29 @@ std::string ExpectedReport(const std::string& fileName)
     return ReadFileBytes(std::string("Z:") + VANTREL_EXPECTED_REPORTS + "/" + fileName);
 }
 
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE first = ::FindFirstFileA((folder + "*").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE)
+        return names;
+    const std::unique_ptr<void, decltype(&::FindClose)> search(first, &::FindClose);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (::FindNextFileA(search.get(), &found));
+    return names;
+}
+
 std::string MakeTestFolder(const char* name)
 {
     char temp[MAX_PATH] = "";
     ::GetTempPathA(sizeof(temp), temp);
     const std::string folder = std::string(temp) + name + "\\";
     // Left over from an earlier run: its files go first.
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileA((folder + found.cFileName).c_str());
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-    }
+    for (const std::string& file : FilesIn(folder))
+        ::DeleteFileA((folder + file).c_str());
     ::CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }

@@ -15,7 +15,9 @@ const std::vector<ReportRow>& ReportTable(const std::string& name);
 std::string ExpectedReport(const std::string& fileName);
 
 std::string ReadFileBytes(const std::string& path);
-// A fresh, empty folder under the temporary folder, ending in a backslash.
+// The names of the files (not folders) in a folder given with its final backslash.
+std::vector<std::string> FilesIn(const std::string& folder);
+// A fresh folder under the temporary folder, without files, ending in a backslash.
 std::string MakeTestFolder(const char* name);
 
 // Rows held in memory, cut as a list cuts them when read into a buffer.
