@@ -1,5 +1,7 @@
 #include "ui/CorvaleDlg.h"
 
+#include "report/ExportCommand.h"
+#include "report/ListReportRows.h"
 #include "res/resource.h"
 #include "scan/LocalNetwork.h"
 #include "winlib/WinApp.h"
@@ -137,6 +139,9 @@ bool CCorvaleDlg::OnCommand(int id, int code)
     case IDC_MANUAL:
         OnManual();
         return true;
+    case IDC_EXPORT:
+        OnBnClickedButtonExport();
+        return true;
     default:
         return false;
     }
@@ -145,4 +150,9 @@ bool CCorvaleDlg::OnCommand(int id, int code)
 void CCorvaleDlg::OnScan()
 {
     // Enter lands here as well (the button is the default one), so the window must not end.
+}
+
+void CCorvaleDlg::OnBnClickedButtonExport()
+{
+    ExportResults(CListReportRows(m_ResultsList), SystemExportPlatform(m_hWnd));
 }

@@ -22,6 +22,7 @@ protected:
 private:
     bool OnCommand(int id, int code);
     void OnScan();
+    void OnBnClickedButtonExport();
 
     CButton m_AutomaticRadio;
     CButton m_ManualRadio;
