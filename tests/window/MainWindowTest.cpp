@@ -1,7 +1,9 @@
 // The main window starts from its template with every control in place and ends on
-// Escape and on the caption's close box.
+// Escape and on the caption's close box. Discovery in these tests reads a made-up adapter
+// table, never the machine's adapters.
 #include "ui/CorvaleDlg.h"
 #include "res/resource.h"
+#include "MainWindowSupport.h"
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <string>
 
 namespace {
+
 
 struct TemplateControl {
     int id;
@@ -51,7 +54,7 @@ std::string ClassOf(HWND hwnd)
 
 TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
 {
-    CCorvaleDlg dialog;
+    CCorvaleDlg dialog(LanDiscovery());
     std::string caption;
     RECT client{}, expectedClient{0, 0, 469, 338};
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
@@ -75,11 +78,6 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
             EXPECT_EQ(actual.right - actual.left, expected.right);
             EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
         }
-        // The banner sizes itself to its bitmap, placed at the top-left corner.
-        const RECT banner = ChildRect(hwnd, IDC_BANNER);
-        EXPECT_EQ(banner.left, 0);
-        EXPECT_EQ(banner.top, 0);
-        EXPECT_GT(banner.right - banner.left, 0);
 
         char version[64] = "";
         ::GetDlgItemTextA(hwnd, IDC_VERSION_LINK, version, sizeof(version));
@@ -96,7 +94,7 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
 
 TEST(MainWindow, EnterDoesNotEndTheWindowButTheCloseBoxDoes)
 {
-    CCorvaleDlg dialog;
+    CCorvaleDlg dialog(LanDiscovery());
     bool stillOpenAfterEnter = false;
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
         ::SetForegroundWindow(hwnd);
@@ -111,7 +109,7 @@ TEST(MainWindow, EnterDoesNotEndTheWindowButTheCloseBoxDoes)
 
 TEST(MainWindow, SystemMenuEndsWithTheAboutEntry)
 {
-    CCorvaleDlg dialog;
+    CCorvaleDlg dialog(LanDiscovery());
     std::string last;
     UINT lastId = 0;
     UINT separatorType = 0;
