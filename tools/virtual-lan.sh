@@ -15,7 +15,9 @@
 #   info            print the LAN's figures as shell assignments (LAN_...=...): those
 #                   of the running LAN, else those the parameters give, with LAN_UP=0
 #   exec CMD [ARGS] run CMD in the scanner namespace with WINEPREFIX set to the LAN's
-#                   own prefix, after making sure the prefix exists and a persistent
+#                   own prefix for the architecture of the first Windows program among
+#                   ARGS (or VANTREL_ARCH=x86|x64; else 32-bit where the machine can run
+#                   it), after making sure the prefix exists and a persistent
 #                   wineserver for it runs inside the scanner namespace (Wine reports
 #                   the adapters of the namespace its wineserver runs in). The rest of
 #                   the environment (DISPLAY...) passes through; WINEDLLOVERRIDES
@@ -39,7 +41,8 @@
 #   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
 #                                       derived: 02:5a:00:00:00:NN, NN = host number in hex
 #   --scanner-mac M   VTL_SCANNER_MAC   derived the same way from the scanner's number
-#   --wineprefix DIR  VTL_WINEPREFIX    /tmp/vantrel-lan-wine
+#   --wineprefix DIR  VTL_WINEPREFIX    /tmp/vantrel-lan-wine; "-x86" or "-x64" is
+#                                       appended for each architecture's prefix
 #   --state-dir DIR   VTL_STATE_DIR     /run/vantrel-lan; lan.env there holds the figures
 #   For a prefix other than "vtl" the default Wine prefix and state directory get
 #   "-P" appended, so two LANs never share a wineserver.
@@ -65,6 +68,7 @@
 set -euo pipefail
 
 readonly SCRIPT=${BASH_SOURCE[0]}
+source "$(dirname "$SCRIPT")/wine-arch.sh"
 readonly PROG=virtual-lan
 
 log() { printf '%s: %s\n' "$PROG" "$*" >&2; }
@@ -426,9 +430,16 @@ stop_wineserver() {
     wait_pids_gone "${pids[@]}" || stop_pids "${pids[@]}"
 }
 
+# The LAN's Wine prefix for one architecture: 32-bit and 64-bit prefixes never share a
+# directory, each has its own server in the scanner namespace.
+lan_prefix() { echo "$WINEPREFIX_DIR-$1"; }
+
 ensure_wine() {
-    local prefix=$WINEPREFIX_DIR ns=$NS_SCAN want pid started=0
-    local -a pids
+    local arch=$1 prefix ns=$NS_SCAN want pid started=0 loader
+    local -a pids loader_env=()
+    prefix=$(lan_prefix "$arch")
+    loader=$(wine_loader "$arch") || die "unknown architecture '$arch'"
+    [[ $arch != x64 ]] || loader_env=(WINELOADER="$loader")
     mkdir -p "$prefix"
 
     # A server for this prefix elsewhere (the host, or an older incarnation of the
@@ -464,8 +475,8 @@ ensure_wine() {
     # run is finished by the next one.
     if [[ ! -f $prefix/.vantrel-lan-ready ]]; then
         log "creating the Wine prefix $prefix (once; takes a while)"
-        if ! ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all \
-            WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init 9<&- </dev/null >"$STATE_DIR/wineboot.log" 2>&1; then
+        if ! ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "${loader_env[@]}" \
+            WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot --init 9<&- </dev/null >"$STATE_DIR/wineboot.log" 2>&1; then
             cat "$STATE_DIR/wineboot.log" >&2
             die "wineboot --init failed in $ns"
         fi
@@ -474,8 +485,8 @@ ensure_wine() {
         # Wine's service processes start with the first program of a server and live as
         # long as it; start them here, detached from the caller's output, or a caller
         # reading the command's output (a test runner) would wait for them forever.
-        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all \
-            WINEDLLOVERRIDES="mscoree,mshtml=" wineboot 9<&- </dev/null >/dev/null 2>&1 || true
+        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "${loader_env[@]}" \
+            WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot 9<&- </dev/null >/dev/null 2>&1 || true
     fi
 }
 
@@ -587,7 +598,7 @@ check_lan_settled() {
 }
 
 teardown() {
-    local ns pattern dir pid prefix
+    local ns pattern dir pid prefix arch
     local -a namespaces pids prefixes=("$WINEPREFIX_DIR")
 
     # The running LAN may have been built with another Wine prefix.
@@ -595,7 +606,9 @@ teardown() {
         prefix=$(sed -n 's/^LAN_WINEPREFIX=//p' "$STATE_FILE")
         [[ -z $prefix || $prefix == "$WINEPREFIX_DIR" ]] || prefixes+=("$prefix")
     fi
-    for prefix in "${prefixes[@]}"; do stop_wineserver "$prefix"; done
+    for prefix in "${prefixes[@]}"; do
+        for arch in x86 x64; do stop_wineserver "$prefix-$arch"; done
+    done
 
     mapfile -t namespaces < <(existing_namespaces)
     # A namespace outlives its name while any process is inside it, with its links.
@@ -690,11 +703,15 @@ cmd_down() {
 
 cmd_purge() {
     cmd_down
-    # The state file is gone by now, so the configured prefix is the one removed.
-    if [[ -d $WINEPREFIX_DIR ]]; then
-        rm -rf -- "$WINEPREFIX_DIR"
-        log "removed the Wine prefix $WINEPREFIX_DIR"
-    fi
+    # The state file is gone by now, so the configured prefixes are the ones removed.
+    local prefix arch
+    for arch in x86 x64; do
+        prefix=$(lan_prefix "$arch")
+        if [[ -d $prefix ]]; then
+            rm -rf -- "$prefix"
+            log "removed the Wine prefix $prefix"
+        fi
+    done
 }
 
 # Replaces the parameters' figures with those of the running LAN.
@@ -739,13 +756,17 @@ cmd_status() {
         printf '  %-12s %-15s %-17s %s\n' "$NS_PREFIX-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" \
             "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')"
     done
-    pid=$(wineserver_pids "$WINEPREFIX_DIR" | head -n1)
-    if [[ -n $pid ]]; then
-        ns=$(ip netns identify "$pid" 2>/dev/null || true)
-        echo "  wineserver pid $pid in ${ns:-the host namespace} for $WINEPREFIX_DIR"
-    else
-        echo "  no wineserver for $WINEPREFIX_DIR (exec starts one)"
-    fi
+    local arch prefix
+    for arch in x86 x64; do
+        prefix=$(lan_prefix "$arch")
+        pid=$(wineserver_pids "$prefix" | head -n1)
+        if [[ -n $pid ]]; then
+            ns=$(ip netns identify "$pid" 2>/dev/null || true)
+            echo "  wineserver pid $pid in ${ns:-the host namespace} for $prefix"
+        else
+            echo "  no wineserver for $prefix (exec starts one)"
+        fi
+    done
 }
 
 cmd_info() {
@@ -763,10 +784,13 @@ cmd_exec() {
     local faults
     faults=$(check_lan)
     [[ -z $faults ]] || die "LAN $NS_PREFIX is not healthy; run up again:"$'\n'"$faults"
+    local arch=${VANTREL_ARCH:-$(arch_of_command "$@")}
     take_lock
-    ensure_wine
+    ensure_wine "$arch"
     drop_lock
-    export WINEPREFIX=$WINEPREFIX_DIR
+    export VANTREL_ARCH=$arch
+    export WINEPREFIX
+    WINEPREFIX=$(lan_prefix "$arch")
     export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
     exec ip netns exec "$NS_SCAN" "$@"
 }

@@ -4,27 +4,12 @@
 # prefix follow the program's architecture (its PE header, or VANTREL_ARCH=x86|x64 for a
 # Wine built-in such as explorer): 32-bit and 64-bit prefixes never share a directory.
 set -euo pipefail
+source "$(dirname "$0")/wine-arch.sh"
 
-# Prints x86 or x64 for a PE file, nothing for anything else.
-pe_arch() {
-    local file=$1 offset machine
-    [ -f "$file" ] || return 0
-    offset=$(od -An -tu4 -j60 -N4 "$file" 2>/dev/null | tr -d ' ')
-    [ -n "$offset" ] || return 0
-    machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$file" 2>/dev/null | tr -d ' ')
-    case "$machine" in
-        014c) echo x86 ;;
-        8664) echo x64 ;;
-    esac
-}
-
-arch=${VANTREL_ARCH:-$(pe_arch "${1:-}")}
-arch=${arch:-x86}
-case "$arch" in
-    x86) loader=/usr/lib/wine/wine ;;
-    x64) loader=/usr/lib/wine/wine64; export WINELOADER=$loader ;;
-    *) echo "wine-run.sh: unknown architecture '$arch'" >&2; exit 2 ;;
-esac
+arch=${VANTREL_ARCH:-$(arch_of_command "$@")}
+loader=$(wine_loader "$arch") || { echo "wine-run.sh: unknown architecture '$arch'" >&2; exit 2; }
+# Wine's 64-bit loader finds itself only through WINELOADER (as Debian's wine script does).
+[[ $arch != x64 ]] || export WINELOADER=$loader
 
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel/wineprefix-$arch}"
 export WINEDEBUG="${WINEDEBUG:--all}"

@@ -1,0 +1,42 @@
+# Sourced by the scripts that start Wine: which loader runs which kind of Windows program.
+# Some kernels cannot execute 32-bit programs at all, so Wine's i386 loader fails there
+# while the x86_64 one works; every script asks these functions instead of assuming.
+
+readonly WINE_LOADER_X86=/usr/lib/wine/wine
+readonly WINE_LOADER_X64=/usr/lib/wine/wine64
+
+# x86 or x64 for a PE file, nothing for anything else.
+pe_arch() {
+    local file=$1 offset machine
+    [[ -f $file ]] || return 0
+    offset=$(od -An -tu4 -j60 -N4 "$file" 2>/dev/null | tr -d ' ')
+    [[ $offset =~ ^[0-9]+$ ]] || return 0
+    machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$file" 2>/dev/null | tr -d ' ')
+    case $machine in
+        014c) echo x86 ;;
+        8664) echo x64 ;;
+    esac
+}
+
+wine_loader() {
+    case $1 in
+        x86) echo "$WINE_LOADER_X86" ;;
+        x64) echo "$WINE_LOADER_X64" ;;
+        *) return 1 ;;
+    esac
+}
+
+# The architecture to use when nothing names one: 32-bit where its loader can execute.
+default_wine_arch() {
+    if "$WINE_LOADER_X86" --version >/dev/null 2>&1; then echo x86; else echo x64; fi
+}
+
+# The architecture of the first argument that is a Windows program, else the default.
+arch_of_command() {
+    local arg arch
+    for arg in "$@"; do
+        arch=$(pe_arch "$arg")
+        [[ -z $arch ]] || { echo "$arch"; return 0; }
+    done
+    default_wine_arch
+}
