@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -114,20 +113,18 @@ bool IsMainWindow(HWND hwnd)
     return ::GetDlgItem(hwnd, IDC_RESULTS_LIST) != nullptr;
 }
 
+// Asked with WM_GETTEXT, the one of these messages carried across processes.
 std::string TextOf(HWND hwnd)
 {
     char text[512] = "";
-    ::GetWindowTextA(hwnd, text, sizeof(text));
+    ::SendMessageA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
     return text;
 }
 
+// An address control's window text is its four fields, dotted.
 std::string AddressOf(HWND dialog, int id)
 {
-    DWORD a = 0;
-    ::SendDlgItemMessageA(dialog, id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&a));
-    char text[16];
-    std::snprintf(text, sizeof(text), "%lu.%lu.%lu.%lu", a >> 24, (a >> 16) & 255, (a >> 8) & 255, a & 255);
-    return text;
+    return TextOf(::GetDlgItem(dialog, id));
 }
 
 struct Shown {
