@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "res/resource.h"
 #include "scan/HostProbe.h"
+#include "ui/ResultsListSetup.h"
 #include "ui/WebAddresses.h"
 #include "winlib/DC.h"
 #include "winlib/WinApp.h"
@@ -146,17 +147,7 @@ BOOL CCorvaleDlg::OnInitDialog()
 
 void CCorvaleDlg::InitControls()
 {
-    m_ResultsList.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    m_ResultsList.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
-    m_ResultsList.InsertColumn(1, "Host Name", LVCFMT_LEFT, 180);
-    m_ResultsList.InsertColumn(2, "Host MAC Address", LVCFMT_LEFT, 180);
-    m_ResultsList.InsertColumn(3, "Description", LVCFMT_LEFT, 180);
-    m_ResultsList.AttachHeaderCtrl();
-    m_ResultsList.AddColorCodeColumns();
-    m_ResultsList.SetColumnSortType(0, CEnhancedListCtrl::SortAddress);
-    for (int column = 1; column <= 3; ++column)
-        m_ResultsList.SetColumnSortType(column, CEnhancedListCtrl::SortText);
-    m_ResultsList.SetSortIndicator(0, true);
+    SetUpResultsList(m_ResultsList);
     m_HeaderFont.Attach(CreateUiFont(kDialogFontFace, 12, 600));
     m_ResultsList.GetHeader().SetFont(m_HeaderFont, true);
 
@@ -166,13 +157,6 @@ void CCorvaleDlg::InitControls()
     ::SetMenuItemBitmaps(m_ContextMenu.Get(), ID_COPY_ADDRESS, MF_BYCOMMAND, m_MenuPicture, m_MenuPicture);
 
     m_ResultsList.SetListTip("Right click here to copy the IP Address");
-
-    // Without LVS_SHAREIMAGELISTS the list destroys its image list with itself.
-    HIMAGELIST rowImages = ::ImageList_Create(24, 24, ILC_COLOR32, 1, 5);
-    const CIcon rowIcon(static_cast<HICON>(
-        ::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_HOST), IMAGE_ICON, 24, 24, 0)));
-    ::ImageList_AddIcon(rowImages, rowIcon);
-    m_ResultsList.SetImageList(rowImages, LVSIL_SMALL);
 
     m_StartScanButton.SetLabelFont(kDialogFontFace, 15, 600, FALSE, FALSE);
     m_StartScanButton.SetTipTexts("Click here to start the Wi-Fi Network Scan", "");
