@@ -86,24 +86,27 @@ public:
 
     std::vector<HWND> VisibleWindows() const
     {
-        struct Search {
-            DWORD pid;
-            std::vector<HWND> found;
-        } search{m_process.dwProcessId, {}};
-        ::EnumWindows(
-            [](HWND hwnd, LPARAM lp) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(lp);
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(hwnd, &pid);
-                if (pid == s->pid && ::IsWindowVisible(hwnd))
-                    s->found.push_back(hwnd);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search{m_process.dwProcessId, {}};
+        ::EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
 private:
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    };
+
+    static BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM lp)
+    {
+        auto* search = reinterpret_cast<Search*>(lp);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == search->pid && ::IsWindowVisible(hwnd))
+            search->found.push_back(hwnd);
+        return TRUE;
+    }
+
     PROCESS_INFORMATION m_process{};
     bool m_started = false;
 };
