@@ -1,8 +1,20 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the program and its tests into build/.
+# Configures (once) and builds both architectures: build/ holds the 32-bit program we ship
+# for Windows, build-x64/ the same sources for x86_64 (it also runs under a 64-bit-only Wine).
+#   tools/build.sh [x86|x64 ...]    (default: both)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ ! -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-fi
-cmake --build build -j"$(nproc)"
+
+arches=("$@")
+[ ${#arches[@]} -gt 0 ] || arches=(x86 x64)
+for arch in "${arches[@]}"; do
+    case "$arch" in
+        x86) dir=build toolchain=cmake/mingw-i686.cmake ;;
+        x64) dir=build-x64 toolchain=cmake/mingw-x86_64.cmake ;;
+        *) echo "build.sh: unknown architecture '$arch'" >&2; exit 2 ;;
+    esac
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
+    fi
+    cmake --build "$dir" -j"$(nproc)"
+done

@@ -26,6 +26,11 @@ wine_loader() {
     esac
 }
 
+# The project's own prefix for an architecture, unless WINEPREFIX names another.
+wine_prefix() {
+    echo "${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel/wineprefix-$1}"
+}
+
 # The architecture to use when nothing names one: 32-bit where its loader can execute.
 default_wine_arch() {
     if "$WINE_LOADER_X86" --version >/dev/null 2>&1; then echo x86; else echo x64; fi

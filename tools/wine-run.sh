@@ -11,7 +11,8 @@ loader=$(wine_loader "$arch") || { echo "wine-run.sh: unknown architecture '$arc
 # Wine's 64-bit loader finds itself only through WINELOADER (as Debian's wine script does).
 [[ $arch != x64 ]] || export WINELOADER=$loader
 
-export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel/wineprefix-$arch}"
+WINEPREFIX=$(wine_prefix "$arch")
+export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
