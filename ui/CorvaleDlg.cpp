@@ -132,11 +132,11 @@ BOOL CCorvaleDlg::OnInitDialog()
     InitControls();
     GetLocalNetInfo(m_Discovery);
     if (LocalNetworkInfo.FirstHostText[0] != '\0') {
-        ShowMode(true);
+        SelectMode(true);
     } else {
         m_StartAddress.SetAddress(kFallbackStart);
         m_EndAddress.SetAddress(kFallbackEnd);
-        ShowMode(false);
+        SelectMode(false);
     }
     ReadRegSettings();
 
@@ -217,7 +217,7 @@ void CCorvaleDlg::ReadRegSettings()
 {
     const StoredSettings settings = ReadStoredSettings();
     if (settings.Automatic)
-        ShowMode(*settings.Automatic);
+        SelectMode(*settings.Automatic);
     // In either mode: a stored range replaces the automatic one too.
     if (settings.StartAddress)
         m_StartAddress.SetAddress(*settings.StartAddress);
@@ -392,7 +392,7 @@ bool CCorvaleDlg::OnNotify(const NMHDR& header, LRESULT& result)
 
 // ---- scan controls ----
 
-void CCorvaleDlg::ShowMode(bool automatic)
+void CCorvaleDlg::SelectMode(bool automatic)
 {
     m_ManualRadio.SetCheck(automatic ? BST_UNCHECKED : BST_CHECKED);
     m_AutomaticRadio.SetCheck(automatic ? BST_CHECKED : BST_UNCHECKED);
@@ -420,12 +420,12 @@ void CCorvaleDlg::OnManual()
 
 void CCorvaleDlg::OnAutomaticLabel()
 {
-    ShowMode(true);
+    SelectMode(true);
 }
 
 void CCorvaleDlg::OnManualLabel()
 {
-    ShowMode(false);
+    SelectMode(false);
 }
 
 void CCorvaleDlg::OnStartAddressChanged()

@@ -52,7 +52,7 @@ private:
     void OnCloseButton();
     void OnScan();
 
-    void ShowMode(bool automatic);
+    void SelectMode(bool automatic);
 
     const DiscoveryPlatform& m_Discovery;
     CButton m_AutomaticRadio;

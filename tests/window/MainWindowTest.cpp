@@ -203,6 +203,46 @@ TEST(MainWindow, ControlsAreBoundToTheirClassesAndSetUp)
     EXPECT_STREQ(linkFont.lfFaceName, "MS Shell Dlg");
 }
 
+TEST(MainWindow, ButtonsAndLinksCarryTheirTips)
+{
+    struct Tip {
+        int id;
+        const char* text;
+    };
+    const Tip buttons[] = {
+        {IDC_START_SCAN, "Click here to start the Wi-Fi Network Scan"},
+        {IDC_EXPORT, "Save the Wireless Network report to HTML,XML,TEXT or CSV file"},
+        {IDC_CLOSE, "Click here to close the application"},
+    };
+    const Tip links[] = {
+        {IDC_HELP_LINK, "Get more help on 'Vantrel'"},
+        {IDC_VERSION_LINK, "Click here to Download New Version of 'Vantrel'"},
+        {IDC_COMPANION_LINK, "Click here to download new Keyharbor software to recover all your Wi-Fi Passwords"},
+        {IDC_ABOUT_LINK, ""},  // its tip was never enabled
+    };
+    CSettingsKey key;
+    std::vector<std::string> seen;
+    RunMainWindow(LanDiscovery(), [&](HWND hwnd) {
+        for (const Tip& b : buttons) {
+            HWND button = ::GetDlgItem(hwnd, b.id);
+            auto* shade = dynamic_cast<CxShadeButton*>(CWnd::FromHandle(button));
+            seen.push_back(shade ? ToolTipText(shade->GetToolTip(), hwnd, reinterpret_cast<UINT_PTR>(button)) : "?");
+        }
+        for (const Tip& l : links) {
+            HWND link = ::GetDlgItem(hwnd, l.id);
+            auto* hyperlink = dynamic_cast<CStaticHyperLink*>(CWnd::FromHandle(link));
+            seen.push_back(hyperlink ? ToolTipText(hyperlink->GetToolTipWindow(), link, CStaticHyperLink::kToolId) : "?");
+        }
+        ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    });
+    std::vector<std::string> expected;
+    for (const Tip& b : buttons)
+        expected.push_back(b.text);
+    for (const Tip& l : links)
+        expected.push_back(l.text);
+    EXPECT_EQ(seen, expected);
+}
+
 TEST(MainWindow, LinksOpenTheirPagesAndAboutTellsTheWindowInstead)
 {
     CSettingsKey key;
