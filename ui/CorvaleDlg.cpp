@@ -261,7 +261,7 @@ void CCorvaleDlg::OnPaint()
         return;
     const RECT client = GetClientRect();
     if (::IsIconic(m_hWnd)) {
-        OnIconicPaint(dc, client);
+        DrawMinimizedIcon(dc, client);
         return;
     }
     const int width = client.right;
@@ -275,7 +275,7 @@ void CCorvaleDlg::OnPaint()
     ::BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
 }
 
-void CCorvaleDlg::OnIconicPaint(HDC dc, const RECT& client)
+void CCorvaleDlg::DrawMinimizedIcon(HDC dc, const RECT& client)
 {
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
     const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;

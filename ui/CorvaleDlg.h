@@ -40,7 +40,7 @@ private:
     void RefreshLabel();
 
     void OnPaint();
-    void OnIconicPaint(HDC dc, const RECT& client);
+    void DrawMinimizedIcon(HDC dc, const RECT& client);
     LRESULT OnCtlColor(UINT msg, HDC dc, HWND control);
     void OnActivate(UINT state);
     void OnSize(UINT type, int cx);
@@ -52,6 +52,7 @@ private:
     void OnCloseButton();
     void OnScan();
 
+    // Checks the one mode radio, unchecks the other and runs the mode's command.
     void SelectMode(bool automatic);
 
     const DiscoveryPlatform& m_Discovery;
