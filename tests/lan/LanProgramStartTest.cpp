@@ -157,19 +157,29 @@ protected:
     }
     void TearDown() override { ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey); }
 
+    // Starts the program, reads what its window shows and closes it; the program must then
+    // end with exit code 0.
+    static Shown ShowAndClose()
+    {
+        Shown shown;
+        CProgram program;
+        EXPECT_TRUE(program.Started()) << ProgramPath();
+        HWND dialog = program.WaitForWindow(IsMainWindow);
+        EXPECT_NE(dialog, nullptr);
+        if (dialog) {
+            shown = ReadShown(dialog);
+            ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+        }
+        EXPECT_EQ(program.WaitForExit(), 0);
+        return shown;
+    }
+
     CSettingsKey m_Settings;
 };
 
 TEST_F(LanProgramStart, ShowsTheLansRangeInAutomaticMode)
 {
-    CProgram program;
-    ASSERT_TRUE(program.Started()) << ProgramPath();
-    HWND dialog = program.WaitForWindow(IsMainWindow);
-    ASSERT_NE(dialog, nullptr);
-    const Shown shown = ReadShown(dialog);
-    ::PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.WaitForExit(), 0);
-
+    const Shown shown = ShowAndClose();
     EXPECT_TRUE(shown.automatic);
     EXPECT_FALSE(shown.startEnabled);
     EXPECT_EQ(shown.start, Lan("LAN_FIRST_HOST"));
@@ -182,14 +192,7 @@ TEST_F(LanProgramStart, StoredManualRangeWinsOverTheLan)
     m_Settings.SetDword("Automatic", 0);
     m_Settings.SetText("StartHostAddress", "192.168.44.10", false);
     m_Settings.SetText("EndHostAddress", "192.168.44.20", false);
-    CProgram program;
-    ASSERT_TRUE(program.Started());
-    HWND dialog = program.WaitForWindow(IsMainWindow);
-    ASSERT_NE(dialog, nullptr);
-    const Shown shown = ReadShown(dialog);
-    ::PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.WaitForExit(), 0);
-
+    const Shown shown = ShowAndClose();
     EXPECT_FALSE(shown.automatic);
     EXPECT_TRUE(shown.startEnabled);
     EXPECT_EQ(shown.start, "192.168.44.10");
