@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 // Calls `action` with the dialog once a visible dialog with this caption exists on this
 // thread; meant to be set up just before DoModal. A dialog still open 20 s later is closed,
@@ -20,3 +21,6 @@ void PressKey(WORD key);
 
 // A control's rectangle in the client coordinates of its dialog.
 RECT ChildRect(HWND dialog, int id);
+
+// The text a tooltip window holds for the tool (owner, id).
+std::string ToolTipText(HWND tip, HWND owner, UINT_PTR id);
