@@ -1,19 +1,32 @@
 #include "ui/CorvaleDlg.h"
 
+#include "app/Settings.h"
+#include "net/Ipv4Address.h"
+#include "report/ExportCommand.h"
+#include "report/ListReportRows.h"
 #include "res/resource.h"
-#include "scan/LocalNetwork.h"
+#include "scan/HostProbe.h"
 #include "ui/AboutDlg.h"
 #include "ui/Clipboard.h"
+#include "ui/ResultsListSetup.h"
+#include "ui/ShadedBackground.h"
+#include "ui/WebAddresses.h"
+#include "winlib/DC.h"
 #include "winlib/WinApp.h"
 
 #include <winsock2.h>
+#include <windowsx.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 const char kCaption[] = "Vantrel";
+const char kDialogFontFace[] = "MS Shell Dlg";
 constexpr DWORD kFallbackStart = 0xC0A80001;  // 192.168.0.1
 constexpr DWORD kFallbackEnd = 0xC0A800FF;    // 192.168.0.255
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
 
 bool IsVistaOrLater()
 {
@@ -28,10 +41,48 @@ bool IsVistaOrLater()
     mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
     return ::VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
 }
+
+// The labels drawn straight onto the generated background.
+bool IsTransparentLabel(int id)
+{
+    switch (id) {
+    case IDC_RANGE_LABEL:
+    case IDC_MODE_LABEL:
+    case IDC_PING_LABEL:
+    case IDC_AUTOMATIC_LABEL:
+    case IDC_MANUAL_LABEL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The dotted text of what an address control holds; empty when all its fields are blank.
+std::string AddressText(const CIPAddressCtrl& control)
+{
+    if (control.SendMessage(IPM_ISBLANK))
+        return std::string();
+    char text[16] = "";
+    FormatAddress(control.GetAddress(), text, sizeof(text));
+    return text;
+}
+
+// An address text of discovery into an address control; a control without one is cleared
+// rather than showing 0.0.0.0.
+void ShowAddress(const CIPAddressCtrl& control, const char* text)
+{
+    uint32_t address = 0;
+    if (ParseAddress(text, address))
+        control.SetAddress(address);
+    else
+        control.SendMessage(IPM_CLEARADDRESS);
+}
 }  // namespace
 
-CCorvaleDlg::CCorvaleDlg()
-    : CDialog(IDD_VANTREL_DIALOG), m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+CCorvaleDlg::CCorvaleDlg(const DiscoveryPlatform& discovery)
+    : CDialog(IDD_VANTREL_DIALOG),
+      m_Discovery(discovery),
+      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
 {
 }
 
@@ -55,10 +106,11 @@ void CCorvaleDlg::DoDataExchange()
     DDX_Control(IDC_BANNER, m_Banner);
 }
 
+// ---- start-up ----
+
 BOOL CCorvaleDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    SetUpCopyAndAbout();
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         char about[256] = "";
@@ -70,6 +122,7 @@ BOOL CCorvaleDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    // Either failure ends the program before its window ever shows.
     if (!IsVistaOrLater()) {
         ::MessageBoxA(m_hWnd, "Sorry!!! This software works on Vista and higher Windows versions only.", kCaption,
                       MB_OK | MB_ICONEXCLAMATION);
@@ -82,49 +135,217 @@ BOOL CCorvaleDlg::OnInitDialog()
         ::ExitProcess(0);
     }
 
-    GetLocalNetInfo();
+    InitControls();
+    GetLocalNetInfo(m_Discovery);
     if (LocalNetworkInfo.FirstHostText[0] != '\0') {
-        m_ManualRadio.SetCheck(BST_UNCHECKED);
-        m_AutomaticRadio.SetCheck(BST_CHECKED);
-        OnAutomatic();
+        SelectMode(true);
     } else {
         m_StartAddress.SetAddress(kFallbackStart);
         m_EndAddress.SetAddress(kFallbackEnd);
-        m_ManualRadio.SetCheck(BST_CHECKED);
-        m_AutomaticRadio.SetCheck(BST_UNCHECKED);
-        OnManual();
+        SelectMode(false);
     }
+    ReadRegSettings();
 
     m_VersionLink.SetWindowText("Get New Version");
     m_VersionLink.ShowWindow(SW_SHOWNORMAL);
     return TRUE;
 }
 
-void CCorvaleDlg::OnAutomatic()
+void CCorvaleDlg::InitControls()
 {
-    m_StartAddress.EnableWindow(false);
-    m_EndAddress.EnableWindow(false);
-    uint32_t first = 0;
-    uint32_t last = 0;
-    ParseAddress(LocalNetworkInfo.FirstHostText, first);
-    ParseAddress(LocalNetworkInfo.LastHostText, last);
-    m_StartAddress.SetAddress(first);
-    m_EndAddress.SetAddress(last);
+    SetUpResultsList(m_ResultsList);
+    m_HeaderFont.Attach(CreateUiFont(kDialogFontFace, 12, 600));
+    m_ResultsList.GetHeader().SetFont(m_HeaderFont, true);
+
+    m_ContextMenu.LoadMenu(IDR_CONTEXT_MENU);
+    m_pContextPopup = m_ContextMenu.GetSubMenu(0);
+    m_MenuPicture.Attach(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_COPY)));
+    ::SetMenuItemBitmaps(m_ContextMenu.Get(), ID_COPY_ADDRESS, MF_BYCOMMAND, m_MenuPicture, m_MenuPicture);
+
+    m_ResultsList.SetListTip("Right click here to copy the IP Address");
+
+    m_StartScanButton.SetLabelFont(kDialogFontFace, 15, 600, FALSE, FALSE);
+    m_StartScanButton.SetTipTexts("Click here to start the Wi-Fi Network Scan", "");
+    m_StartScanButton.BuildShades();
+    m_StartScanButton.SetLabelColors(kBlack, kRed);
+    m_StartScanButton.SetIcon(IDI_SCAN, IDI_SCAN_DISABLED, IDI_SCAN_HOVER, 8);
+
+    m_ExportButton.SetLabelFont(kDialogFontFace, 12, 600, FALSE, FALSE);
+    m_ExportButton.SetTipTexts("Save the Wireless Network report to HTML,XML,TEXT or CSV file", "");
+    m_ExportButton.BuildShades();
+    m_ExportButton.SetLabelColors(kBlack, kRed);
+    m_ExportButton.SetIcon(IDI_EXPORT, IDI_EXPORT_DISABLED, IDI_EXPORT_HOVER, 6);
+
+    m_CloseButton.SetTipTexts("Click here to close the application", "");
+    m_CloseButton.BuildShades();
+    m_CloseButton.SetLabelColors(kBlack, kRed);
+    m_CloseButton.SetIcon(IDI_CLOSE, IDI_CLOSE_DISABLED, IDI_CLOSE_HOVER, 6);
+
+    StopRequested = false;
+
+    m_LinkFont.Attach(CreateUiFont(kDialogFontFace, 14, 700));
+    m_HelpLink.SetFont(m_LinkFont, true);
+    m_AboutLink.SetFont(m_LinkFont, true);
+    m_AboutLink.SetNotifyParent();
+
+    m_HelpLink.SetLinkUrl(kProductPageAddress);
+    m_HelpLink.EnableLinkTip();
+    m_HelpLink.SetLinkTip("Get more help on 'Vantrel'");
+
+    m_SecondLinkFont.Attach(CreateUiFont(kDialogFontFace, 14, 700));
+    m_VersionLink.SetFont(m_SecondLinkFont, true);
+    m_VersionLink.SetLinkUrl(kProductPageAddress);
+    m_VersionLink.EnableLinkTip();
+    m_VersionLink.SetLinkColor(kBlack);
+    m_VersionLink.SetLinkTip("Click here to Download New Version of 'Vantrel'");
+
+    m_CompanionLink.SetFont(m_SecondLinkFont, true);
+    m_CompanionLink.SetLinkUrl(kCompanionDownloadAddress);
+    m_CompanionLink.EnableLinkTip();
+    m_CompanionLink.SetLinkColor(kBlack);
+    m_CompanionLink.SetHoverColor(kRed);
+    m_CompanionLink.SetLinkTip("Click here to download new Keyharbor software to recover all your Wi-Fi Passwords");
+
+    // Export has nothing to save until a scan has found hosts.
+    m_ExportButton.EnableWindow(false);
+
+    // A bitmap static has sized itself to its bitmap.
+    const RECT banner = m_Banner.GetClientRect();
+    m_BannerWidth = static_cast<UINT>(banner.right - banner.left);
+    m_BannerHeight = static_cast<UINT>(banner.bottom - banner.top);
+    m_Initialized = true;
+    ResizeControls(GetClientRect().right);
 }
 
-void CCorvaleDlg::OnManual()
+// ---- settings ----
+
+void CCorvaleDlg::ReadRegSettings()
 {
-    m_StartAddress.EnableWindow(true);
-    m_EndAddress.EnableWindow(true);
+    const StoredSettings settings = ReadStoredSettings();
+    if (settings.Automatic)
+        SelectMode(*settings.Automatic);
+    // In either mode: a stored range replaces the automatic one too.
+    if (settings.StartAddress)
+        m_StartAddress.SetAddress(*settings.StartAddress);
+    if (settings.EndAddress)
+        m_EndAddress.SetAddress(*settings.EndAddress);
 }
+
+void CCorvaleDlg::WriteRegSettings()
+{
+    WriteStoredSettings(m_AutomaticRadio.GetCheck() == BST_CHECKED, AddressText(m_StartAddress).c_str(),
+                        AddressText(m_EndAddress).c_str());
+}
+
+// ---- layout and painting ----
+
+void CCorvaleDlg::ResizeControls(int cx)
+{
+    if (m_BannerWidth == 0)
+        return;
+    const UINT width = static_cast<UINT>(cx);
+    const UINT height = m_BannerHeight * width / m_BannerWidth;
+    ::SetWindowPos(m_Banner, nullptr, 0, 0, static_cast<int>(width), static_cast<int>(height),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+void CCorvaleDlg::RefreshLabel()
+{
+    // The label's surroundings, in client coordinates, widened to the left and upward.
+    RECT area = m_RangeLabel.GetWindowRect();
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+    area.left -= 30;
+    area.top -= 40;
+    ::InvalidateRect(m_hWnd, &area, TRUE);
+    UpdateWindow();
+}
+
+void CCorvaleDlg::OnPaint()
+{
+    CPaintDC dc(m_hWnd);
+    if (m_Resizing)
+        return;
+    const RECT client = GetClientRect();
+    if (::IsIconic(m_hWnd)) {
+        DrawMinimizedIcon(dc, client);
+        return;
+    }
+    PaintShadedBackground(dc, m_Background, client.right, client.bottom);
+}
+
+void CCorvaleDlg::DrawMinimizedIcon(HDC dc, const RECT& client)
+{
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+}
+
+LRESULT CCorvaleDlg::OnCtlColor(UINT msg, HDC dc, HWND control)
+{
+    const LRESULT brush = DefaultCtlColor(msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    if (!IsTransparentLabel(::GetDlgCtrlID(control)))
+        return brush;
+    ::SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+}
+
+void CCorvaleDlg::OnActivate(UINT state)
+{
+    if (state == WA_INACTIVE)
+        return;
+    Invalidate(true);
+    UpdateWindow();
+}
+
+void CCorvaleDlg::OnSize(UINT type, int cx)
+{
+    if (!m_Initialized || (type != SIZE_RESTORED && type != SIZE_MAXIMIZED))
+        return;
+    m_Resizing = true;
+    ResizeControls(cx);
+    m_Resizing = false;
+    Invalidate(false);
+    UpdateWindow();
+}
+
+// ---- messages ----
 
 bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {
     if (OnCopyAndAboutMessage(msg, wp, lp, result))
         return true;
     switch (msg) {
+    case WM_PAINT:
+        OnPaint();
+        return true;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        result = OnCtlColor(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_hIcon);
+        return true;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wp));
+        // The dialog manager still puts the focus back on the control that last had it.
+        return false;
+    case WM_ERASEBKGND:
+        // OnPaint covers the whole client area.
+        result = TRUE;
+        return true;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wp), GET_X_LPARAM(lp));
+        return false;
     case WM_COMMAND:
         return OnCommand(LOWORD(wp), HIWORD(wp));
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lp), result);
     default:
         return false;
     }
@@ -132,6 +353,7 @@ bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 
 bool CCorvaleDlg::OnCommand(int id, int code)
 {
+    // BN_CLICKED and a notifying static's STN_CLICKED are both 0.
     if (code != BN_CLICKED)
         return false;
     switch (id) {
@@ -144,9 +366,84 @@ bool CCorvaleDlg::OnCommand(int id, int code)
     case IDC_MANUAL:
         OnManual();
         return true;
+    case IDC_EXPORT:
+        OnBnClickedButtonExport();
+        return true;
+    case IDC_CLOSE:
+        OnCloseButton();
+        return true;
+    case IDC_AUTOMATIC_LABEL:
+        OnAutomaticLabel();
+        return true;
+    case IDC_MANUAL_LABEL:
+        OnManualLabel();
+        return true;
     default:
         return false;
     }
+}
+
+bool CCorvaleDlg::OnNotify(const NMHDR& header, LRESULT& result)
+{
+    if (header.idFrom == IDC_START_ADDRESS && header.code == static_cast<UINT>(IPN_FIELDCHANGED)) {
+        result = 0;
+        OnStartAddressChanged();
+        return true;
+    }
+    return false;
+}
+
+// ---- scan controls ----
+
+void CCorvaleDlg::SelectMode(bool automatic)
+{
+    m_ManualRadio.SetCheck(automatic ? BST_UNCHECKED : BST_CHECKED);
+    m_AutomaticRadio.SetCheck(automatic ? BST_CHECKED : BST_UNCHECKED);
+    if (automatic)
+        OnAutomatic();
+    else
+        OnManual();
+}
+
+void CCorvaleDlg::OnAutomatic()
+{
+    m_StartAddress.EnableWindow(false);
+    m_EndAddress.EnableWindow(false);
+    ShowAddress(m_StartAddress, LocalNetworkInfo.FirstHostText);
+    ShowAddress(m_EndAddress, LocalNetworkInfo.LastHostText);
+    RefreshLabel();
+}
+
+void CCorvaleDlg::OnManual()
+{
+    m_StartAddress.EnableWindow(true);
+    m_EndAddress.EnableWindow(true);
+    RefreshLabel();
+}
+
+void CCorvaleDlg::OnAutomaticLabel()
+{
+    SelectMode(true);
+}
+
+void CCorvaleDlg::OnManualLabel()
+{
+    SelectMode(false);
+}
+
+void CCorvaleDlg::OnStartAddressChanged()
+{
+    // The field notice may come more than once for one change: the rule depends only on
+    // what the two controls hold now.
+    const DWORD start = m_StartAddress.GetAddress();
+    const DWORD end = m_EndAddress.GetAddress();
+    if (((start ^ end) & 0xFFFFFF00u) != 0)
+        m_EndAddress.SetAddress(start);
+}
+
+void CCorvaleDlg::OnCloseButton()
+{
+    EndDialog(IDCANCEL);
 }
 
 void CCorvaleDlg::OnScan()
@@ -154,16 +451,12 @@ void CCorvaleDlg::OnScan()
     // Enter lands here as well (the button is the default one), so the window must not end.
 }
 
-// ---- Copy IP Address, the About box and the About link ----
-
-void CCorvaleDlg::SetUpCopyAndAbout()
+void CCorvaleDlg::OnBnClickedButtonExport()
 {
-    m_ContextMenu.LoadMenu(IDR_CONTEXT_MENU);
-    m_pContextPopup = m_ContextMenu.GetSubMenu(0);
-    m_MenuPicture.Attach(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_COPY)));
-    ::SetMenuItemBitmaps(m_pContextPopup, ID_COPY_ADDRESS, MF_BYCOMMAND, m_MenuPicture, m_MenuPicture);
-    m_AboutLink.SetNotifyParent();
+    ExportResults(CListReportRows(m_ResultsList), SystemExportPlatform(m_hWnd));
 }
+
+// ---- Copy IP Address, the About box and the About link ----
 
 bool CCorvaleDlg::OnCopyAndAboutMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {

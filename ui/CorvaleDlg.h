@@ -1,48 +1,88 @@
 // CCorvaleDlg: the main window.
 #pragma once
 
+#include "controls/EnhancedListCtrl.h"
+#include "controls/PaletteDib.h"
 #include "controls/StaticHyperLink.h"
+#include "controls/xShadeButton.h"
+#include "scan/LocalNetwork.h"
 #include "winlib/Button.h"
 #include "winlib/Dialog.h"
 #include "winlib/GdiObject.h"
 #include "winlib/IPAddressCtrl.h"
-#include "winlib/ListCtrl.h"
 #include "winlib/Menu.h"
 #include "winlib/Static.h"
 
 class CCorvaleDlg : public CDialog {
 public:
-    CCorvaleDlg();
+    // Discovery goes through `discovery` (the system's adapters unless a test gives others).
+    explicit CCorvaleDlg(const DiscoveryPlatform& discovery = SystemDiscoveryPlatform());
 
     void OnAutomatic();
     void OnManual();
+
+    // The scan command saves what the range controls hold, once the range has passed its check.
+    void ReadRegSettings();
+    void WriteRegSettings();
 
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-private:
-    bool OnCommand(int id, int code);
-    void OnScan();
+    // Window state the painting depends on.
+    bool m_Initialized = false;  // the banner has been measured
+    bool m_Resizing = false;     // the banner is being resized: paints draw nothing
 
+private:
+    void InitControls();
+    void ResizeControls(int cx);
+    void RefreshLabel();
+
+    void OnPaint();
+    void DrawMinimizedIcon(HDC dc, const RECT& client);
+    LRESULT OnCtlColor(UINT msg, HDC dc, HWND control);
+    void OnActivate(UINT state);
+    void OnSize(UINT type, int cx);
+    bool OnCommand(int id, int code);
+    bool OnNotify(const NMHDR& header, LRESULT& result);
+    void OnAutomaticLabel();
+    void OnManualLabel();
+    void OnStartAddressChanged();
+    void OnCloseButton();
+    void OnScan();
+    void OnBnClickedButtonExport();
+
+    // Checks the one mode radio, unchecks the other and runs the mode's command.
+    void SelectMode(bool automatic);
+
+    const DiscoveryPlatform& m_Discovery;
     CButton m_AutomaticRadio;
     CButton m_ManualRadio;
     HICON m_hIcon;
-    CButton m_StartScanButton;
-    CListCtrl m_ResultsList;
+    CFont m_LinkFont;
+    CFont m_HeaderFont;
+    CFont m_SecondLinkFont;
+    CPaletteDib m_Background;
+    CBitmap m_MenuPicture;
+    CMenu m_ContextMenu;
+    HMENU m_pContextPopup = nullptr;
+    CxShadeButton m_StartScanButton;
+    CEnhancedListCtrl m_ResultsList;
     CStatic m_RangeLabel;
     CStatic m_Banner;
+    UINT m_BannerWidth = 0;
+    UINT m_BannerHeight = 0;
     CIPAddressCtrl m_StartAddress;
     CIPAddressCtrl m_EndAddress;
-    CStatic m_HelpLink;
+    CStaticHyperLink m_HelpLink;
     CStaticHyperLink m_AboutLink;
-    CStatic m_VersionLink;
+    CStaticHyperLink m_VersionLink;
     CStatic m_GroupBox;
     CButton m_PingCheck;
-    CButton m_ExportButton;
-    CButton m_CloseButton;
-    CStatic m_CompanionLink;
+    CxShadeButton m_ExportButton;
+    CxShadeButton m_CloseButton;
+    CStaticHyperLink m_CompanionLink;
 
     // ---- Copy IP Address, the About box and the About link ----
     bool OnCopyAndAboutMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
@@ -52,11 +92,5 @@ private:
     void OnListRightClick(const NMHDR& header, LRESULT& result);
     void OnCopyAddress();
     void ShowAboutBox();
-    // The results menu and the About link's notify-parent mode, until InitControls does them.
-    void SetUpCopyAndAbout();
-
-    CBitmap m_MenuPicture;
-    CMenu m_ContextMenu;
-    HMENU m_pContextPopup = nullptr;
     // ---- end of Copy IP Address and About ----
 };

@@ -1,4 +1,5 @@
 #include "scan/LocalNetwork.h"
+#include "AdapterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -8,53 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct Adapter {
-    UINT type;
-    const char* description;
-    const char* address;
-    const char* mask;
-    const char* gateway;
-};
-
-IP_ADAPTER_INFO MakeRecord(const Adapter& a)
-{
-    IP_ADAPTER_INFO record{};
-    record.Type = a.type;
-    std::snprintf(record.Description, sizeof(record.Description), "%s", a.description);
-    std::snprintf(record.IpAddressList.IpAddress.String, 16, "%s", a.address);
-    std::snprintf(record.IpAddressList.IpMask.String, 16, "%s", a.mask);
-    std::snprintf(record.GatewayList.IpAddress.String, 16, "%s", a.gateway);
-    return record;
-}
-
-// A platform whose adapter list is the given table, linked in the caller's buffer the way
-// the system links it.
-DiscoveryPlatform TablePlatform(std::vector<Adapter> adapters, const char* hostName = "myhost")
-{
-    DiscoveryPlatform platform;
-    platform.GetHostName = [hostName](char* name, int size) {
-        if (!hostName)
-            return SOCKET_ERROR;
-        std::snprintf(name, static_cast<size_t>(size), "%s", hostName);
-        return 0;
-    };
-    platform.GetAdaptersInfo = [adapters](IP_ADAPTER_INFO* buffer, ULONG* size) -> ULONG {
-        if (adapters.empty())
-            return ERROR_NO_DATA;
-        const ULONG needed = static_cast<ULONG>(adapters.size() * sizeof(IP_ADAPTER_INFO));
-        if (!buffer || *size < needed) {
-            *size = needed;
-            return ERROR_BUFFER_OVERFLOW;
-        }
-        for (size_t i = 0; i < adapters.size(); ++i) {
-            buffer[i] = MakeRecord(adapters[i]);
-            buffer[i].Next = i + 1 < adapters.size() ? &buffer[i + 1] : nullptr;
-        }
-        return NO_ERROR;
-    };
-    return platform;
-}
 
 const Adapter kLoopback{MIB_IF_TYPE_LOOPBACK, "Software Loopback Interface 1", "127.0.0.1", "255.0.0.0", "0.0.0.0"};
 const Adapter kVmware{MIB_IF_TYPE_ETHERNET, "VMware Virtual Ethernet Adapter for VMnet8", "192.168.80.1", "255.255.255.0", "192.168.80.2"};

@@ -1,18 +1,18 @@
 // The main window's results menu with its "Copy IP Address" command, and the ways to the
 // About box: the system menu and the About link. Driven with real input where a user would.
-#include "ui/CorvaleDlg.h"
 #include "controls/ControlMessages.h"
 #include "res/resource.h"
 #include "ClipboardTestSupport.h"
 #include "LinkTestSupport.h"
+#include "MainWindowSupport.h"
 #include "PointerSupport.h"
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,15 +31,6 @@ HWND ResultsList(HWND main)
 // Rows are appended as a probe appends them: address in column 0, description in column 3.
 int AppendRow(HWND list, const char* address, const char* description = "")
 {
-    // The main window's set-up gives the list its columns; a bare list gets the two used here.
-    if (::SendMessageA(reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0) == 0) {
-        for (int column = 0; column < 4; ++column) {
-            LVCOLUMNA heading{};
-            heading.mask = LVCF_WIDTH;
-            heading.cx = column == 0 || column == 3 ? 180 : 0;
-            ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&heading));
-        }
-    }
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -223,19 +214,18 @@ void WatchForAbout(HWND main, AboutSeen& seen, const std::function<void()>& trig
         PumpMessages(20);
 }
 
-// Runs `test` on the main window once it shows, then closes the window.
+// Runs `test` on the main window (made-up discovery, no scan) once it shows, then closes it.
 void WithMainWindow(const std::function<void(HWND main)>& test)
 {
-    CCorvaleDlg dialog;
     ParkPointer();
-    WhenDialogShows(kMainCaption, [&](HWND main) {
+    const INT_PTR result = RunMainWindow(LanDiscovery(), [&](HWND main) {
         ::SetForegroundWindow(main);
         PumpMessages(100);
         test(main);
         ParkPointer();
         ::PostMessageA(main, WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(result, IDCANCEL);
 }
 
 TEST(CopyAddress, RightClickOnARowOffersTheCommandAtThePointerAndCopiesThatRow)

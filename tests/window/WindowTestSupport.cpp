@@ -1,5 +1,8 @@
 #include "WindowTestSupport.h"
 
+#include <commctrl.h>
+
+#include <iterator>
 #include <string>
 
 namespace {
@@ -83,4 +86,19 @@ RECT ChildRect(HWND dialog, int id)
     ::GetWindowRect(child, &rect);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+std::string ToolTipText(HWND tip, HWND owner, UINT_PTR id)
+{
+    // The wide form: the narrow one stops at 80 bytes under Wine, whatever the buffer.
+    wchar_t text[1024] = L"";
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = owner;
+    tool.uId = id;
+    tool.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    char narrow[1024] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof(narrow), nullptr, nullptr);
+    return narrow;
 }

@@ -24,3 +24,6 @@ std::string ClassOf(HWND hwnd);
 
 // A control's rectangle in the client coordinates of its dialog.
 RECT ChildRect(HWND dialog, int id);
+
+// The text a tooltip window holds for the tool (owner, id).
+std::string ToolTipText(HWND tip, HWND owner, UINT_PTR id);

@@ -1,0 +1,102 @@
+#include "app/Settings.h"
+
+#include "net/Ipv4Address.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+const char kSettingsKey[] = "Software\\Vantrel";
+
+namespace {
+const char kAutomaticValue[] = "Automatic";
+const char kStartValue[] = "StartHostAddress";
+const char kEndValue[] = "EndHostAddress";
+constexpr DWORD kTextCapacity = 1000;  // bytes of a stored text, terminator included
+
+class CRegKey {
+public:
+    CRegKey() = default;
+    ~CRegKey()
+    {
+        if (m_key)
+            ::RegCloseKey(m_key);
+    }
+    CRegKey(const CRegKey&) = delete;
+    CRegKey& operator=(const CRegKey&) = delete;
+
+    bool Open(HKEY root, const char* path, REGSAM access)
+    {
+        return ::RegOpenKeyExA(root, path, 0, access, &m_key) == ERROR_SUCCESS;
+    }
+    bool Create(HKEY root, const char* path)
+    {
+        return ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) == ERROR_SUCCESS;
+    }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+std::optional<bool> ReadMode(HKEY key)
+{
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    if (::RegQueryValueExA(key, kAutomaticValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS
+        || type != REG_DWORD || size != sizeof(value))
+        return std::nullopt;
+    return value == 1;
+}
+
+std::optional<uint32_t> ReadAddress(HKEY key, const char* name)
+{
+    // One byte beyond the capacity, so that a value stored without its terminator still ends.
+    char text[kTextCapacity + 1] = {};
+    DWORD type = 0;
+    DWORD size = kTextCapacity;
+    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS
+        || type != REG_SZ)
+        return std::nullopt;
+    text[size < kTextCapacity ? size : kTextCapacity] = '\0';
+    uint32_t address = 0;
+    if (text[0] == '\0' || !ParseAddress(text, address))
+        return std::nullopt;
+    return address;
+}
+
+bool WriteText(HKEY key, const char* name, const char* text)
+{
+    const size_t length = text ? ::strnlen(text, kTextCapacity - 1) : 0;
+    // Stored with its terminator, as the registry expects of REG_SZ.
+    std::string stored(text ? text : "", length);
+    return ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+                            static_cast<DWORD>(length + 1)) == ERROR_SUCCESS;
+}
+}  // namespace
+
+StoredSettings ReadStoredSettings()
+{
+    StoredSettings settings;
+    CRegKey key;
+    if (!key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ))
+        return settings;
+    settings.Automatic = ReadMode(key.Get());
+    settings.StartAddress = ReadAddress(key.Get(), kStartValue);
+    settings.EndAddress = ReadAddress(key.Get(), kEndValue);
+    return settings;
+}
+
+bool WriteStoredSettings(bool automatic, const char* startText, const char* endText)
+{
+    CRegKey key;
+    if (!key.Create(HKEY_CURRENT_USER, kSettingsKey))
+        return false;
+    const DWORD mode = automatic ? 1 : 0;
+    ::RegSetValueExA(key.Get(), kAutomaticValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof(mode));
+    WriteText(key.Get(), kStartValue, startText);
+    WriteText(key.Get(), kEndValue, endText);
+    return true;
+}
