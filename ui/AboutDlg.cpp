@@ -29,23 +29,17 @@ BOOL CAboutDlg::OnInitDialog()
 
 bool CAboutDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {
-    switch (msg) {
-    case WM_PAINT:
+    if (msg == WM_PAINT) {
         OnPaint();
         result = 0;
         return true;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
+    }
+    // Every WM_CTLCOLOR* message.
+    if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
         result = reinterpret_cast<LRESULT>(OnCtlColor(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)));
         return true;
-    default:
-        return false;
     }
+    return false;
 }
 
 // No WM_ERASEBKGND of our own: the default erase runs first and the paint covers it.
