@@ -1,6 +1,7 @@
 #include "ClipboardTestSupport.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -31,6 +32,63 @@ std::optional<std::vector<char>> ReadClipboardText()
     });
     reader.join();
     return text;
+}
+
+namespace {
+
+// The full path of a program in the test program's own folder.
+std::string BesideThisProgram(const char* name)
+{
+    char path[MAX_PATH] = "";
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path, length < sizeof(path) ? length : 0);
+    const size_t slash = folder.find_last_of("\\/");
+    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + name;
+}
+
+std::vector<char> FromHexPairs(const std::string& hex)
+{
+    std::vector<char> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<std::vector<char>> ReadClipboardTextInAnotherProgram()
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return std::nullopt;
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" + BesideThisProgram("clipboard_reader.exe") + "\"";
+    const bool started = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                          nullptr, nullptr, &startup, &process) != FALSE;
+    ::CloseHandle(writeEnd);  // so that the read ends when the reader does
+    std::string output;
+    DWORD exitCode = 1;
+    if (started) {
+        char chunk[256];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+            output.append(chunk, got);
+        ::WaitForSingleObject(process.hProcess, 10000);
+        ::GetExitCodeProcess(process.hProcess, &exitCode);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    if (exitCode != 0)
+        return std::nullopt;
+    return FromHexPairs(output);
 }
 
 void SeedClipboardText(const std::vector<char>& bytes)

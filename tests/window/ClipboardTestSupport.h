@@ -11,6 +11,10 @@
 // clipboard holds no text or cannot be opened.
 std::optional<std::vector<char>> ReadClipboardText();
 
+// The same, read by another program (clipboard_reader.exe beside the test program); nothing
+// when it finds no text or does not run.
+std::optional<std::vector<char>> ReadClipboardTextInAnotherProgram();
+
 // Puts these bytes on the clipboard as CF_TEXT, from another thread, as another program would.
 void SeedClipboardText(const std::vector<char>& bytes);
 

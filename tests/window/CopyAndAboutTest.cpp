@@ -250,8 +250,9 @@ TEST(CopyAddress, RightClickOnARowOffersTheCommandAtThePointerAndCopiesThatRow)
     EXPECT_EQ(menu.picture.cy, 13);
     EXPECT_EQ(menu.corner.x, menu.pointer.x);
     EXPECT_EQ(menu.corner.y, menu.pointer.y);
-    // Twelve characters and the zero byte.
+    // Twelve characters and the zero byte, for this program's other threads and for others.
     EXPECT_EQ(ReadClipboardText(), TextBytes("192.168.0.10"));
+    EXPECT_EQ(ReadClipboardTextInAnotherProgram(), TextBytes("192.168.0.10"));
 }
 
 TEST(CopyAddress, RightClickThatLeavesNoRowSelectedShowsNoMenu)
