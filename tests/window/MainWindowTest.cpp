@@ -251,18 +251,24 @@ TEST(MainWindow, LinksOpenTheirPagesAndAboutTellsTheWindowInstead)
 {
     CSettingsKey key;
     std::vector<std::string> opened;
-    const auto previous = CStaticHyperLink::SetLaunchFunction([&](const char* address) { opened.push_back(address); });
+    HyperLinkPlatform recorder;
+    recorder.OpenAddress = [&](const char* address) { opened.push_back(address); };
     std::vector<size_t> openedAfter;
     RunMainWindow(LanDiscovery(), [&](HWND hwnd) {
         ::SetForegroundWindow(hwnd);
-        for (int id : {IDC_HELP_LINK, IDC_VERSION_LINK, IDC_COMPANION_LINK, IDC_ABOUT_LINK}) {
+        const int ids[] = {IDC_HELP_LINK, IDC_VERSION_LINK, IDC_COMPANION_LINK, IDC_ABOUT_LINK};
+        for (int id : ids) {
+            auto* link = dynamic_cast<CStaticHyperLink*>(CWnd::FromHandle(::GetDlgItem(hwnd, id)));
+            if (link)
+                link->RunOnWindowThread([&] { link->SetPlatform(recorder); return LRESULT{0}; });
+        }
+        for (int id : ids) {
             MovePointerOnto(::GetDlgItem(hwnd, id));
             ClickLeft();
             openedAfter.push_back(opened.size());
         }
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });
-    CStaticHyperLink::SetLaunchFunction(previous);
     EXPECT_EQ(opened, (std::vector<std::string>{kProductPageAddress, kProductPageAddress, kCompanionDownloadAddress}));
     EXPECT_EQ(openedAfter, (std::vector<size_t>{1, 2, 3, 3}));  // About opens nothing itself
 }
