@@ -10,17 +10,19 @@
 #include <functional>
 
 // How long the neighbour table is watched and how often. The system resolves by itself:
-// Linux sends 3 solicitations 1 s apart and gives up 1 s after the last (Windows' own
-// SendARP also waits about 3 s), so an answer to the last one is in the table by 3 s. The
-// half second beyond covers a whole /24 scan, whose 254 probes start, send and read at
-// once. Hosts on a LAN answer within milliseconds, so the first look comes soon after the
-// datagram, then one every poll interval. All requests under way share one copy of the
-// table while it is younger than the copy age (the poll interval, so no look sees older
-// news than that): under Wine one read of a table holding a whole /24 takes tens of
-// milliseconds, serialised, and 254 probes reading it for themselves stretched a scan from
-// 4 s to 9-12 s.
+// Linux sends its first request at once and repeats it after 1 s (retrans_time), and a
+// host on a LAN answers within milliseconds, a wireless one within about 100 ms. 1.4 s thus
+// covers an answer to the repeated request when the first one was lost, plus a table copy
+// up to one poll interval old and one poll interval of lateness, and no more: a silent
+// address costs every run this long. (Waiting for the third request at 2 s, as the
+// system's own SendARP does, would buy little: two lost requests in a row mean a host that
+// is hardly reachable.) The first look comes soon after the datagram, then one every poll
+// interval. All requests under way share one copy of the table while it is younger than
+// the copy age (the poll interval, so no look sees older news than that): under Wine one
+// read of a table holding a whole /24 takes tens of milliseconds, serialised, and 254
+// probes reading it for themselves stretched a scan from 4 s to 9-12 s.
 struct ArpTiming {
-    static constexpr DWORD kDeadlineMs = 3500;
+    static constexpr DWORD kDeadlineMs = 1400;
     static constexpr DWORD kFirstPollMs = 20;
     static constexpr DWORD kPollIntervalMs = 100;
     static constexpr DWORD kTableCopyMaxAgeMs = kPollIntervalMs;

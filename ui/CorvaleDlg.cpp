@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "scan/LocalNetwork.h"
+#include "scan/ScanRun.h"
 #include "winlib/WinApp.h"
 
 #include <winsock2.h>
@@ -77,6 +78,7 @@ BOOL CCorvaleDlg::OnInitDialog()
         ::ExitProcess(0);
     }
 
+    SetUpResultsList();
     GetLocalNetInfo();
     if (LocalNetworkInfo.FirstHostText[0] != '\0') {
         m_ManualRadio.SetCheck(BST_UNCHECKED);
@@ -142,7 +144,123 @@ bool CCorvaleDlg::OnCommand(int id, int code)
     }
 }
 
+// ---------------------------------------------------------------- scan run
+
+namespace {
+const char kStartScanCaption[] = "Start Scan";
+const char kStopScanCaption[] = "Stop Scan";
+const char kStoppingCaption[] = "Stopping...";
+constexpr int kDescriptionColumn = 3;
+}  // namespace
+
+// Enter lands here as well (the button is the default one), so the window must not end.
 void CCorvaleDlg::OnScan()
 {
-    // Enter lands here as well (the button is the default one), so the window must not end.
+    char caption[256] = "";
+    ::GetWindowTextA(m_StartScanButton.m_hWnd, caption, sizeof(caption));
+    if (::_stricmp(caption, kStopScanCaption) == 0) {
+        m_StartScanButton.EnableWindow(false);
+        m_StartScanButton.SetWindowText(kStoppingCaption);
+        StopRequested = true;
+        return;
+    }
+    if (m_ScanUnderWay)
+        return;
+
+    StopRequested = false;
+    const bool automatic = m_AutomaticRadio.GetCheck() == BST_CHECKED;
+    const ScanRange range{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()};
+    if (!automatic) {
+        if (const char* failure = ValidateManualRange(range)) {
+            ::MessageBoxA(m_hWnd, failure, kCaption, MB_OK | MB_ICONERROR);
+            return;
+        }
+    } else {
+        // A subnet wider than a /24 is scanned where the computer is; the controls show
+        // it and the settings keep it.
+        uint32_t ownAddress = 0;
+        ParseAddress(LocalNetworkInfo.LocalAddress, ownAddress);
+        const ScanRange scanned = NarrowAutomaticRange(range, ownAddress);
+        if (scanned.Start != range.Start || scanned.End != range.End) {
+            m_StartAddress.SetAddress(scanned.Start);
+            m_EndAddress.SetAddress(scanned.End);
+        }
+    }
+    WriteRegSettings();
+
+    m_ScanUnderWay = true;
+    if (!AfxBeginThread(ScanWorker, this))
+        m_ScanUnderWay = false;
+}
+
+UINT CCorvaleDlg::ScanWorker(LPVOID dialog)
+{
+    static_cast<CCorvaleDlg*>(dialog)->RunScan();
+    return 0;
+}
+
+void CCorvaleDlg::RunScan()
+{
+    {
+        CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
+        EnableRunLockedControls(false);
+        m_ExportButton.EnableWindow(false);
+        m_ResultsList.DeleteAllItems();
+        m_StartScanButton.SetWindowText(kStopScanCaption);
+        StartDirectoryScan(rowInsertLock);
+    }
+    EnableRunLockedControls(true);
+    m_StartScanButton.EnableWindow(true);
+    m_StartScanButton.SetWindowText(kStartScanCaption);
+
+    m_ResultsList.RenumberItemData();
+    const int rows = m_ResultsList.GetItemCount();
+    if (rows > 0) {
+        m_ResultsList.SortColumn();
+        m_ResultsList.SetSortIndicator(0, true);
+        m_ExportButton.EnableWindow(true);
+        m_ResultsList.SetColumnWidth(kDescriptionColumn, DescriptionColumnWidth(rows));
+    }
+    m_ScanUnderWay = false;
+}
+
+void CCorvaleDlg::StartDirectoryScan(CCriticalSection& rowInsertLock)
+{
+    ProbeRange(ScanRange{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()}, m_ResultsList, rowInsertLock);
+    char summary[kScanSummaryCapacity];
+    FormatScanSummary(m_ResultsList.GetItemCount(), summary, sizeof(summary));
+    ::MessageBoxA(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+// The mode radios, the Close button and the range; the range opens only in Manual mode.
+void CCorvaleDlg::EnableRunLockedControls(bool enable)
+{
+    m_AutomaticRadio.EnableWindow(enable);
+    m_ManualRadio.EnableWindow(enable);
+    m_CloseButton.EnableWindow(enable);
+    const bool rangeOpen = enable && m_ManualRadio.GetCheck() == BST_CHECKED;
+    m_StartAddress.EnableWindow(rangeOpen);
+    m_EndAddress.EnableWindow(rangeOpen);
+}
+
+// Stand-in until the settings store exists: nothing is saved yet.
+void CCorvaleDlg::WriteRegSettings() {}
+
+// Stand-in until the window sets up its controls: the results list's columns, sort kinds
+// and row icon.
+void CCorvaleDlg::SetUpResultsList()
+{
+    m_ResultsList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    m_ResultsList.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
+    m_ResultsList.InsertColumn(1, "Host Name", LVCFMT_LEFT, 180);
+    m_ResultsList.InsertColumn(2, "Host MAC Address", LVCFMT_LEFT, 180);
+    m_ResultsList.InsertColumn(3, "Description", LVCFMT_LEFT, 180);
+    m_ResultsList.AttachHeaderCtrl();
+    m_ResultsList.AddColorCodeColumns();
+    m_ResultsList.SetColumnSortType(0, CEnhancedListCtrl::SortAddress);
+    for (int column = 1; column <= 3; ++column)
+        m_ResultsList.SetColumnSortType(column, CEnhancedListCtrl::SortText);
+    HIMAGELIST images = ::ImageList_Create(24, 24, ILC_COLOR32, 1, 5);
+    ::ImageList_AddIcon(images, ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_HOST)));
+    m_ResultsList.SetImageList(images, LVSIL_SMALL);
 }
