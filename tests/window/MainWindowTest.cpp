@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -94,19 +98,59 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
     EXPECT_EQ(client.bottom, expectedClient.bottom);
 }
 
-TEST(MainWindow, EnterDoesNotEndTheWindowButTheCloseBoxDoes)
+// The window `owner` owns, shown by any thread.
+HWND OwnedWindow(HWND owner)
+{
+    std::pair<HWND, HWND> search{owner, nullptr};
+    ::EnumWindows([](HWND hwnd, LPARAM param) {
+        auto& s = *reinterpret_cast<std::pair<HWND, HWND>*>(param);
+        if (::GetWindow(hwnd, GW_OWNER) != s.first || !::IsWindowVisible(hwnd))
+            return TRUE;
+        s.second = hwnd;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// Enter starts a scan. The range holds no address, so this machine's own network is never
+// probed; the run still ends with its summary, owned by the window, which stays open.
+TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
 {
     CCorvaleDlg dialog;
     bool stillOpenAfterEnter = false;
+    std::string summary;
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
-        ::SetForegroundWindow(hwnd);
-        PressKey(VK_RETURN);
+        ::SendDlgItemMessageA(hwnd, IDC_AUTOMATIC, BM_SETCHECK, BST_UNCHECKED, 0);
+        ::SendDlgItemMessageA(hwnd, IDC_MANUAL, BM_SETCHECK, BST_CHECKED, 0);
+        ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_SETADDRESS, 0, 0xC00002FF);  // 192.0.2.255
+        ::SendDlgItemMessageA(hwnd, IDC_END_ADDRESS, IPM_SETADDRESS, 0, 0xC00002FF);
+        // The key as the window's modal loop hands it to the dialog manager.
+        MSG enter{hwnd, WM_KEYDOWN, VK_RETURN, 0x001C0001, ::GetMessageTime(), {}};
+        ::IsDialogMessageA(hwnd, &enter);
+        HWND box = nullptr;
+        for (int i = 0; i < 400 && !box; ++i) {
+            PumpMessages(25);
+            box = OwnedWindow(hwnd);
+        }
+        if (box) {
+            char text[256] = "";
+            ::EnumChildWindows(box, [](HWND child, LPARAM found) {
+                char line[256] = "";
+                ::GetWindowTextA(child, line, sizeof(line));
+                if (std::strlen(line) > std::strlen(reinterpret_cast<char*>(found)))
+                    std::strcpy(reinterpret_cast<char*>(found), line);
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(text));
+            summary = text;
+            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
         PumpMessages(200);
         stillOpenAfterEnter = ::IsWindow(hwnd) && ::IsWindowVisible(hwnd);
         ::PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_TRUE(stillOpenAfterEnter);
+    EXPECT_EQ(summary, "Scanning is finished. No system is currently connected to your Network");
 }
 
 TEST(MainWindow, SystemMenuEndsWithTheAboutEntry)
