@@ -27,12 +27,12 @@ if ((${#peers[@]})); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${peers[@]}" >/dev/null
 fi
 
-for file in "$BUILD_DIR/vantrel.exe" "$BUILD_DIR/tests/bench_driver.exe"; do
+for file in "$BUILD_DIR/vantrel.exe" "$BUILD_DIR/tests/scan_driver.exe"; do
     [[ -f $file ]] || { echo "bench: $file is missing; build first" >&2; exit 2; }
 done
 vantrel_win="Z:$(realpath "$BUILD_DIR/vantrel.exe")"
 vantrel_win=${vantrel_win//\//\\}
-driver=$(realpath "$BUILD_DIR/tests/bench_driver.exe")
+driver=$(realpath "$BUILD_DIR/tests/scan_driver.exe")
 
 work=$(mktemp -d)
 cleanup() {
@@ -66,7 +66,7 @@ vantrel_pid() {
     local pid
     for pid in $(ip netns pids "$LAN_NS_SCANNER"); do
         tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi 'vantrel\.exe' &&
-            ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qi bench_driver && { echo "$pid"; return; }
+            ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qi scan_driver && { echo "$pid"; return; }
     done
 }
 
@@ -74,35 +74,40 @@ flush_neighbours() { ip netns exec "$LAN_NS_SCANNER" ip neigh flush all; }
 
 # One timed Vantrel run; appends "ms worst_ms idle_kb peak_kb" to $1 and its rows to $2.
 run_vantrel() {
-    local figures=$1 rows=$2 line pid idle peak ms="" worst=""
+    local figures=$1 rows=$2 line pid idle peak ms="" worst="" from to driver_pid
     coproc DRIVER { "$LAN" exec tools/wine-run.sh "$driver" "$vantrel_win" 2>/dev/null; }
+    # Bash forgets a coprocess's descriptors and pid once it has ended: keep our own.
+    driver_pid=$DRIVER_PID
+    exec {from}<&"${DRIVER[0]}" {to}>&"${DRIVER[1]}"
     # The driver writes Windows line ends.
-    while read -r line <&"${DRIVER[0]}"; do
+    while read -r line <&"$from"; do
         line=${line%$'\r'}
         [[ $line == READY* ]] && break
         [[ $line != ERROR* ]] || { echo "bench: $line" >&2; return 1; }
     done
     pid=$(vantrel_pid)
     idle=$(vmhwm "$pid")
-    echo go >&"${DRIVER[1]}"
+    echo go >&"$to"
     : >"$rows"
-    while read -r line <&"${DRIVER[0]}"; do
+    while read -r line <&"$from"; do
         line=${line%$'\r'}
         case $line in
             TIME_MS*) ms=${line#TIME_MS } ;;
             WORST_ANSWER_MS*) worst=${line#WORST_ANSWER_MS } ;;
+            SUMMARY*) echo go >&"$to" ;;
             ROW*) echo "${line#ROW }" >>"$rows" ;;
             ERROR*) echo "bench: $line" >&2; return 1 ;;
             DONE*) break ;;
         esac
     done
     peak=$(vmhwm "$pid")
-    echo go >&"${DRIVER[1]}"
-    while read -r line <&"${DRIVER[0]}"; do
+    echo go >&"$to"
+    while read -r line <&"$from"; do
         line=${line%$'\r'}
         [[ $line != EXIT* || $line == "EXIT 0" ]] || echo "bench: vantrel ended with ${line#EXIT }" >&2
     done
-    wait "$DRIVER_PID" 2>/dev/null || true
+    exec {from}<&- {to}>&-
+    wait "$driver_pid" 2>/dev/null || true
     echo "$ms $worst $idle $peak" >>"$figures"
 }
 
@@ -156,7 +161,7 @@ bench_lan() {
         echo $(($(now_ms) - start)) >>"$dir/arpscan-ms"
     done
 
-    # Correctness from the last run of each; found counts from every run must agree.
+    # Correctness from the last run of each tool.
     vantrel_list "$dir/vantrel-rows-$RUNS" >"$dir/vantrel"
     nmap_list "$dir/nmap-$RUNS" >"$dir/nmap"
     arpscan_list "$dir/arpscan-$RUNS" >"$dir/arpscan"

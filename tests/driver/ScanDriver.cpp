@@ -1,9 +1,10 @@
-// One timed scan of the real program, for tools/bench.sh: starts vantrel.exe, reports when
-// its window is idle and waits for a line on stdin (the script reads the idle memory
-// figure meanwhile), clicks Start Scan, times the click to the summary box while another
-// thread asks the window for WM_NULL every 10 ms, then prints the rows and waits for
-// another line before it closes the program.
-//   bench_driver.exe PATH\vantrel.exe
+// One timed scan of the real program, for tools/bench.sh and tools/demo.sh: starts
+// vantrel.exe in Automatic mode and prints READY; after a line on stdin clicks Start Scan,
+// times the click to the summary box while another thread asks the window for WM_NULL
+// every 10 ms, prints the figures and the summary; after another line presses OK, prints
+// the rows and DONE; after a third line closes the program and prints its exit code. The
+// caller reads memory figures or takes screenshots in between.
+//   scan_driver.exe PATH\vantrel.exe
 #include "VantrelDriver.h"
 
 #include <atomic>
@@ -41,7 +42,7 @@ void WaitForLine()
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_driver PATH\\vantrel.exe\n");
+        std::fprintf(stderr, "usage: scan_driver PATH\\vantrel.exe\n");
         return 2;
     }
     CVantrelProcess program;
@@ -84,6 +85,8 @@ int main(int argc, char** argv)
     std::printf("TIME_MS %.0f\n", Milliseconds(clicked, summarised));
     std::printf("WORST_ANSWER_MS %.0f\n", worstAnswer);
     std::printf("SUMMARY %s\n", CVantrelProcess::MessageBoxText(box).c_str());
+    std::fflush(stdout);
+    WaitForLine();
     CVantrelProcess::PressOk(box);
     if (!program.WaitForIdle()) {
         std::printf("ERROR the window did not come back\n");
