@@ -158,6 +158,11 @@ void CVantrelProcess::Close() const
     ::PostMessageA(m_Main, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+void CVantrelProcess::RequestClose() const
+{
+    ::PostMessageA(m_Main, WM_CLOSE, 0, 0);
+}
+
 std::string CVantrelProcess::ButtonCaption() const
 {
     return TextOf(Control(IDC_START_SCAN));

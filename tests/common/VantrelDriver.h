@@ -37,7 +37,10 @@ public:
     void ClickStartStop() const;
     // The Enter key as the dialog manager sees it.
     void PressEnter() const;
+    // The caption's close box; a close request from outside (WM_CLOSE), which a disabled
+    // window gets too.
     void Close() const;
+    void RequestClose() const;
 
     std::string ButtonCaption() const;
     bool IsEnabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
