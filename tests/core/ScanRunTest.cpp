@@ -118,27 +118,29 @@ TEST(ScanRun, AnAddressWithoutAThreadIsSkippedAndTheRunGoesOn)
     EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 2}));
 }
 
+std::atomic<int> s_EndedProbes;
+
+DWORD WINAPI SlowProbe(LPVOID param)
+{
+    const auto* probe = static_cast<HostProbeTask*>(param);
+    ::Sleep(probe->Address[7] == '1' ? 300 : 20);  // .1x and .1xx end last
+    ++s_EndedProbes;
+    return 0;
+}
+
 // Real threads: none may still run (nor use its task) once the run has returned.
 TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
 {
     StopRequested = false;
-    static std::atomic<int> s_Ended;
-    s_Ended = 0;
+    s_EndedProbes = 0;
     const ScanRunPlatform platform{
-        [](HostProbeTask* task) {
-            return ::CreateThread(nullptr, 0, [](LPVOID param) -> DWORD {
-                const auto* probe = static_cast<HostProbeTask*>(param);
-                ::Sleep(probe->Address[7] == '1' ? 300 : 20);  // .1x and .1xx end last
-                ++s_Ended;
-                return 0;
-            }, task, 0, nullptr);
-        },
+        [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },
         SystemScanRunPlatform().WaitForAll,
     };
     CCriticalSection lock;
     const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, nullptr, lock);
     EXPECT_EQ(started, 130u);
-    EXPECT_EQ(s_Ended.load(), 130);
+    EXPECT_EQ(s_EndedProbes.load(), 130);
 }
 
 TEST(ScanRun, AutomaticRangeWiderThan256IsNarrowedToTheOwnBlock)

@@ -98,18 +98,31 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
     EXPECT_EQ(client.bottom, expectedClient.bottom);
 }
 
+BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<std::pair<HWND, HWND>*>(param);
+    if (::GetWindow(hwnd, GW_OWNER) != search.first || !::IsWindowVisible(hwnd))
+        return TRUE;
+    search.second = hwnd;
+    return FALSE;
+}
+
 // The window `owner` owns, shown by any thread.
 HWND OwnedWindow(HWND owner)
 {
     std::pair<HWND, HWND> search{owner, nullptr};
-    ::EnumWindows([](HWND hwnd, LPARAM param) {
-        auto& s = *reinterpret_cast<std::pair<HWND, HWND>*>(param);
-        if (::GetWindow(hwnd, GW_OWNER) != s.first || !::IsWindowVisible(hwnd))
-            return TRUE;
-        s.second = hwnd;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&search));
+    ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
     return search.second;
+}
+
+BOOL CALLBACK KeepLongestText(HWND child, LPARAM longest)
+{
+    char line[256] = "";
+    ::GetWindowTextA(child, line, sizeof(line));
+    auto& text = *reinterpret_cast<std::string*>(longest);
+    if (std::strlen(line) > text.size())
+        text = line;
+    return TRUE;
 }
 
 // Enter starts a scan. The range holds no address, so this machine's own network is never
@@ -125,7 +138,7 @@ TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
         ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_SETADDRESS, 0, 0xC00002FF);  // 192.0.2.255
         ::SendDlgItemMessageA(hwnd, IDC_END_ADDRESS, IPM_SETADDRESS, 0, 0xC00002FF);
         // The key as the window's modal loop hands it to the dialog manager.
-        MSG enter{hwnd, WM_KEYDOWN, VK_RETURN, 0x001C0001, ::GetMessageTime(), {}};
+        MSG enter{hwnd, WM_KEYDOWN, VK_RETURN, 0x001C0001, static_cast<DWORD>(::GetMessageTime()), {}};
         ::IsDialogMessageA(hwnd, &enter);
         HWND box = nullptr;
         for (int i = 0; i < 400 && !box; ++i) {
@@ -133,15 +146,7 @@ TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
             box = OwnedWindow(hwnd);
         }
         if (box) {
-            char text[256] = "";
-            ::EnumChildWindows(box, [](HWND child, LPARAM found) {
-                char line[256] = "";
-                ::GetWindowTextA(child, line, sizeof(line));
-                if (std::strlen(line) > std::strlen(reinterpret_cast<char*>(found)))
-                    std::strcpy(reinterpret_cast<char*>(found), line);
-                return TRUE;
-            }, reinterpret_cast<LPARAM>(text));
-            summary = text;
+            ::EnumChildWindows(box, KeepLongestText, reinterpret_cast<LPARAM>(&summary));
             ::PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
         PumpMessages(200);
