@@ -9,7 +9,7 @@ BOOL CCorvaleApp::InitInstance()
     CCorvaleDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();
-    m_pMainWnd = nullptr;
-    // No message loop of our own follows: the program ends with its window.
-    return FALSE;
+    // A scan may still be running: its threads write to the dialog and its list. The
+    // process ends here, before anything they use is destroyed, and the threads with it.
+    ::ExitProcess(0);
 }

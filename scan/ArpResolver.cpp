@@ -3,6 +3,7 @@
 #include "scan/LocalNetwork.h"
 #include "scan/NeighbourTableReader.h"
 #include "winlib/Socket.h"
+#include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -120,6 +122,76 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
     }
 }
 
+// A copied adapter list still points into the list it was copied from.
+void RebaseAdapterList(BYTE* copy, const BYTE* original, size_t size)
+{
+    const auto rebase = [&](auto*& pointer) {
+        const auto* at = reinterpret_cast<const BYTE*>(pointer);
+        if (at >= original && at < original + size)
+            pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(copy + (at - original));
+    };
+    for (auto* adapter = reinterpret_cast<IP_ADAPTER_INFO*>(copy); adapter; adapter = adapter->Next) {
+        rebase(adapter->Next);
+        rebase(adapter->CurrentIpAddress);
+        for (IP_ADDR_STRING* list : {&adapter->IpAddressList, &adapter->GatewayList, &adapter->DhcpServer,
+                                     &adapter->PrimaryWinsServer, &adapter->SecondaryWinsServer})
+            for (IP_ADDR_STRING* entry = list; entry; entry = entry->Next)
+                rebase(entry->Next);
+    }
+}
+
+// Every request asks whether its address is the machine's own. Under Wine each read of
+// the adapter list goes through the network service one at a time; 254 probes reading it
+// for themselves held back the last ARP requests of a scan by most of a second. One copy
+// serves all requests while it is younger than a second (adapters change far more rarely).
+class CAdapterListCache {
+public:
+    ULONG Read(IP_ADAPTER_INFO* buffer, ULONG* size)
+    {
+        if (!size)
+            return ERROR_INVALID_PARAMETER;
+        const CSingleLock lock(m_Lock);
+        if (!m_HaveCopy || ::GetTickCount() - m_CopiedAt >= kMaxAgeMs)
+            Refresh();
+        if (m_Result != NO_ERROR)
+            return m_Result;
+        if (!buffer || *size < m_Bytes) {
+            *size = m_Bytes;
+            return ERROR_BUFFER_OVERFLOW;
+        }
+        std::memcpy(buffer, m_Copy.data(), m_Bytes);
+        RebaseAdapterList(reinterpret_cast<BYTE*>(buffer), reinterpret_cast<const BYTE*>(m_Copy.data()), m_Bytes);
+        *size = m_Bytes;
+        return NO_ERROR;
+    }
+
+private:
+    static constexpr DWORD kMaxAgeMs = 1000;
+
+    void Refresh()
+    {
+        ULONG bytes = 0;
+        m_Result = ::GetAdaptersInfo(nullptr, &bytes);
+        if (m_Result == ERROR_BUFFER_OVERFLOW) {
+            m_Copy.assign(bytes / sizeof(IP_ADAPTER_INFO) + 1, IP_ADAPTER_INFO{});
+            bytes = static_cast<ULONG>(m_Copy.size() * sizeof(IP_ADAPTER_INFO));
+            m_Result = ::GetAdaptersInfo(m_Copy.data(), &bytes);
+        }
+        if (m_Result == ERROR_BUFFER_OVERFLOW)
+            m_Result = ERROR_GEN_FAILURE;  // it grew in between: the next request reads again
+        m_Bytes = m_Result == NO_ERROR ? bytes : 0;
+        m_CopiedAt = ::GetTickCount();
+        m_HaveCopy = m_Result == NO_ERROR || m_Result == ERROR_NO_DATA;
+    }
+
+    CCriticalSection m_Lock;
+    std::vector<IP_ADAPTER_INFO> m_Copy;  // keeps the records' alignment
+    ULONG m_Bytes = 0;
+    ULONG m_Result = ERROR_NO_DATA;
+    DWORD m_CopiedAt = 0;
+    bool m_HaveCopy = false;
+};
+
 }  // namespace
 
 const ArpPlatform& SystemArpPlatform()
@@ -134,7 +206,10 @@ const ArpPlatform& SystemArpPlatform()
                 [] { return ::GetTickCount(); }, ArpTiming::kTableCopyMaxAgeMs).release();
             return reader.Read(rows);
         },
-        [](IP_ADAPTER_INFO* buffer, ULONG* size) { return ::GetAdaptersInfo(buffer, size); },
+        [](IP_ADAPTER_INFO* buffer, ULONG* size) {
+            static CAdapterListCache& adapters = *std::make_unique<CAdapterListCache>().release();
+            return adapters.Read(buffer, size);
+        },
         SendDiscardDatagram,
         [] { return ::GetTickCount(); },
         [](DWORD ms) { ::Sleep(ms); },

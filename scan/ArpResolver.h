@@ -10,10 +10,14 @@
 #include <functional>
 #include <vector>
 
-// How long the neighbour table is watched and how often: the system's own ARP gives up
-// after about 3 s; the copy of the table is shared by all requests while younger than a poll.
+// How long the neighbour table is watched and how often. Linux sends its first ARP request
+// at once and repeats it after 1 s (retrans_time); a host on a LAN answers within
+// milliseconds. 1.4 s covers the answer to the repeat when the first request was lost, plus
+// a poll interval and a table copy up to one interval old; a silent address costs every run
+// this long. Reading the table is slow under Wine, so all requests share one copy while it
+// is younger than a poll.
 struct ArpTiming {
-    static constexpr DWORD kDeadlineMs = 3500;
+    static constexpr DWORD kDeadlineMs = 1400;
     static constexpr DWORD kFirstPollMs = 20;
     static constexpr DWORD kPollIntervalMs = 100;
     static constexpr DWORD kTableCopyMaxAgeMs = kPollIntervalMs;

@@ -30,6 +30,11 @@
 #   --subnet BASE     VTL_SUBNET        10.77.0   first three octets; addresses are BASE.NUM
 #   --prefix-len L    VTL_PREFIX_LEN    24        8..30
 #   --hosts N         VTL_HOSTS         6         host namespaces P-h1..P-hN (1..64)
+#   --dense N         VTL_DENSE         0         N more answering hosts (0..240) on the next
+#                                                 free numbers, unnamed, MACs derived; they
+#                                                 are macvlan interfaces, 64 to a namespace
+#                                                 P-d1..P-dK (LAN_HOST_* lists them after
+#                                                 the others; LAN_DENSE_COUNT says how many)
 #   --scanner NUM     VTL_SCANNER       37        scanner's host number
 #   --gateway NUM     VTL_GATEWAY       1         gateway's host number, given to P-h1
 #   --host-numbers L  VTL_HOST_NUMBERS  10,11,..  numbers of P-h2..P-hN, comma separated;
@@ -85,6 +90,7 @@ OPT_PREFIX=${VTL_PREFIX:-vtl}
 OPT_SUBNET=${VTL_SUBNET:-10.77.0}
 OPT_PREFIX_LEN=${VTL_PREFIX_LEN:-24}
 OPT_HOSTS=${VTL_HOSTS:-6}
+OPT_DENSE=${VTL_DENSE:-0}
 OPT_SCANNER=${VTL_SCANNER:-37}
 OPT_GATEWAY=${VTL_GATEWAY:-1}
 OPT_HOST_NUMBERS=${VTL_HOST_NUMBERS:-}
@@ -104,6 +110,7 @@ parse_options() {
             --subnet)       need_value "$@"; OPT_SUBNET=$2; shift 2 ;;
             --prefix-len)   need_value "$@"; OPT_PREFIX_LEN=$2; shift 2 ;;
             --hosts)        need_value "$@"; OPT_HOSTS=$2; shift 2 ;;
+            --dense)        need_value "$@"; OPT_DENSE=$2; shift 2 ;;
             --scanner)      need_value "$@"; OPT_SCANNER=$2; shift 2 ;;
             --gateway)      need_value "$@"; OPT_GATEWAY=$2; shift 2 ;;
             --host-numbers) need_value "$@"; OPT_HOST_NUMBERS=$2; shift 2 ;;
@@ -191,6 +198,8 @@ compute_lan() {
     uint_between "$OPT_HOSTS" 1 64 ||
         die "host count '$OPT_HOSTS': use 1..64"
     HOST_COUNT=$((10#$OPT_HOSTS))
+    uint_between "$OPT_DENSE" 0 240 || die "dense host count '$OPT_DENSE': use 0..240"
+    DENSE_COUNT=$((10#$OPT_DENSE))
 
     local n
     for n in "$OPT_SCANNER" "$OPT_GATEWAY"; do
@@ -222,6 +231,17 @@ compute_lan() {
         HOST_NUM+=("$n")
         used[$n]=h$((i + 1))
     done
+    # Dense hosts take the free numbers from 2 up.
+    next=2
+    for ((i = 0; i < DENSE_COUNT; i++)); do
+        while [[ -n ${used[$next]:-} ]]; do next=$((next + 1)); done
+        ((next <= 254)) || die "no free host number left for $DENSE_COUNT dense hosts"
+        HOST_NUM+=("$next")
+        used[$next]=d
+    done
+    HOST_NS=()
+    for ((i = 0; i < HOST_COUNT; i++)); do HOST_NS+=("$NS_PREFIX-h$((i + 1))"); done
+    for ((i = 0; i < DENSE_COUNT; i++)); do HOST_NS+=("$NS_PREFIX-d$((i / 64 + 1))"); done
 
     # Addresses are SUBNET.NUM; the network is the scanner's, and everyone must fit in it.
     local base mask net bcast addr
@@ -260,6 +280,7 @@ compute_lan() {
     for ((i = HOST_COUNT; i < ${#names[@]}; i++)); do
         [[ -z $(trim "${names[i]}") ]] || die "more host names than hosts ($HOST_COUNT)"
     done
+    for ((i = 0; i < DENSE_COUNT; i++)); do HOST_NAME+=(""); done
 
     # MACs: derived from the host number unless given.
     local -a macs=()
@@ -285,6 +306,18 @@ compute_lan() {
         mac_used[$mac]=h$((i + 1))
         HOST_MAC+=("$mac")
     done
+    for ((i = HOST_COUNT; i < HOST_COUNT + DENSE_COUNT; i++)); do
+        mac=$(derived_mac "${HOST_NUM[i]}")
+        [[ -z ${mac_used[$mac]:-} ]] || die "MAC $mac of a dense host is already used by ${mac_used[$mac]}"
+        mac_used[$mac]=d
+        HOST_MAC+=("$mac")
+    done
+}
+
+# The namespaces of the dense hosts, P-d1..P-dK.
+dense_namespaces() {
+    local k
+    for ((k = 1; k <= (DENSE_COUNT + 63) / 64; k++)); do echo "$NS_PREFIX-d$k"; done
 }
 
 # The figures as shell assignments; also the content of the state file.
@@ -310,10 +343,11 @@ lan_env() {
             LAN_SCANNER_MAC_LINK "$SCANNER_MAC" \
             LAN_WINEPREFIX "$WINEPREFIX_DIR" \
             LAN_STATE_DIR "$STATE_DIR" \
-            LAN_HOST_COUNT "$HOST_COUNT"
-        for ((i = 0; i < HOST_COUNT; i++)); do
+            LAN_HOST_COUNT "$((HOST_COUNT + DENSE_COUNT))" \
+            LAN_DENSE_COUNT "$DENSE_COUNT"
+        for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
             printf 'LAN_HOST_%d_%s=%q\n' \
-                $((i + 1)) NS "$NS_PREFIX-h$((i + 1))" \
+                $((i + 1)) NS "${HOST_NS[i]}" \
                 $((i + 1)) ADDR "$SUBNET.${HOST_NUM[i]}" \
                 $((i + 1)) MAC "$(windows_mac "${HOST_MAC[i]}")" \
                 $((i + 1)) MAC_LINK "${HOST_MAC[i]}" \
@@ -349,7 +383,7 @@ nsswitch_file() {
 
 # ---------------------------------------------------------------- namespaces
 
-ns_pattern() { echo "^${NS_PREFIX}-(lan|scan|h[0-9]+)\$"; }
+ns_pattern() { echo "^${NS_PREFIX}-(lan|scan|h[0-9]+|d[0-9]+)\$"; }
 
 # The LAN's namespaces that exist now (for any host count).
 existing_namespaces() {
@@ -519,7 +553,8 @@ build_lan() {
     ip netns add "$NS_LAN"
     ip netns add "$NS_SCAN"
     for ((i = 1; i <= HOST_COUNT; i++)); do ip netns add "$NS_PREFIX-h$i"; done
-    for ns in "$NS_LAN" "$NS_SCAN" $(seq -f "$NS_PREFIX-h%g" 1 "$HOST_COUNT"); do
+    for ns in $(dense_namespaces); do ip netns add "$ns"; done
+    for ns in "$NS_LAN" "$NS_SCAN" $(seq -f "$NS_PREFIX-h%g" 1 "$HOST_COUNT") $(dense_namespaces); do
         in_ns "$ns" link set lo up
     done
 
@@ -532,15 +567,56 @@ build_lan() {
     for ((i = 0; i < HOST_COUNT; i++)); do
         attach "$NS_PREFIX-h$((i + 1))" "p-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" "${HOST_MAC[i]}"
     done
+    build_dense
     in_ns "$NS_SCAN" route add default via "$GATEWAY_ADDR" dev eth0
 
     write_etc_netns "$NS_SCAN" yes
     write_etc_netns "$NS_LAN" no
     for ((i = 1; i <= HOST_COUNT; i++)); do write_etc_netns "$NS_PREFIX-h$i" no; done
+    for ns in $(dense_namespaces); do write_etc_netns "$ns" no; done
 
     mkdir -p "$STATE_DIR"
     lan_env 1 >"$STATE_FILE.tmp"
     mv -f "$STATE_FILE.tmp" "$STATE_FILE"
+}
+
+# Dense hosts: one port per namespace, eth0 without an address, and a macvlan interface
+# mvN per host on it. Each answers ARP only for its own address, with its own MAC.
+build_dense() {
+    local ns k i
+    k=0
+    for ns in $(dense_namespaces); do
+        k=$((k + 1))
+        in_ns "$NS_LAN" link add "p-d$k" type veth peer name eth0 netns "$ns"
+        in_ns "$NS_LAN" link set "p-d$k" addrgenmode none
+        in_ns "$NS_LAN" link set "p-d$k" master br0 up
+        in_ns "$ns" link set eth0 addrgenmode none
+        in_ns "$ns" link set eth0 up
+        ip netns exec "$ns" sysctl -qw net.ipv4.conf.all.arp_ignore=1 net.ipv4.conf.all.arp_announce=2
+    done
+    for ns in $(dense_namespaces); do
+        for ((i = HOST_COUNT; i < HOST_COUNT + DENSE_COUNT; i++)); do
+            [[ ${HOST_NS[i]} == "$ns" ]] || continue
+            echo "link add mv$i link eth0 address ${HOST_MAC[i]} type macvlan mode bridge"
+            echo "link set mv$i addrgenmode none"
+            echo "addr add $SUBNET.${HOST_NUM[i]}/$PREFIX_LEN broadcast $BROADCAST dev mv$i"
+            echo "link set mv$i up"
+        done | in_ns "$ns" -batch - || die "could not build the dense hosts of $ns"
+    done
+}
+
+# Prints one line per dense host that is not up with its address and MAC.
+check_dense() {
+    local ns i links addrs
+    for ns in $(dense_namespaces); do
+        links=$(in_ns "$ns" -br link show 2>/dev/null) || { echo "$ns: missing"; continue; }
+        addrs=$(in_ns "$ns" -4 -o addr show 2>/dev/null) || true
+        for ((i = HOST_COUNT; i < HOST_COUNT + DENSE_COUNT; i++)); do
+            [[ ${HOST_NS[i]} == "$ns" ]] || continue
+            [[ $links =~ (^|$'\n')mv$i@eth0[[:space:]]+UP[[:space:]]+${HOST_MAC[i]} ]] || echo "$ns: mv$i is not up with ${HOST_MAC[i]}"
+            [[ $addrs == *" mv$i    inet $SUBNET.${HOST_NUM[i]}/$PREFIX_LEN "* ]] || echo "$ns: mv$i lacks $SUBNET.${HOST_NUM[i]}"
+        done
+    done
 }
 
 # Checks one member's eth0: up with carrier, the MAC, the address and broadcast.
@@ -561,6 +637,7 @@ check_lan() {
     local -a want have
     want=("$NS_LAN" "$NS_SCAN")
     for ((i = 1; i <= HOST_COUNT; i++)); do want+=("$NS_PREFIX-h$i"); done
+    mapfile -t -O "${#want[@]}" want < <(dense_namespaces)
     mapfile -t have < <(existing_namespaces | sort)
     if [[ "$(printf '%s\n' "${want[@]}" | sort)" != "$(printf '%s\n' "${have[@]}")" ]]; then
         echo "namespaces are [${have[*]}], expected [${want[*]}]"
@@ -577,6 +654,7 @@ check_lan() {
     for ((i = 0; i < HOST_COUNT; i++)); do
         check_member "$NS_PREFIX-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" "${HOST_MAC[i]}" "p-h$((i + 1))"
     done
+    check_dense
     [[ $(in_ns "$NS_SCAN" route show default 2>/dev/null) == "default via $GATEWAY_ADDR dev eth0"* ]] ||
         echo "$NS_SCAN: no default route via $GATEWAY_ADDR"
     cmp -s /etc/netns/"$NS_SCAN"/hosts <(scan_hosts_file) || echo "/etc/netns/$NS_SCAN/hosts is not as built"
@@ -690,7 +768,7 @@ cmd_up() {
     build_lan
     check_lan_settled >&2 || die "the LAN did not come up as built"
     BUILDING=0
-    log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $HOST_COUNT"
+    log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $((HOST_COUNT + DENSE_COUNT))"
 }
 
 cmd_down() {
@@ -724,13 +802,15 @@ load_state() {
     SUBNET=$LAN_SUBNET PREFIX_LEN=$LAN_PREFIX_LEN MASK=$LAN_MASK
     NETWORK=$LAN_NETWORK BROADCAST=$LAN_BROADCAST FIRST_HOST=$LAN_FIRST_HOST LAST_HOST=$LAN_LAST_HOST
     GATEWAY_ADDR=$LAN_GATEWAY SCANNER_ADDR=$LAN_SCANNER_ADDR SCANNER_NUM=${LAN_SCANNER_ADDR##*.}
-    SCANNER_MAC=$LAN_SCANNER_MAC_LINK WINEPREFIX_DIR=$LAN_WINEPREFIX HOST_COUNT=$LAN_HOST_COUNT
-    HOST_NUM=() HOST_MAC=() HOST_NAME=()
-    for ((i = 1; i <= HOST_COUNT; i++)); do
-        local a=LAN_HOST_${i}_ADDR m=LAN_HOST_${i}_MAC_LINK n=LAN_HOST_${i}_NAME
+    SCANNER_MAC=$LAN_SCANNER_MAC_LINK WINEPREFIX_DIR=$LAN_WINEPREFIX
+    DENSE_COUNT=${LAN_DENSE_COUNT:-0} HOST_COUNT=$((LAN_HOST_COUNT - ${LAN_DENSE_COUNT:-0}))
+    HOST_NUM=() HOST_MAC=() HOST_NAME=() HOST_NS=()
+    for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
+        local a=LAN_HOST_${i}_ADDR m=LAN_HOST_${i}_MAC_LINK n=LAN_HOST_${i}_NAME s=LAN_HOST_${i}_NS
         HOST_NUM+=("${!a##*.}")
         HOST_MAC+=("${!m}")
         HOST_NAME+=("${!n}")
+        HOST_NS+=("${!s}")
     done
 }
 
@@ -752,8 +832,8 @@ cmd_status() {
     fi
     echo "LAN $NS_PREFIX: up ($NETWORK/$PREFIX_LEN, bridge br0 in $NS_LAN)"
     printf '  %-12s %-15s %-17s %s\n' "$NS_SCAN" "$SCANNER_ADDR" "$(windows_mac "$SCANNER_MAC")" "scanner, default via $GATEWAY_ADDR"
-    for ((i = 0; i < HOST_COUNT; i++)); do
-        printf '  %-12s %-15s %-17s %s\n' "$NS_PREFIX-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" \
+    for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
+        printf '  %-12s %-15s %-17s %s\n' "${HOST_NS[i]}" "$SUBNET.${HOST_NUM[i]}" \
             "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')"
     done
     local arch prefix

@@ -6,6 +6,7 @@
 #include "report/ListReportRows.h"
 #include "res/resource.h"
 #include "scan/HostProbe.h"
+#include "scan/ScanRun.h"
 #include "ui/AboutDlg.h"
 #include "ui/Clipboard.h"
 #include "ui/ResultsListSetup.h"
@@ -446,9 +447,103 @@ void CCorvaleDlg::OnCloseButton()
     EndDialog(IDCANCEL);
 }
 
+// ---------------------------------------------------------------- scan run
+
+namespace {
+const char kStartScanCaption[] = "Start Scan";
+const char kStopScanCaption[] = "Stop Scan";
+const char kStoppingCaption[] = "Stopping...";
+constexpr int kDescriptionColumn = 3;
+}  // namespace
+
+// Enter lands here as well (the button is the default one), so the window must not end.
 void CCorvaleDlg::OnScan()
 {
-    // Enter lands here as well (the button is the default one), so the window must not end.
+    char caption[256] = "";
+    ::GetWindowTextA(m_StartScanButton.m_hWnd, caption, sizeof(caption));
+    if (::_stricmp(caption, kStopScanCaption) == 0) {
+        m_StartScanButton.EnableWindow(false);
+        m_StartScanButton.SetWindowText(kStoppingCaption);
+        StopRequested = true;
+        return;
+    }
+    if (m_ScanUnderWay)
+        return;
+
+    StopRequested = false;
+    const bool automatic = m_AutomaticRadio.GetCheck() == BST_CHECKED;
+    const ScanRange range{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()};
+    if (!automatic) {
+        if (const char* failure = ValidateManualRange(range)) {
+            ::MessageBoxA(m_hWnd, failure, kCaption, MB_OK | MB_ICONERROR);
+            return;
+        }
+    } else {
+        // A subnet wider than a /24 is scanned where the computer is; the controls show
+        // it and the settings keep it.
+        uint32_t ownAddress = 0;
+        ParseAddress(LocalNetworkInfo.LocalAddress, ownAddress);
+        const ScanRange scanned = NarrowAutomaticRange(range, ownAddress);
+        if (scanned.Start != range.Start || scanned.End != range.End) {
+            m_StartAddress.SetAddress(scanned.Start);
+            m_EndAddress.SetAddress(scanned.End);
+        }
+    }
+    WriteRegSettings();
+
+    m_ScanUnderWay = true;
+    if (!AfxBeginThread(ScanWorker, this))
+        m_ScanUnderWay = false;
+}
+
+UINT CCorvaleDlg::ScanWorker(LPVOID dialog)
+{
+    static_cast<CCorvaleDlg*>(dialog)->RunScan();
+    return 0;
+}
+
+void CCorvaleDlg::RunScan()
+{
+    {
+        CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
+        EnableRunLockedControls(false);
+        m_ExportButton.EnableWindow(false);
+        m_ResultsList.DeleteAllItems();
+        m_StartScanButton.SetWindowText(kStopScanCaption);
+        StartDirectoryScan(rowInsertLock);
+    }
+    EnableRunLockedControls(true);
+    m_StartScanButton.EnableWindow(true);
+    m_StartScanButton.SetWindowText(kStartScanCaption);
+
+    m_ResultsList.RenumberItemData();
+    const int rows = m_ResultsList.GetItemCount();
+    if (rows > 0) {
+        m_ResultsList.SortColumn();
+        m_ResultsList.SetSortIndicator(0, true);
+        m_ExportButton.EnableWindow(true);
+        m_ResultsList.SetColumnWidth(kDescriptionColumn, DescriptionColumnWidth(rows));
+    }
+    m_ScanUnderWay = false;
+}
+
+void CCorvaleDlg::StartDirectoryScan(CCriticalSection& rowInsertLock)
+{
+    ProbeRange(ScanRange{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()}, m_ResultsList, rowInsertLock);
+    char summary[kScanSummaryCapacity];
+    FormatScanSummary(m_ResultsList.GetItemCount(), summary, sizeof(summary));
+    ::MessageBoxA(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+// The mode radios, the Close button and the range; the range opens only in Manual mode.
+void CCorvaleDlg::EnableRunLockedControls(bool enable)
+{
+    m_AutomaticRadio.EnableWindow(enable);
+    m_ManualRadio.EnableWindow(enable);
+    m_CloseButton.EnableWindow(enable);
+    const bool rangeOpen = enable && m_ManualRadio.GetCheck() == BST_CHECKED;
+    m_StartAddress.EnableWindow(rangeOpen);
+    m_EndAddress.EnableWindow(rangeOpen);
 }
 
 void CCorvaleDlg::OnBnClickedButtonExport()

@@ -12,6 +12,9 @@
 #include "winlib/IPAddressCtrl.h"
 #include "winlib/Menu.h"
 #include "winlib/Static.h"
+#include "winlib/Thread.h"
+
+#include <atomic>
 
 class CCorvaleDlg : public CDialog {
 public:
@@ -50,7 +53,6 @@ private:
     void OnManualLabel();
     void OnStartAddressChanged();
     void OnCloseButton();
-    void OnScan();
     void OnBnClickedButtonExport();
 
     // Checks the one mode radio, unchecks the other and runs the mode's command.
@@ -83,6 +85,21 @@ private:
     CxShadeButton m_ExportButton;
     CxShadeButton m_CloseButton;
     CStaticHyperLink m_CompanionLink;
+
+    // ---------------------------------------------------------------- scan run
+    // Start Scan / Stop Scan (control 1, also Enter) and the worker thread that carries one
+    // run from the emptied list to the sorted one. The worker and the probes touch the
+    // controls only through messages the user-interface thread carries out.
+    void OnScan();
+    static UINT ScanWorker(LPVOID dialog);
+    void RunScan();
+    void StartDirectoryScan(CCriticalSection& rowInsertLock);
+    void EnableRunLockedControls(bool enable);
+
+    // From a Start that passed the range check until the worker has finished: the caption
+    // reads "Start Scan" before the worker changes it and "Stopping..." while a stopped
+    // run winds down, so it cannot tell by itself whether a run exists.
+    std::atomic<bool> m_ScanUnderWay{false};
 
     // ---- Copy IP Address, the About box and the About link ----
     bool OnCopyAndAboutMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);

@@ -204,7 +204,8 @@ TEST_F(LanHostProbe, AnAddressNobodyAnswersGetsNoRow)
     const DWORD elapsed = Probe({AbsentAddress(200)});
     std::printf("one absent address probed in %lu ms\n", elapsed);
     EXPECT_EQ(m_Results.List().GetItemCount(), 0);
-    EXPECT_GE(elapsed, 2900u) << "gave up before the system's own ARP";
+    // The kernel repeats a request 1 s after the first (retrans_time): an answer to that must count.
+    EXPECT_GE(elapsed, 1000u) << "gave up before the system repeated its request";
     EXPECT_LT(elapsed, 10000u);
 }
 

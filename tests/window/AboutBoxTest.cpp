@@ -234,7 +234,7 @@ TEST(AboutBox, SiteLinkCarriesItsTipAndOpensTheProductPage)
         CStaticHyperLink* link = LinkOf(hwnd, IDC_ABOUT_SITE_LINK);
         ASSERT_NE(link, nullptr);
         RecordOpenedAddresses(*link, opened);
-        tip = LinkTipText(link->GetToolTipWindow(), *link);
+        tip = ToolTipText(link->GetToolTipWindow(), *link, CStaticHyperLink::kToolId);
         MovePointerOnto(*link);
         ClickLeft();
         ParkPointer();

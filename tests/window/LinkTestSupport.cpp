@@ -9,15 +9,3 @@ void RecordOpenedAddresses(CStaticHyperLink& link, std::vector<std::string>& ope
 {
     link.SetPlatform({[&opened](const char* address) { opened.push_back(address); }});
 }
-
-std::string LinkTipText(HWND tip, HWND link)
-{
-    char text[256] = "";
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.hwnd = link;
-    tool.uId = CStaticHyperLink::kToolId;
-    tool.lpszText = text;
-    ::SendMessageA(tip, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
-    return text;
-}

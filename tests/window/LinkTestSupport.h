@@ -1,5 +1,4 @@
-// Helpers for tests of the hyperlinks: which object serves a link, what it opens and what
-// its tip says.
+// Helpers for tests of the hyperlinks: which object serves a link and what it opens.
 #pragma once
 
 #include "controls/StaticHyperLink.h"
@@ -12,6 +11,3 @@ CStaticHyperLink* LinkOf(HWND dialog, int id);
 
 // From now on the link appends what it opens to `opened` instead of starting a browser.
 void RecordOpenedAddresses(CStaticHyperLink& link, std::vector<std::string>& opened);
-
-// The text of a link's tip, as its tooltip window holds it.
-std::string LinkTipText(HWND tip, HWND link);

@@ -3,7 +3,6 @@
 // table, never the machine's adapters.
 #include "ui/CorvaleDlg.h"
 #include "res/resource.h"
-#include "LinkTestSupport.h"
 #include "MainWindowSupport.h"
 #include "PointerSupport.h"
 #include "SettingsKey.h"
@@ -17,8 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
+#include <utility>
 
 namespace {
 
@@ -99,19 +102,64 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
     EXPECT_EQ(client.bottom, expectedClient.bottom);
 }
 
-TEST(MainWindow, EnterDoesNotEndTheWindowButTheCloseBoxDoes)
+BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<std::pair<HWND, HWND>*>(param);
+    if (::GetWindow(hwnd, GW_OWNER) != search.first || !::IsWindowVisible(hwnd))
+        return TRUE;
+    search.second = hwnd;
+    return FALSE;
+}
+
+// The window `owner` owns, shown by any thread.
+HWND OwnedWindow(HWND owner)
+{
+    std::pair<HWND, HWND> search{owner, nullptr};
+    ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+BOOL CALLBACK KeepLongestText(HWND child, LPARAM longest)
+{
+    char line[256] = "";
+    ::GetWindowTextA(child, line, sizeof(line));
+    auto& text = *reinterpret_cast<std::string*>(longest);
+    if (std::strlen(line) > text.size())
+        text = line;
+    return TRUE;
+}
+
+// Enter starts a scan. The range holds no address, so this machine's own network is never
+// probed; the run still ends with its summary, owned by the window, which stays open.
+TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
 {
     CCorvaleDlg dialog(LanDiscovery());
     bool stillOpenAfterEnter = false;
+    std::string summary;
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
-        ::SetForegroundWindow(hwnd);
-        PressKey(VK_RETURN);
+        ::SendDlgItemMessageA(hwnd, IDC_AUTOMATIC, BM_SETCHECK, BST_UNCHECKED, 0);
+        ::SendDlgItemMessageA(hwnd, IDC_MANUAL, BM_SETCHECK, BST_CHECKED, 0);
+        ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_SETADDRESS, 0, 0xC00002FF);  // 192.0.2.255
+        ::SendDlgItemMessageA(hwnd, IDC_END_ADDRESS, IPM_SETADDRESS, 0, 0xC00002FF);
+        // The key as the window's modal loop hands it to the dialog manager.
+        MSG enter{hwnd, WM_KEYDOWN, VK_RETURN, 0x001C0001, static_cast<DWORD>(::GetMessageTime()), {}};
+        ::IsDialogMessageA(hwnd, &enter);
+        HWND box = nullptr;
+        for (int i = 0; i < 400 && !box; ++i) {
+            PumpMessages(25);
+            box = OwnedWindow(hwnd);
+        }
+        if (box) {
+            ::EnumChildWindows(box, KeepLongestText, reinterpret_cast<LPARAM>(&summary));
+            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
         PumpMessages(200);
         stillOpenAfterEnter = ::IsWindow(hwnd) && ::IsWindowVisible(hwnd);
         ::PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_TRUE(stillOpenAfterEnter);
+    EXPECT_EQ(summary, "Scanning is finished. No system is currently connected to your Network");
 }
 
 TEST(MainWindow, SystemMenuEndsWithTheAboutEntry)
@@ -245,19 +293,22 @@ TEST(MainWindow, LinksOpenTheirPagesAndAboutTellsTheWindowInstead)
 {
     CSettingsKey key;
     std::vector<std::string> opened;
+    HyperLinkPlatform recorder;
+    recorder.OpenAddress = [&](const char* address) { opened.push_back(address); };
     std::vector<size_t> openedAfter;
     RunMainWindow(LanDiscovery(), [&](HWND hwnd) {
         ::SetForegroundWindow(hwnd);
-        for (int id : {IDC_HELP_LINK, IDC_VERSION_LINK, IDC_COMPANION_LINK, IDC_ABOUT_LINK}) {
-            CStaticHyperLink* link = LinkOf(hwnd, id);
-            ASSERT_NE(link, nullptr);
-            RecordOpenedAddresses(*link, opened);
-        }
-        for (int id : {IDC_HELP_LINK, IDC_VERSION_LINK, IDC_COMPANION_LINK, IDC_ABOUT_LINK}) {
+        const int ids[] = {IDC_HELP_LINK, IDC_VERSION_LINK, IDC_COMPANION_LINK, IDC_ABOUT_LINK};
+        for (int id : ids) {
             if (id == IDC_ABOUT_LINK) {
                 // The window answers with the About box, tested on its own; closed again here.
                 AfterDelay(500, [] { ::PostMessageA(::FindWindowA("#32770", "About Vantrel"), WM_CLOSE, 0, 0); });
             }
+            auto* link = dynamic_cast<CStaticHyperLink*>(CWnd::FromHandle(::GetDlgItem(hwnd, id)));
+            if (link)
+                link->RunOnWindowThread([&] { link->SetPlatform(recorder); return LRESULT{0}; });
+        }
+        for (int id : ids) {
             MovePointerOnto(::GetDlgItem(hwnd, id));
             ClickLeft();
             openedAfter.push_back(opened.size());

@@ -4,7 +4,6 @@
 #include "winlib/Dialog.h"
 #include "winlib/GdiObject.h"
 #include "PointerSupport.h"
-#include "LinkTestSupport.h"
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -225,11 +224,11 @@ TEST(StaticHyperLink, TipTextOnlyOnceEnabledOnTheAreaOfTheLinkAtAttachment)
         ASSERT_NE(tip, nullptr);
         EXPECT_TRUE(::GetWindowLongA(tip, GWL_STYLE) & TTS_ALWAYSTIP);
         EXPECT_EQ(::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
-        EXPECT_EQ(LinkTipText(tip, link), "");
+        EXPECT_EQ(ToolTipText(tip, link, CStaticHyperLink::kToolId), "");
 
         dialog.m_Link.EnableLinkTip();
         dialog.m_Link.SetLinkTip("Visit the product page");
-        EXPECT_EQ(LinkTipText(tip, link), "Visit the product page");
+        EXPECT_EQ(ToolTipText(tip, link, CStaticHyperLink::kToolId), "Visit the product page");
 
         // The hot area stays the client rectangle the link had when it was attached.
         const RECT client = dialog.m_Link.GetClientRect();

@@ -1,0 +1,259 @@
+#include "VantrelDriver.h"
+
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kCaption[] = "Vantrel";
+constexpr char kDialogClass[] = "#32770";
+constexpr int kCellCapacity = 1024;
+constexpr int kListedColumns = 4;
+
+std::string ClassOf(HWND hwnd)
+{
+    char name[64] = "";
+    ::GetClassNameA(hwnd, name, sizeof(name));
+    return name;
+}
+
+std::string TextOf(HWND hwnd)
+{
+    char text[1024] = "";
+    ::GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND owner;  // null: a top-level window without owner
+    HWND found;
+};
+
+BOOL CALLBACK MatchVantrelDialog(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != search.processId || ClassOf(hwnd) != kDialogClass || TextOf(hwnd) != kCaption ||
+        ::GetWindow(hwnd, GW_OWNER) != search.owner || !::IsWindowVisible(hwnd))
+        return TRUE;
+    search.found = hwnd;
+    return FALSE;
+}
+
+HWND FindVantrelDialog(DWORD processId, HWND owner)
+{
+    WindowSearch search{processId, owner, nullptr};
+    ::EnumWindows(MatchVantrelDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK CollectLongestStatic(HWND hwnd, LPARAM param)
+{
+    auto& longest = *reinterpret_cast<std::string*>(param);
+    if (ClassOf(hwnd) == "Static") {
+        const std::string text = TextOf(hwnd);
+        if (text.size() > longest.size())
+            longest = text;
+    }
+    return TRUE;
+}
+
+// Memory in another process, freed with its owner.
+class CRemoteBuffer {
+public:
+    CRemoteBuffer(HANDLE process, size_t size)
+        : m_Process(process),
+          m_Address(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
+    {
+    }
+    ~CRemoteBuffer()
+    {
+        if (m_Address)
+            ::VirtualFreeEx(m_Process, m_Address, 0, MEM_RELEASE);
+    }
+    CRemoteBuffer(const CRemoteBuffer&) = delete;
+    CRemoteBuffer& operator=(const CRemoteBuffer&) = delete;
+    void* Get() const { return m_Address; }
+
+private:
+    HANDLE m_Process;
+    void* m_Address;
+};
+
+}  // namespace
+
+CVantrelProcess::~CVantrelProcess()
+{
+    if (m_Process.hProcess) {
+        if (::WaitForSingleObject(m_Process.hProcess, 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(m_Process.hProcess, 1);
+        ::CloseHandle(m_Process.hProcess);
+        ::CloseHandle(m_Process.hThread);
+    }
+}
+
+bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
+{
+    std::vector<char> commandLine(exePath.begin(), exePath.end());
+    commandLine.insert(commandLine.begin(), '"');
+    commandLine.push_back('"');
+    commandLine.push_back('\0');
+    // The program's own output (and a crash report) lands in the driver's.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (!::CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &m_Process)) {
+        error = "cannot start " + exePath + " (error " + std::to_string(::GetLastError()) + ")";
+        return false;
+    }
+    if (!PollUntil([this] { return (m_Main = FindVantrelDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
+                   kDefaultTimeoutMs)) {
+        error = "the main window did not show";
+        return false;
+    }
+    return true;
+}
+
+void CVantrelProcess::ChooseAutomatic() const
+{
+    ::SendMessageA(Control(IDC_MANUAL), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessageA(Control(IDC_AUTOMATIC), BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessageA(m_Main, WM_COMMAND, MAKEWPARAM(IDC_AUTOMATIC, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(IDC_AUTOMATIC)));
+}
+
+void CVantrelProcess::ChooseManual(uint32_t start, uint32_t end) const
+{
+    ::SendMessageA(Control(IDC_AUTOMATIC), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessageA(Control(IDC_MANUAL), BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessageA(m_Main, WM_COMMAND, MAKEWPARAM(IDC_MANUAL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(IDC_MANUAL)));
+    ::SendMessageA(Control(IDC_START_ADDRESS), IPM_SETADDRESS, 0, static_cast<LPARAM>(start));
+    ::SendMessageA(Control(IDC_END_ADDRESS), IPM_SETADDRESS, 0, static_cast<LPARAM>(end));
+}
+
+void CVantrelProcess::ClickStartStop() const
+{
+    ::PostMessageA(m_Main, WM_COMMAND, MAKEWPARAM(IDC_START_SCAN, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(IDC_START_SCAN)));
+}
+
+void CVantrelProcess::PressEnter() const
+{
+    ::PostMessageA(m_Main, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    ::PostMessageA(m_Main, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001));
+}
+
+void CVantrelProcess::Close() const
+{
+    ::PostMessageA(m_Main, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void CVantrelProcess::RequestClose() const
+{
+    ::PostMessageA(m_Main, WM_CLOSE, 0, 0);
+}
+
+std::string CVantrelProcess::ButtonCaption() const
+{
+    return TextOf(Control(IDC_START_SCAN));
+}
+
+HWND CVantrelProcess::FindSummaryBox() const
+{
+    return FindVantrelDialog(m_Process.dwProcessId, m_Main);
+}
+
+HWND CVantrelProcess::WaitForSummaryBox(DWORD timeoutMs) const
+{
+    HWND box = nullptr;
+    PollUntil([&] { return (box = FindSummaryBox()) != nullptr; }, timeoutMs);
+    return box;
+}
+
+std::string CVantrelProcess::MessageBoxText(HWND box)
+{
+    std::string text;
+    ::EnumChildWindows(box, CollectLongestStatic, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void CVantrelProcess::PressOk(HWND box)
+{
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
+}
+
+bool CVantrelProcess::WaitForCaption(const char* caption, DWORD timeoutMs) const
+{
+    return PollUntil([&] { return ButtonCaption() == caption; }, timeoutMs);
+}
+
+bool CVantrelProcess::WaitForIdle(DWORD timeoutMs) const
+{
+    const DWORD start = ::GetTickCount();
+    if (!PollUntil([&] { return ButtonCaption() == "Start Scan" && IsEnabled(IDC_START_SCAN); }, timeoutMs))
+        return false;
+    const DWORD left = timeoutMs - (::GetTickCount() - start);
+    return RowCount() == 0 || PollUntil([&] { return IsEnabled(IDC_EXPORT); }, left);
+}
+
+int CVantrelProcess::ColumnWidth(int column) const
+{
+    return static_cast<int>(::SendMessageA(Control(IDC_RESULTS_LIST), LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+int CVantrelProcess::RowCount() const
+{
+    return static_cast<int>(::SendMessageA(Control(IDC_RESULTS_LIST), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string CVantrelProcess::CellText(HWND list, int row, int column, void* remote) const
+{
+    // The item record first, the text buffer after it, both in the program's memory.
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.cchTextMax = kCellCapacity;
+    item.pszText = static_cast<char*>(remote) + sizeof(LVITEMA);
+    SIZE_T done = 0;
+    if (!::WriteProcessMemory(m_Process.hProcess, remote, &item, sizeof(item), &done))
+        return "<unwritable>";
+    const auto length = ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    char text[kCellCapacity] = "";
+    if (!::ReadProcessMemory(m_Process.hProcess, item.pszText, text, sizeof(text), &done))
+        return "<unreadable>";
+    text[sizeof(text) - 1] = '\0';
+    return std::string(text, static_cast<size_t>(length) < sizeof(text) ? static_cast<size_t>(length) : std::strlen(text));
+}
+
+std::vector<ListedHost> CVantrelProcess::ReadRows() const
+{
+    std::vector<ListedHost> rows;
+    HWND list = Control(IDC_RESULTS_LIST);
+    const CRemoteBuffer remote(m_Process.hProcess, sizeof(LVITEMA) + kCellCapacity);
+    if (!remote.Get())
+        return rows;
+    const int count = RowCount();
+    for (int row = 0; row < count; ++row) {
+        std::string cells[kListedColumns];
+        for (int column = 0; column < kListedColumns; ++column)
+            cells[column] = CellText(list, row, column, remote.Get());
+        rows.push_back(ListedHost{cells[0], cells[1], cells[2], cells[3]});
+    }
+    return rows;
+}
+
+bool CVantrelProcess::WaitForExit(DWORD timeoutMs, DWORD& exitCode) const
+{
+    if (::WaitForSingleObject(m_Process.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    return ::GetExitCodeProcess(m_Process.hProcess, &exitCode) != FALSE;
+}

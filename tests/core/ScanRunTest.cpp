@@ -1,0 +1,197 @@
+// The run's probing without any traffic: which addresses get a probe, how the probe threads
+// are waited for, and the range and summary rules around a run.
+#include "scan/ScanRun.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Stands in for the probe threads: every start gives an already signalled event, so the
+// real wait returns at once; records the addresses and the size of every wait.
+struct FakeProbes {
+    std::vector<std::string> addresses;
+    std::vector<DWORD> waits;
+    std::function<bool(size_t index)> failStart = [](size_t) { return false; };
+    std::function<void(size_t index)> onStart = [](size_t) {};
+
+    ScanRunPlatform Platform()
+    {
+        return ScanRunPlatform{
+            [this](HostProbeTask* task) -> HANDLE {
+                const size_t index = addresses.size();
+                addresses.push_back(task->Address);
+                onStart(index);
+                if (failStart(index))
+                    return nullptr;
+                return ::CreateEventA(nullptr, TRUE, TRUE, nullptr);  // the run closes it
+            },
+            [this](DWORD count, const HANDLE* threads) {
+                for (DWORD i = 0; i < count; ++i)
+                    EXPECT_EQ(::WaitForSingleObject(threads[i], 0), WAIT_OBJECT_0);
+                waits.push_back(count);
+            },
+        };
+    }
+
+    size_t Run(uint32_t start, uint32_t end)
+    {
+        CCriticalSection lock;
+        return ProbeRange(Platform(), ScanRange{start, end}, nullptr, lock);
+    }
+};
+
+constexpr uint32_t kNet = 0x0A000000;  // 10.0.0.0
+
+TEST(ScanRun, ProbesEveryAddressOnceAndWaitsInGroupsOf64)
+{
+    struct Case {
+        uint32_t start, end;
+        size_t probes;
+        const char *first, *last;
+        std::vector<DWORD> waits;
+    };
+    const Case cases[] = {
+        {kNet + 10, kNet + 10, 1, "10.0.0.10", "10.0.0.10", {1}},
+        {kNet + 1, kNet + 63, 63, "10.0.0.1", "10.0.0.63", {63}},
+        {kNet + 1, kNet + 64, 64, "10.0.0.1", "10.0.0.64", {64}},
+        {kNet + 1, kNet + 65, 65, "10.0.0.1", "10.0.0.65", {64, 1}},
+        {kNet + 1, kNet + 128, 128, "10.0.0.1", "10.0.0.128", {64, 64}},
+        {kNet + 1, kNet + 254, 254, "10.0.0.1", "10.0.0.254", {64, 64, 64, 62}},
+        // The end's .255 becomes .254; a start at .0 is probed like any other address.
+        {kNet + 0, kNet + 255, 255, "10.0.0.0", "10.0.0.254", {64, 64, 64, 63}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.last);
+        StopRequested = false;
+        FakeProbes probes;
+        EXPECT_EQ(probes.Run(c.start, c.end), c.probes);
+        ASSERT_EQ(probes.addresses.size(), c.probes);
+        EXPECT_EQ(probes.addresses.front(), c.first);
+        EXPECT_EQ(probes.addresses.back(), c.last);
+        EXPECT_EQ(probes.waits, c.waits);
+    }
+}
+
+TEST(ScanRun, RangesWithoutAnAddressStartNothingAndWaitForNothing)
+{
+    StopRequested = false;
+    for (auto range : {ScanRange{kNet + 255, kNet + 255}, ScanRange{kNet + 20, kNet + 10}}) {
+        FakeProbes probes;
+        EXPECT_EQ(probes.Run(range.Start, range.End), 0u);
+        EXPECT_TRUE(probes.addresses.empty());
+        EXPECT_TRUE(probes.waits.empty());
+    }
+}
+
+TEST(ScanRun, NeverStartsMoreThanMaxScanHostsProbes)
+{
+    StopRequested = false;
+    FakeProbes probes;
+    EXPECT_EQ(probes.Run(kNet + 1, kNet + 0x3FE), 256u);  // 10.0.0.1 to 10.0.3.254
+    EXPECT_EQ(probes.addresses.back(), "10.0.1.0");
+}
+
+TEST(ScanRun, AStopStartsNoFurtherProbeButWaitsForThoseStarted)
+{
+    StopRequested = false;
+    FakeProbes probes;
+    probes.onStart = [](size_t index) {
+        if (index == 69)
+            StopRequested = true;
+    };
+    EXPECT_EQ(probes.Run(kNet + 1, kNet + 254), 70u);
+    EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 6}));
+    StopRequested = false;
+}
+
+TEST(ScanRun, AnAddressWithoutAThreadIsSkippedAndTheRunGoesOn)
+{
+    StopRequested = false;
+    FakeProbes probes;
+    probes.failStart = [](size_t index) { return index % 3 == 0; };
+    EXPECT_EQ(probes.Run(kNet + 1, kNet + 100), 66u);
+    EXPECT_EQ(probes.addresses.size(), 100u);  // every address was tried
+    EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 2}));
+}
+
+std::atomic<int> s_EndedProbes;
+
+DWORD WINAPI SlowProbe(LPVOID param)
+{
+    const auto* probe = static_cast<HostProbeTask*>(param);
+    ::Sleep(probe->Address[7] == '1' ? 300 : 20);  // .1x and .1xx end last
+    ++s_EndedProbes;
+    return 0;
+}
+
+// Real threads: none may still run (nor use its task) once the run has returned.
+TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
+{
+    StopRequested = false;
+    s_EndedProbes = 0;
+    const ScanRunPlatform platform{
+        [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },
+        SystemScanRunPlatform().WaitForAll,
+    };
+    CCriticalSection lock;
+    const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, nullptr, lock);
+    EXPECT_EQ(started, 130u);
+    EXPECT_EQ(s_EndedProbes.load(), 130);
+}
+
+TEST(ScanRun, AutomaticRangeWiderThan256IsNarrowedToTheOwnBlock)
+{
+    struct Case {
+        ScanRange range;
+        uint32_t own;
+        ScanRange expected;
+    };
+    const Case cases[] = {
+        // 172.16.0.0/16 at 172.16.4.9: 172.16.4.1 to 172.16.4.254
+        {{0xAC100001, 0xAC10FFFE}, 0xAC100409, {0xAC100401, 0xAC1004FE}},
+        // 10.0.0.0/23 at 10.0.1.77
+        {{0x0A000001, 0x0A0001FE}, 0x0A00014D, {0x0A000101, 0x0A0001FE}},
+        // a /24 and exactly 256 addresses stay as they are
+        {{0xC0A80101, 0xC0A801FE}, 0xC0A80125, {0xC0A80101, 0xC0A801FE}},
+        {{0xC0A80100, 0xC0A801FF}, 0xC0A80125, {0xC0A80100, 0xC0A801FF}},
+        // no address at all: unchanged
+        {{0x0A000006, 0x0A000004}, 0x0A000005, {0x0A000006, 0x0A000004}},
+        // the own address outside the range: the block of its start
+        {{0xAC100001, 0xAC10FFFE}, 0, {0xAC100001, 0xAC1000FE}},
+    };
+    for (const Case& c : cases) {
+        const ScanRange narrowed = NarrowAutomaticRange(c.range, c.own);
+        EXPECT_EQ(narrowed.Start, c.expected.Start) << std::hex << c.range.Start;
+        EXPECT_EQ(narrowed.End, c.expected.End) << std::hex << c.range.End;
+    }
+}
+
+TEST(ScanRun, SummaryTexts)
+{
+    const std::pair<int, const char*> cases[] = {
+        {0, "Scanning is finished. No system is currently connected to your Network"},
+        {1, "Scanning is finished. Currently 1 system are connected to your network."},
+        {3, "Scanning is finished. Currently 3 systems are connected to your network."},
+        {254, "Scanning is finished. Currently 254 systems are connected to your network."},
+    };
+    for (const auto& c : cases) {
+        char text[kScanSummaryCapacity];
+        FormatScanSummary(c.first, text, sizeof(text));
+        EXPECT_STREQ(text, c.second);
+    }
+    char small[12];
+    FormatScanSummary(3, small, sizeof(small));
+    EXPECT_STREQ(small, "Scanning is");
+}
+
+TEST(ScanRun, DescriptionColumnNarrowsFromTenRows)
+{
+    EXPECT_EQ(DescriptionColumnWidth(9), 180);
+    EXPECT_EQ(DescriptionColumnWidth(10), 163);
+}
+
+}  // namespace

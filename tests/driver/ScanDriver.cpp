@@ -1,0 +1,107 @@
+// One timed scan of the real program, for tools/bench.sh and tools/demo.sh: starts
+// vantrel.exe in Automatic mode and prints READY; after a line on stdin clicks Start Scan,
+// times the click to the summary box while another thread asks the window for WM_NULL
+// every 10 ms, prints the figures and the summary; after another line presses OK, prints
+// the rows and DONE; after a third line closes the program and prints its exit code. The
+// caller reads memory figures or takes screenshots in between.
+//   scan_driver.exe PATH\vantrel.exe
+#include "VantrelDriver.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr DWORD kPingIntervalMs = 10;
+constexpr DWORD kPingTimeoutMs = 10000;
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now()
+{
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now;
+}
+
+void WaitForLine()
+{
+    char line[64];
+    std::fgets(line, sizeof(line), stdin);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: scan_driver PATH\\vantrel.exe\n");
+        return 2;
+    }
+    CVantrelProcess program;
+    std::string error;
+    if (!program.Launch(argv[1], error)) {
+        std::printf("ERROR %s\n", error.c_str());
+        return 1;
+    }
+    program.ChooseAutomatic();
+    std::printf("READY\n");
+    std::fflush(stdout);
+    WaitForLine();
+
+    // The window's answer time: the longest a WM_NULL waited for the user-interface thread.
+    std::atomic<bool> running{true};
+    double worstAnswer = 0;
+    std::thread pinger([&] {
+        while (running) {
+            const LARGE_INTEGER sent = Now();
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutA(program.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, kPingTimeoutMs, &result);
+            const double answer = Milliseconds(sent, Now());
+            if (answer > worstAnswer)
+                worstAnswer = answer;
+            ::Sleep(kPingIntervalMs);
+        }
+    });
+
+    const LARGE_INTEGER clicked = Now();
+    program.ClickStartStop();
+    HWND box = nullptr;
+    PollUntil([&] { return (box = program.FindSummaryBox()) != nullptr; }, CVantrelProcess::kDefaultTimeoutMs);
+    const LARGE_INTEGER summarised = Now();
+    running = false;
+    pinger.join();
+    if (!box) {
+        std::printf("ERROR no summary box\n");
+        return 1;
+    }
+    std::printf("TIME_MS %.0f\n", Milliseconds(clicked, summarised));
+    std::printf("WORST_ANSWER_MS %.0f\n", worstAnswer);
+    std::printf("SUMMARY %s\n", CVantrelProcess::MessageBoxText(box).c_str());
+    std::fflush(stdout);
+    WaitForLine();
+    CVantrelProcess::PressOk(box);
+    if (!program.WaitForIdle()) {
+        std::printf("ERROR the window did not come back\n");
+        return 1;
+    }
+    for (const ListedHost& row : program.ReadRows())
+        std::printf("ROW %s|%s|%s|%s\n", row.address.c_str(), row.name.c_str(), row.mac.c_str(),
+                    row.description.c_str());
+    std::printf("DONE\n");
+    std::fflush(stdout);
+    WaitForLine();
+
+    program.Close();
+    DWORD exitCode = 1;
+    const bool ended = program.WaitForExit(CVantrelProcess::kDefaultTimeoutMs, exitCode);
+    std::printf("EXIT %lu\n", ended ? exitCode : 999UL);
+    return 0;
+}

@@ -1,0 +1,282 @@
+// The real program, black-box, inside the virtual LAN: another process starts vantrel.exe,
+// presses its buttons, reads the summary box and every row of the list, and compares them
+// with the LAN's own figures (LAN_* variables from tools/virtual-lan.sh). The program
+// scans whatever network it finds itself on, so nothing starts outside the LAN.
+#include "VantrelDriver.h"
+
+#include "res/resource.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kExitTimeoutMs = 15000;
+const char kOwnDescription[] = "This is your current system";
+const char kRouterDescription[] = "This is your Router";
+const char kNoSystem[] = "Scanning is finished. No system is currently connected to your Network";
+
+std::string Env(const std::string& name)
+{
+    const char* value = std::getenv(name.c_str());
+    return value ? value : "";
+}
+
+uint32_t AddressValue(const std::string& text)
+{
+    IN_ADDR parsed{};
+    if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1)
+        return 0;
+    return ntohl(parsed.S_un.S_addr);
+}
+
+std::string Summary(int count)
+{
+    return "Scanning is finished. Currently " + std::to_string(count) + (count == 1 ? " system" : " systems") +
+           " are connected to your network.";
+}
+
+// Whether one of this machine's adapters has the address: the LAN's scanner namespace.
+bool HaveAdapterAddress(const std::string& address)
+{
+    ULONG size = 0;
+    if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW)
+        return false;
+    std::vector<BYTE> buffer(size);
+    auto* adapters = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
+    if (::GetAdaptersInfo(adapters, &size) != NO_ERROR)
+        return false;
+    for (const IP_ADAPTER_INFO* adapter = adapters; adapter; adapter = adapter->Next)
+        for (const IP_ADDR_STRING* ip = &adapter->IpAddressList; ip; ip = ip->Next)
+            if (address == ip->IpAddress.String)
+                return true;
+    return false;
+}
+
+class ScanEndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(Env("LAN_SCANNER_ADDR").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
+        ASSERT_TRUE(HaveAdapterAddress(Env("LAN_SCANNER_ADDR"))) << "not in the virtual LAN's scanner namespace";
+        std::string exe = Env("VANTREL_EXE");
+        ASSERT_FALSE(exe.empty()) << "VANTREL_EXE names the program under test";
+        if (exe[0] == '/')
+            exe = "Z:" + exe;
+        std::replace(exe.begin(), exe.end(), '/', '\\');
+        std::string error;
+        ASSERT_TRUE(m_Program.Launch(exe, error)) << error;
+        ReadLanHosts();
+    }
+
+    void TearDown() override
+    {
+        // Every test leaves the program running; it must end cleanly when closed.
+        if (!m_Program.MainWindow() || m_Closed)
+            return;
+        if (HWND box = m_Program.FindSummaryBox())
+            CVantrelProcess::PressOk(box);
+        m_Program.Close();
+        DWORD exitCode = 1;
+        EXPECT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+
+    // The hosts the LAN has, by address, as the program must list them.
+    void ReadLanHosts()
+    {
+        char hostName[500] = "";
+        WSADATA wsa;
+        ::WSAStartup(MAKEWORD(2, 2), &wsa);
+        ::gethostname(hostName, sizeof(hostName));
+        ::WSACleanup();
+        if (hostName[0] >= 'a' && hostName[0] <= 'z')
+            hostName[0] = static_cast<char>(hostName[0] - 'a' + 'A');
+        m_Lan[Env("LAN_SCANNER_ADDR")] = {Env("LAN_SCANNER_ADDR"), hostName, Env("LAN_SCANNER_MAC"), kOwnDescription};
+        const int count = std::atoi(Env("LAN_HOST_COUNT").c_str());
+        for (int host = 1; host <= count; ++host) {
+            const std::string prefix = "LAN_HOST_" + std::to_string(host) + "_";
+            std::string name = Env(prefix + "NAME");
+            if (!name.empty() && name[0] >= 'a' && name[0] <= 'z')
+                name[0] = static_cast<char>(name[0] - 'a' + 'A');
+            const std::string address = Env(prefix + "ADDR");
+            m_Lan[address] = {address, name, Env(prefix + "MAC"),
+                              address == Env("LAN_GATEWAY") ? kRouterDescription : ""};
+        }
+    }
+
+    std::vector<ListedHost> LanHostsWithin(uint32_t start, uint32_t end) const
+    {
+        std::vector<ListedHost> hosts;
+        for (const auto& entry : m_Lan) {
+            const uint32_t value = AddressValue(entry.first);
+            if (value >= start && value <= end)
+                hosts.push_back(entry.second);
+        }
+        std::sort(hosts.begin(), hosts.end(), [](const ListedHost& a, const ListedHost& b) {
+            return AddressValue(a.address) < AddressValue(b.address);
+        });
+        return hosts;
+    }
+
+    uint32_t LanAddress(int number) const { return AddressValue(Env("LAN_SUBNET") + "." + std::to_string(number)); }
+
+    // Starts a run with `start`, waits for its summary, reads it and presses OK.
+    template <typename Start>
+    std::string RunToSummary(Start start)
+    {
+        start();
+        HWND box = m_Program.WaitForSummaryBox();
+        if (!box)
+            return "<no summary box>";
+        const std::string text = CVantrelProcess::MessageBoxText(box);
+        CVantrelProcess::PressOk(box);
+        EXPECT_TRUE(m_Program.WaitForIdle()) << "the window did not come back after the summary";
+        return text;
+    }
+
+    static void ExpectRows(const std::vector<ListedHost>& rows, const std::vector<ListedHost>& expected)
+    {
+        ASSERT_EQ(rows.size(), expected.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(expected[i].address);
+            EXPECT_EQ(rows[i].address, expected[i].address);  // sorted by address
+            EXPECT_EQ(rows[i].name, expected[i].name);
+            EXPECT_EQ(rows[i].mac, expected[i].mac);
+            EXPECT_EQ(rows[i].description, expected[i].description);
+        }
+    }
+
+    CVantrelProcess m_Program;
+    std::map<std::string, ListedHost> m_Lan;
+    bool m_Closed = false;
+};
+
+TEST_F(ScanEndToEnd, FindsEveryHostOfTheLanWithItsMacAndNameAndSortsThem)
+{
+    m_Program.ChooseAutomatic();
+    const std::string summary = RunToSummary([&] { m_Program.ClickStartStop(); });
+    EXPECT_EQ(summary, Summary(static_cast<int>(m_Lan.size())));
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+    EXPECT_TRUE(m_Program.IsEnabled(IDC_EXPORT));
+    EXPECT_TRUE(m_Program.IsEnabled(IDC_AUTOMATIC));
+    EXPECT_TRUE(m_Program.IsEnabled(IDC_MANUAL));
+    EXPECT_FALSE(m_Program.IsEnabled(IDC_START_ADDRESS));  // Automatic mode keeps the range closed
+    EXPECT_EQ(m_Program.ColumnWidth(3), m_Lan.size() >= 10 ? 163 : 180);
+}
+
+TEST_F(ScanEndToEnd, EnterStartsAScan)
+{
+    m_Program.ChooseManual(LanAddress(1), LanAddress(1));
+    EXPECT_EQ(RunToSummary([&] { m_Program.PressEnter(); }), Summary(1));
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(LanAddress(1), LanAddress(1)));
+}
+
+// 64 probes are one wait group, 65 are two: every probe is waited for before rows are counted.
+TEST_F(ScanEndToEnd, ManualRangesOfOneAndTwoWaitGroups)
+{
+    for (int last : {64, 65}) {
+        SCOPED_TRACE(last);
+        m_Program.ChooseManual(LanAddress(1), LanAddress(last));
+        const std::vector<ListedHost> expected = LanHostsWithin(LanAddress(1), LanAddress(last));
+        EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(static_cast<int>(expected.size())));
+        ExpectRows(m_Program.ReadRows(), expected);
+    }
+}
+
+TEST_F(ScanEndToEnd, BroadcastOnlyRangeProbesNothingAndLeavesExportDisabled)
+{
+    // A run with rows first, so that Export was enabled before.
+    const std::string lanHost = Env("LAN_HOST_2_ADDR");
+    m_Program.ChooseManual(AddressValue(lanHost), AddressValue(lanHost));
+    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(1));
+    ASSERT_TRUE(m_Program.IsEnabled(IDC_EXPORT));
+    m_Program.ChooseManual(LanAddress(255), LanAddress(255));
+    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), kNoSystem);
+    EXPECT_TRUE(m_Program.ReadRows().empty());
+    EXPECT_FALSE(m_Program.IsEnabled(IDC_EXPORT));
+    EXPECT_TRUE(m_Program.IsEnabled(IDC_START_ADDRESS));  // Manual mode opens the range again
+}
+
+TEST_F(ScanEndToEnd, StopRightAfterStartEndsWithTheHostsFoundSoFar)
+{
+    m_Program.ChooseAutomatic();
+    m_Program.ClickStartStop();
+    ASSERT_TRUE(m_Program.WaitForCaption("Stop Scan"));
+    m_Program.ClickStartStop();
+    HWND box = m_Program.WaitForSummaryBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(m_Program.ButtonCaption(), "Stopping...");
+    EXPECT_FALSE(m_Program.IsEnabled(IDC_START_SCAN));
+    const std::string summary = CVantrelProcess::MessageBoxText(box);
+    CVantrelProcess::PressOk(box);
+    ASSERT_TRUE(m_Program.WaitForIdle());
+
+    const std::vector<ListedHost> rows = m_Program.ReadRows();
+    EXPECT_EQ(summary, rows.empty() ? std::string(kNoSystem) : Summary(static_cast<int>(rows.size())));
+    EXPECT_EQ(m_Program.IsEnabled(IDC_EXPORT), !rows.empty());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].address);
+        ASSERT_EQ(m_Lan.count(rows[i].address), 1u);
+        EXPECT_EQ(rows[i].mac, m_Lan[rows[i].address].mac);
+        if (i > 0) {
+            EXPECT_LT(AddressValue(rows[i - 1].address), AddressValue(rows[i].address));
+        }
+    }
+}
+
+// Two presses before the worker has captioned the button: one run, one summary.
+TEST_F(ScanEndToEnd, ASecondStartBeforeTheCaptionChangesBeginsNoSecondRun)
+{
+    m_Program.ChooseAutomatic();
+    m_Program.ClickStartStop();
+    m_Program.ClickStartStop();
+    HWND box = m_Program.WaitForSummaryBox();
+    ASSERT_NE(box, nullptr);
+    const DWORD runStarted = ::GetTickCount();
+    CVantrelProcess::PressOk(box);
+    ASSERT_TRUE(m_Program.WaitForIdle());
+    // A second run would show its own summary within a run's time; wait twice that long.
+    const DWORD runTime = std::max<DWORD>(::GetTickCount() - runStarted, 3000);
+    EXPECT_FALSE(PollUntil([&] { return m_Program.FindSummaryBox() != nullptr; }, 2 * runTime));
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+}
+
+TEST_F(ScanEndToEnd, ClosingDuringARunEndsTheProcessCleanly)
+{
+    m_Program.ChooseAutomatic();
+    m_Program.ClickStartStop();
+    ASSERT_TRUE(m_Program.WaitForCaption("Stop Scan"));
+    // Rows are being written while the window goes.
+    PollUntil([&] { return m_Program.RowCount() > 0; }, 5000);
+    m_Program.Close();
+    DWORD exitCode = 1;
+    ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
+    EXPECT_EQ(exitCode, 0u);
+    m_Closed = true;
+}
+
+TEST_F(ScanEndToEnd, ClosingWhileTheSummaryIsUpEndsTheProcessCleanly)
+{
+    m_Program.ChooseAutomatic();
+    m_Program.ClickStartStop();
+    ASSERT_NE(m_Program.WaitForSummaryBox(), nullptr);
+    // The summary disables the window, so its close box does nothing now; what still ends
+    // it is a close request from outside (the session ending, a task manager).
+    m_Program.RequestClose();
+    DWORD exitCode = 1;
+    ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
+    EXPECT_EQ(exitCode, 0u);
+    m_Closed = true;
+}
+
+}  // namespace

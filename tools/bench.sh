@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Times Vantrel against nmap -sn -PR and arp-scan --localnet, in the same run and on the
+# same virtual LAN: a sparse one (the LAN's default hosts, some named) and a dense one (200
+# more answering addresses, each with its own MAC). For each tool: median of the runs, the
+# hosts found, and whether addresses, MACs and names agree with the LAN's own list. For
+# Vantrel also the click-to-summary time, the window's worst answer to WM_NULL during the
+# run (asked every 10 ms from another process) and the Wine process's peak resident memory
+# (VmHWM) against its idle figure. Prints a Markdown table; everything runs in the LAN's
+# scanner namespace, and the LAN is taken down at the end.
+#
+#   bash tools/bench.sh                  (as root)
+#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="sparse dense" bash tools/bench.sh
+#   (BENCH_KEEP=1 keeps every run's output)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+readonly RUNS=${BENCH_RUNS:-5}
+readonly BUILD_DIR=${BENCH_BUILD_DIR:-build}
+readonly BENCH_X=${BENCH_DISPLAY:-:78}
+readonly DENSE_HOSTS=200
+readonly LAN=tools/virtual-lan.sh
+
+# The peers come from Debian itself.
+peers=()
+for tool in nmap arp-scan; do command -v "$tool" >/dev/null || peers+=("$tool"); done
+if ((${#peers[@]})); then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${peers[@]}" >/dev/null
+fi
+
+for file in "$BUILD_DIR/vantrel.exe" "$BUILD_DIR/tests/scan_driver.exe"; do
+    [[ -f $file ]] || { echo "bench: $file is missing; build first" >&2; exit 2; }
+done
+vantrel_win="Z:$(realpath "$BUILD_DIR/vantrel.exe")"
+vantrel_win=${vantrel_win//\//\\}
+driver=$(realpath "$BUILD_DIR/tests/scan_driver.exe")
+
+work=$(mktemp -d)
+cleanup() {
+    "$LAN" down >/dev/null 2>&1 || true
+    tools/xvfb.sh stop "$BENCH_X" >/dev/null 2>&1 || true
+    [[ -n ${BENCH_KEEP:-} ]] && echo "bench: the runs' files are in $work" >&2 || rm -rf "$work"
+}
+trap cleanup EXIT
+tools/xvfb.sh start "$BENCH_X"
+export DISPLAY=$BENCH_X
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+seconds() { awk -v ms="$1" 'BEGIN {printf "%.2f", ms / 1000}'; }
+vmhwm() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
+
+# The LAN's own list: "address|MAC|name" per line, MACs as Windows writes them.
+lan_list() {
+    local i addr mac name
+    {
+        echo "$LAN_SCANNER_ADDR|$LAN_SCANNER_MAC|$(hostname)"
+        for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
+            addr=LAN_HOST_${i}_ADDR mac=LAN_HOST_${i}_MAC name=LAN_HOST_${i}_NAME
+            echo "${!addr}|${!mac}|${!name}"
+        done
+    } | sort -t. -k4,4n
+}
+
+# The Wine process of vantrel.exe in the scanner namespace.
+vantrel_pid() {
+    local pid
+    for pid in $(ip netns pids "$LAN_NS_SCANNER"); do
+        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi 'vantrel\.exe' &&
+            ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qi scan_driver && { echo "$pid"; return; }
+    done
+}
+
+flush_neighbours() { ip netns exec "$LAN_NS_SCANNER" ip neigh flush all; }
+
+# One timed Vantrel run; appends "ms worst_ms idle_kb peak_kb" to $1 and its rows to $2.
+run_vantrel() {
+    local figures=$1 rows=$2 line pid idle peak ms="" worst="" from to driver_pid
+    coproc DRIVER { "$LAN" exec tools/wine-run.sh "$driver" "$vantrel_win" 2>/dev/null; }
+    # Bash forgets a coprocess's descriptors and pid once it has ended: keep our own.
+    driver_pid=$DRIVER_PID
+    exec {from}<&"${DRIVER[0]}" {to}>&"${DRIVER[1]}"
+    # The driver writes Windows line ends.
+    while read -r line <&"$from"; do
+        line=${line%$'\r'}
+        [[ $line == READY* ]] && break
+        [[ $line != ERROR* ]] || { echo "bench: $line" >&2; return 1; }
+    done
+    pid=$(vantrel_pid)
+    idle=$(vmhwm "$pid")
+    echo go >&"$to"
+    : >"$rows"
+    while read -r line <&"$from"; do
+        line=${line%$'\r'}
+        case $line in
+            TIME_MS*) ms=${line#TIME_MS } ;;
+            WORST_ANSWER_MS*) worst=${line#WORST_ANSWER_MS } ;;
+            SUMMARY*) echo go >&"$to" ;;
+            ROW*) echo "${line#ROW }" >>"$rows" ;;
+            ERROR*) echo "bench: $line" >&2; return 1 ;;
+            DONE*) break ;;
+        esac
+    done
+    peak=$(vmhwm "$pid")
+    echo go >&"$to"
+    while read -r line <&"$from"; do
+        line=${line%$'\r'}
+        [[ $line != EXIT* || $line == "EXIT 0" ]] || echo "bench: vantrel ended with ${line#EXIT }" >&2
+    done
+    exec {from}<&- {to}>&-
+    wait "$driver_pid" 2>/dev/null || true
+    echo "$ms $worst $idle $peak" >>"$figures"
+}
+
+# Lists as "address|MAC|name" (MACs upper case with dashes, as the LAN lists them).
+vantrel_list() { awk -F'|' '{print $1 "|" $3 "|" $2}' "$1" | sort -t. -k4,4n; }
+nmap_list() {
+    awk '/^Nmap scan report for/ {if ($NF ~ /^\(/) {a=$NF; gsub(/[()]/, "", a); n=$5} else {a=$NF; n=""}; host[++c]=a; name[c]=n}
+         /^MAC Address:/ {mac[c]=$3}
+         END {for (i = 1; i <= c; i++) {m=mac[i]; gsub(/:/, "-", m); print host[i] "|" toupper(m) "|" name[i]}}' "$1" |
+        sort -t. -k4,4n
+}
+arpscan_list() {
+    awk -F'\t' '$1 ~ /^[0-9.]+$/ {m=$2; gsub(/:/, "-", m); print $1 "|" toupper(m) "|"}' "$1" | sort -u -t. -k4,4n
+}
+
+# "yes" when the tool's list matches the LAN's: the given fields, only the hosts a tool can
+# see (neither peer lists the scanning machine's own MAC, arp-scan not even its address).
+agrees() {
+    local found=$1 expected=$2 fields=$3
+    if cmp -s <(cut -d'|' -f"$fields" "$found") <(cut -d'|' -f"$fields" "$expected"); then echo yes; else echo NO; fi
+}
+
+# The program's names are capitalised; the hosts file's are not.
+capitalised() { awk -F'|' 'BEGIN {OFS="|"} {$3 = toupper(substr($3, 1, 1)) substr($3, 2); print}' "$1"; }
+
+TABLE=()
+bench_lan() {
+    local label=$1
+    shift
+    "$LAN" "$@" up >/dev/null
+    set -a
+    eval "$("$LAN" "$@" info)"
+    set +a
+    local dir=$work/$label
+    mkdir -p "$dir"
+    lan_list >"$dir/lan"
+    grep -v "^$LAN_SCANNER_ADDR|" "$dir/lan" >"$dir/lan-others"
+    capitalised "$dir/lan" >"$dir/lan-capitalised"
+    local cidr=$LAN_NETWORK/$LAN_PREFIX_LEN run start
+
+    for ((run = 1; run <= RUNS; run++)); do
+        flush_neighbours
+        run_vantrel "$dir/vantrel-figures" "$dir/vantrel-rows-$run"
+        flush_neighbours
+        start=$(now_ms)
+        ip netns exec "$LAN_NS_SCANNER" nmap -sn -PR --system-dns "$cidr" >"$dir/nmap-$run"
+        echo $(($(now_ms) - start)) >>"$dir/nmap-ms"
+        flush_neighbours
+        start=$(now_ms)
+        ip netns exec "$LAN_NS_SCANNER" arp-scan --localnet -I "$LAN_IFACE" >"$dir/arpscan-$run"
+        echo $(($(now_ms) - start)) >>"$dir/arpscan-ms"
+    done
+
+    # Correctness from the last run of each tool.
+    vantrel_list "$dir/vantrel-rows-$RUNS" >"$dir/vantrel"
+    nmap_list "$dir/nmap-$RUNS" >"$dir/nmap"
+    arpscan_list "$dir/arpscan-$RUNS" >"$dir/arpscan"
+    grep -v "^$LAN_SCANNER_ADDR|" "$dir/nmap" >"$dir/nmap-others"
+
+    local v_ms n_ms a_ms worst idle peak
+    v_ms=$(cut -d' ' -f1 "$dir/vantrel-figures" | median)
+    worst=$(cut -d' ' -f2 "$dir/vantrel-figures" | sort -n | tail -n1)
+    idle=$(cut -d' ' -f3 "$dir/vantrel-figures" | median)
+    peak=$(cut -d' ' -f4 "$dir/vantrel-figures" | median)
+    n_ms=$(median <"$dir/nmap-ms")
+    a_ms=$(median <"$dir/arpscan-ms")
+    local hosts=$(($(wc -l <"$dir/lan")))
+    TABLE+=("| $label ($hosts hosts) | Vantrel | $(seconds "$v_ms") | $(wc -l <"$dir/vantrel") | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
+    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(wc -l <"$dir/nmap") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3) | own MAC not listed |")
+    TABLE+=("| $label ($hosts hosts) | arp-scan --localnet | $(seconds "$a_ms") | $(wc -l <"$dir/arpscan") | $(agrees "$dir/arpscan" "$dir/lan-others" 1,2) | no names | does not list itself |")
+    echo "bench: $label: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/nmap-ms")arp-scan: $(tr '\n' ' ' <"$dir/arpscan-ms")" >&2
+    "$LAN" down >/dev/null
+}
+
+for lan in ${BENCH_LANS:-sparse dense}; do
+    case $lan in
+        sparse) bench_lan sparse ;;
+        dense) bench_lan dense --dense "$DENSE_HOSTS" ;;
+    esac
+done
+
+echo "Median of $RUNS runs, seconds from the start to the result (Vantrel: the Start click to the summary box)."
+echo
+echo "| LAN | tool | time (s) | hosts found | addresses and MACs agree with the LAN | names agree | notes |"
+echo "|---|---|---|---|---|---|---|"
+printf '%s\n' "${TABLE[@]}"
