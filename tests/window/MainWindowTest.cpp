@@ -3,6 +3,7 @@
 // table, never the machine's adapters.
 #include "ui/CorvaleDlg.h"
 #include "res/resource.h"
+#include "LinkTestSupport.h"
 #include "MainWindowSupport.h"
 #include "PointerSupport.h"
 #include "SettingsKey.h"
@@ -293,22 +294,20 @@ TEST(MainWindow, LinksOpenTheirPagesAndAboutTellsTheWindowInstead)
 {
     CSettingsKey key;
     std::vector<std::string> opened;
-    HyperLinkPlatform recorder;
-    recorder.OpenAddress = [&](const char* address) { opened.push_back(address); };
     std::vector<size_t> openedAfter;
     RunMainWindow(LanDiscovery(), [&](HWND hwnd) {
         ::SetForegroundWindow(hwnd);
         const int ids[] = {IDC_HELP_LINK, IDC_VERSION_LINK, IDC_COMPANION_LINK, IDC_ABOUT_LINK};
         for (int id : ids) {
+            CStaticHyperLink* link = LinkOf(hwnd, id);
+            ASSERT_NE(link, nullptr);
+            RecordOpenedAddresses(*link, opened);
+        }
+        for (int id : ids) {
             if (id == IDC_ABOUT_LINK) {
                 // The window answers with the About box, tested on its own; closed again here.
                 AfterDelay(500, [] { ::PostMessageA(::FindWindowA("#32770", "About Vantrel"), WM_CLOSE, 0, 0); });
             }
-            auto* link = dynamic_cast<CStaticHyperLink*>(CWnd::FromHandle(::GetDlgItem(hwnd, id)));
-            if (link)
-                link->RunOnWindowThread([&] { link->SetPlatform(recorder); return LRESULT{0}; });
-        }
-        for (int id : ids) {
             MovePointerOnto(::GetDlgItem(hwnd, id));
             ClickLeft();
             openedAfter.push_back(opened.size());
