@@ -269,7 +269,8 @@ bool CEnhancedListCtrl::WriteRowColors(int row, COLORREF textColor)
     std::snprintf(back, sizeof(back), "%lu", static_cast<unsigned long>(kRowBackColor));
     SetItemText(row, m_TextColorColumn, text);
     SetItemText(row, m_BackColorColumn, back);
-    RedrawItems(row, row);
+    if (!m_RedrawSuspended)  // else the coming repaint shows it
+        RedrawItems(row, row);
     return true;
 }
 
