@@ -26,9 +26,9 @@ constexpr ULONG kRequestedAddressLength = 6;
 enum ResultColumn { kNameColumn = 1, kMacColumn = 2, kDescriptionColumn = 3 };
 
 // The list counts and inserts in one step on its own thread; the run's lock keeps the
-// probes' appends one at a time as well, as the run expects of its probes.
-// The row comes with its MAC address and the interim text in red: each list step waits for
-// the window's thread, which serves every probe in turn.
+// probes' appends one at a time as well, as the run expects of its probes. The row comes
+// with its MAC address and the interim text in red at once: every list step waits for the
+// window's thread, which serves all probes in turn.
 bool AppendFoundRow(const HostProbeTask& task, const char* address, const char* macText)
 {
     const CSingleLock lock(*task.RowInsertLock);
