@@ -6,6 +6,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -181,11 +182,23 @@ int CEnhancedListCtrl::AppendRow(const char* text, int image)
     return static_cast<int>(RunOnListThread([&] { return static_cast<LRESULT>(InsertItem(GetItemCount(), text, image)); }));
 }
 
+int CEnhancedListCtrl::AppendRow(const char* text, int image, std::initializer_list<CellText> cells, COLORREF textColor)
+{
+    return static_cast<int>(RunOnListThread([&] {
+        if (!AreColumns(cells))
+            return LRESULT{-1};
+        const int row = InsertItem(GetItemCount(), text, image);
+        if (row >= 0)
+            WriteRow(row, cells, textColor);
+        return static_cast<LRESULT>(row);
+    }));
+}
+
 bool CEnhancedListCtrl::SetCellTextByKey(const char* key, int column, const char* text)
 {
     return RunOnListThread([&] {
         const int row = FindRowByKey(key);
-        if (row < 0 || column < 0 || column >= Header().GetItemCount())
+        if (row < 0 || !IsColumn(column))
             return LRESULT{FALSE};
         return static_cast<LRESULT>(SetItemText(row, column, text ? text : ""));
     }) != 0;
@@ -196,6 +209,14 @@ bool CEnhancedListCtrl::SetRowColorsByKey(const char* key, COLORREF textColor)
     return RunOnListThread([&] {
         const int row = FindRowByKey(key);
         return static_cast<LRESULT>(row >= 0 && WriteRowColors(row, textColor));
+    }) != 0;
+}
+
+bool CEnhancedListCtrl::SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor)
+{
+    return RunOnListThread([&] {
+        const int row = FindRowByKey(key);
+        return static_cast<LRESULT>(row >= 0 && AreColumns(cells) && WriteRow(row, cells, textColor));
     }) != 0;
 }
 
@@ -248,8 +269,27 @@ bool CEnhancedListCtrl::WriteRowColors(int row, COLORREF textColor)
     std::snprintf(back, sizeof(back), "%lu", static_cast<unsigned long>(kRowBackColor));
     SetItemText(row, m_TextColorColumn, text);
     SetItemText(row, m_BackColorColumn, back);
-    RedrawItems(row, row);
+    if (!m_RedrawSuspended)  // else the coming repaint shows it
+        RedrawItems(row, row);
     return true;
+}
+
+bool CEnhancedListCtrl::IsColumn(int column) const
+{
+    return column >= 0 && column < Header().GetItemCount();
+}
+
+bool CEnhancedListCtrl::AreColumns(std::initializer_list<CellText> cells) const
+{
+    return std::all_of(cells.begin(), cells.end(), [this](const CellText& cell) { return IsColumn(cell.Column); });
+}
+
+bool CEnhancedListCtrl::WriteRow(int row, std::initializer_list<CellText> cells, COLORREF textColor)
+{
+    bool written = true;
+    for (const CellText& cell : cells)
+        written = SetItemText(row, cell.Column, cell.Text ? cell.Text : "") && written;
+    return WriteRowColors(row, textColor) && written;
 }
 
 bool CEnhancedListCtrl::ReadRowColors(int row, COLORREF& text, COLORREF& back) const

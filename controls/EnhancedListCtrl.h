@@ -9,6 +9,7 @@
 #include "winlib/ListCtrl.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -48,10 +49,21 @@ public:
 
     // Appends a row with its column-0 text and image; its index or -1.
     int AppendRow(const char* text, int image);
+    struct CellText {
+        int Column;
+        const char* Text;
+    };
+    // As above, and writes `cells` and the row's text colour in the same step: a thread that
+    // fills a row waits for the list once, not once per cell (its index or -1; no row when a
+    // column is out of range).
+    int AppendRow(const char* text, int image, std::initializer_list<CellText> cells, COLORREF textColor);
     // A row is known by its column-0 text (its key, unique within a scan), as its index
     // changes whenever the user sorts: each finds the row and writes it in one step.
     bool SetCellTextByKey(const char* key, int column, const char* text);
     bool SetRowColorsByKey(const char* key, COLORREF textColor);
+    // Several cells and the text colour in one step; nothing is written when a column is out
+    // of range.
+    bool SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor);
 
     static bool IsThemingActive();
 
@@ -94,6 +106,9 @@ private:
     bool IsColorColumn(int column) const;
     bool ReadRowColors(int row, COLORREF& text, COLORREF& back) const;
     bool WriteRowColors(int row, COLORREF textColor);
+    bool IsColumn(int column) const;
+    bool AreColumns(std::initializer_list<CellText> cells) const;
+    bool WriteRow(int row, std::initializer_list<CellText> cells, COLORREF textColor);
     bool SortRows();
     int RenumberRows();
     void ApplySortIndicator(int column, bool ascending, bool themed);

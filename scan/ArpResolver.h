@@ -12,15 +12,20 @@
 
 // How long the neighbour table is watched and how often. Linux sends its first ARP request
 // at once and repeats it after 1 s (retrans_time); a host on a LAN answers within
-// milliseconds. 1.4 s covers the answer to the repeat when the first request was lost, plus
-// a poll interval and a table copy up to one interval old; a silent address costs every run
-// this long. Reading the table is slow under Wine, so all requests share one copy while it
-// is younger than a poll.
+// milliseconds. The last look comes at the deadline and sees the table as it was when that
+// copy's read began, at most kTableCopyMaxAgeMs earlier: no earlier than 1.1 s after the
+// first request, after the answer to the repeat when the first request was lost. A silent
+// address costs every run the deadline and one read. Reading the table is slow under Wine
+// (300-400 ms for a full /24 on a busy machine) and one read serves all requests, so a
+// request takes the copy of a read that began up to kTableCopyMaxAgeMs before it asked
+// rather than wait for a read of its own.
 struct ArpTiming {
     static constexpr DWORD kDeadlineMs = 1400;
     static constexpr DWORD kFirstPollMs = 20;
     static constexpr DWORD kPollIntervalMs = 100;
-    static constexpr DWORD kTableCopyMaxAgeMs = kPollIntervalMs;
+    static constexpr DWORD kTableCopyMaxAgeMs = 300;
+    static constexpr DWORD kRepeatAnsweredMs = 1100;  // the repeat at 1 s, and its answer
+    static_assert(kDeadlineMs - kTableCopyMaxAgeMs >= kRepeatAnsweredMs, "the last look must see the repeat's answer");
 };
 
 // The platform calls of an ARP request; tests put fake tables and a fake clock behind them.

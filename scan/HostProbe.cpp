@@ -26,12 +26,15 @@ constexpr ULONG kRequestedAddressLength = 6;
 enum ResultColumn { kNameColumn = 1, kMacColumn = 2, kDescriptionColumn = 3 };
 
 // The list counts and inserts in one step on its own thread; the run's lock keeps the
-// probes' appends one at a time as well, as the run expects of its probes.
-bool AppendRow(const HostProbeTask& task, const char* address)
+// probes' appends one at a time as well, as the run expects of its probes. The row comes
+// with its MAC address and the interim text in red at once: every list step waits for the
+// window's thread, which serves all probes in turn.
+bool AppendFoundRow(const HostProbeTask& task, const char* address, const char* macText)
 {
     const CSingleLock lock(*task.RowInsertLock);
     CEnhancedListCtrl& list = *task.ResultsList;
-    return list.AppendRow(address, 0) >= 0;
+    return list.AppendRow(address, 0, {{kMacColumn, macText}, {kDescriptionColumn, kFoundDescription}},
+                          kFoundRowTextColor) >= 0;
 }
 
 const char* DescribeHost(const char* address, bool isOwnSystem)
@@ -89,23 +92,19 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
         return;
     FormatMacAddress(hardware, std::min<ULONG>(length, sizeof(hardware)), macText, sizeof(macText));
 
-    if (!AppendRow(task, address))
+    if (!AppendFoundRow(task, address, macText))
         return;
-    // The user may sort the list at any time: every later write finds the row by its address.
-    CEnhancedListCtrl& list = *task.ResultsList;
-    list.SetCellTextByKey(address, kMacColumn, macText);
-    list.SetCellTextByKey(address, kDescriptionColumn, kFoundDescription);
-    list.SetRowColorsByKey(address, kFoundRowTextColor);
 
     const bool isOwnSystem = ::_stricmp(address, LocalNetworkInfo.LocalAddress) == 0;
     char hostName[kHostNameCapacity] = {};
-    if (isOwnSystem && LocalNetworkInfo.HostName[0]) {
-        list.SetCellTextByKey(address, kNameColumn, LocalNetworkInfo.HostName);
-    } else if (GetHostName(platform, address, hostName, sizeof(hostName))) {
-        list.SetCellTextByKey(address, kNameColumn, hostName);
-    }
-    list.SetCellTextByKey(address, kDescriptionColumn, DescribeHost(address, isOwnSystem));
-    list.SetRowColorsByKey(address, kDoneRowTextColor);
+    const char* name = hostName;
+    if (isOwnSystem && LocalNetworkInfo.HostName[0])
+        name = LocalNetworkInfo.HostName;
+    else
+        GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
+    // The user may sort the list at any time: the row is found again by its address.
+    task.ResultsList->SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, DescribeHost(address, isOwnSystem)}},
+                                  kDoneRowTextColor);
 }
 
 bool GetHostName(const char* address, char* buffer, size_t size)

@@ -19,8 +19,11 @@ CNeighbourTableReader::CNeighbourTableReader(ReadTable read, std::function<DWORD
 DWORD CNeighbourTableReader::Read(std::vector<MIB_IPNETROW>& rows)
 {
     // Held during the platform's read too: whoever comes meanwhile gets that read's copy.
+    // A copy shows the table as it was when its read began, which under Wine may be long
+    // before the read ends: its age counts from then, up to when this caller asked.
+    const DWORD asked = m_TickCount();
     const CSingleLock lock(m_Lock);
-    if (!m_HaveCopy || m_TickCount() - m_CopiedAt >= m_MaxAgeMs) {
+    if (!m_HaveCopy || static_cast<LONG>(asked - m_ReadStartedAt) >= static_cast<LONG>(m_MaxAgeMs)) {
         const DWORD result = Refresh();
         if (result != NO_ERROR)
             return result;
@@ -33,6 +36,7 @@ DWORD CNeighbourTableReader::Read(std::vector<MIB_IPNETROW>& rows)
 DWORD CNeighbourTableReader::Refresh()
 {
     m_HaveCopy = false;
+    m_ReadStartedAt = m_TickCount();
     if (m_Buffer.size() * sizeof(DWORD) < kRowsOffset)
         m_Buffer.assign((kRowsOffset + kRowsOfSlack * sizeof(MIB_IPNETROW)) / sizeof(DWORD) + 1, 0);
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
@@ -52,7 +56,6 @@ DWORD CNeighbourTableReader::Refresh()
             const size_t capacity = (m_Buffer.size() * sizeof(DWORD) - kRowsOffset) / sizeof(MIB_IPNETROW);
             m_Rows.assign(table->table, table->table + std::min<size_t>(table->dwNumEntries, capacity));
         }
-        m_CopiedAt = m_TickCount();
         m_HaveCopy = true;
         return NO_ERROR;
     }

@@ -32,7 +32,7 @@ private:
     DWORD m_MaxAgeMs;
     CCriticalSection m_Lock;
     bool m_HaveCopy = false;
-    DWORD m_CopiedAt = 0;
+    DWORD m_ReadStartedAt = 0;
     std::vector<MIB_IPNETROW> m_Rows;
     std::vector<DWORD> m_Buffer;  // DWORDs keep the table's alignment
 };

@@ -37,11 +37,13 @@ struct FakeTable {
     std::atomic<int> reads{0};
     DWORD now = 0xFFFFFFF0;      // wraps during the test
     DWORD readDelayMs = 0;
+    DWORD clockAdvancePerRead = 0;  // a slow read, on the test's clock
 
     CNeighbourTableReader::ReadTable Read()
     {
         return [this](MIB_IPNETTABLE* table, ULONG* size) -> DWORD {
             ::Sleep(readDelayMs);
+            now += clockAdvancePerRead;
             sizesOffered.push_back(*size);
             if (failure != NO_ERROR)
                 return failure;
@@ -96,6 +98,20 @@ TEST(NeighbourTableReader, AYoungCopyAnswersAndAnOldOneIsReadAgain)
 
     platform.now += 1;
     EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows)) << "old enough to read again, across the wrap";
+    EXPECT_EQ(platform.reads, 2);
+}
+
+// What a copy shows is as old as its read's start: a read that took longer than the
+// copy may age does not serve the caller who comes right after it.
+TEST(NeighbourTableReader, ASlowReadsCopyAgesFromWhenTheReadBegan)
+{
+    FakeTable platform;
+    platform.clockAdvancePerRead = kMaxAge + 300;  // counted for each of the two calls a read makes
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
+    const std::vector<MIB_IPNETROW> first = platform.rows;
+    EXPECT_TRUE(SameRows(ReadAll(reader).rows, first));
+    platform.rows = Rows(5, 2);
+    EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows)) << "the first copy began too long ago";
     EXPECT_EQ(platform.reads, 2);
 }
 

@@ -800,6 +800,42 @@ TEST_F(ResultsList, KeyedWritesFindTheirRowAfterASortMovedIt)
         EXPECT_NE(m_List.GetItemText(row, 1), "nobody");
 }
 
+// A probe's row in one step each: appended red with its MAC and interim text, then finished.
+TEST_F(ResultsList, WholeRowWritesLandTogetherOrNotAtAll)
+{
+    AddRows(kHosts);
+    const int count = m_List.GetItemCount();
+    const int appended = m_List.AppendRow("192.168.1.77", 0,
+                                          {{2, "02-5A-00-00-00-4D"}, {3, "Found! Getting Host Name Now...."}}, kRed);
+    ASSERT_EQ(appended, count);
+    EXPECT_EQ(m_List.GetItemText(appended, 0), "192.168.1.77");
+    EXPECT_EQ(m_List.GetItemText(appended, 2), "02-5A-00-00-00-4D");
+    EXPECT_EQ(m_List.GetItemText(appended, 3), "Found! Getting Host Name Now....");
+    EXPECT_EQ(m_List.GetItemText(appended, 5), "255");
+    EXPECT_EQ(m_List.GetItemText(appended, 4), "16777215");
+
+    ClickHeading(0);  // descending: the new row moves
+    EXPECT_TRUE(m_List.SetRowByKey("192.168.1.77", {{1, "Printer"}, {3, ""}}, kBlack));
+    EXPECT_EQ(m_List.AppendRow("192.168.1.78", 0, {{2, "02-5A-00-00-00-4E"}, {6, "past the last column"}}, kRed), -1);
+    EXPECT_FALSE(m_List.SetRowByKey("192.168.1.77", {{1, "nobody"}, {-1, "before the first"}}, kRed));
+    EXPECT_FALSE(m_List.SetRowByKey("192.168.1.200", {{1, "nobody"}}, kRed));
+
+    ASSERT_EQ(m_List.GetItemCount(), count + 1) << "no row for a write with a column out of range";
+    int row = -1;
+    for (int i = 0; i < m_List.GetItemCount(); ++i) {
+        EXPECT_NE(m_List.GetItemText(i, 0), "192.168.1.78");
+        EXPECT_NE(m_List.GetItemText(i, 1), "nobody");
+        if (m_List.GetItemText(i, 0) == "192.168.1.77")
+            row = i;
+    }
+    ASSERT_GE(row, 0);
+    EXPECT_NE(row, appended) << "the sort moved it";
+    EXPECT_EQ(m_List.GetItemText(row, 1), "Printer");
+    EXPECT_EQ(m_List.GetItemText(row, 2), "02-5A-00-00-00-4D");
+    EXPECT_EQ(m_List.GetItemText(row, 3), "");
+    EXPECT_EQ(m_List.GetItemText(row, 5), "0");
+}
+
 struct ProbeWork {
     CEnhancedListCtrl* list;
     int hosts;
@@ -822,11 +858,7 @@ UINT RunProbes(LPVOID param)
     auto& work = *static_cast<ProbeWork*>(param);
     for (int host = 0; host < work.hosts && !work.stop; ++host) {
         const std::string address = AddressOf(host);
-        if (work.list->AppendRow(address.c_str(), 0) < 0)
-            ++work.failures;
-        if (!work.list->SetRowColorsByKey(address.c_str(), kRed))
-            ++work.failures;
-        if (!work.list->SetCellTextByKey(address.c_str(), 3, "Found! Getting Host Name Now...."))
+        if (work.list->AppendRow(address.c_str(), 0, {{3, "Found! Getting Host Name Now...."}}, kRed) < 0)
             ++work.failures;
     }
     for (int i = 0; i < work.hosts && !work.stop; ++i) {
@@ -834,10 +866,7 @@ UINT RunProbes(LPVOID param)
         const std::string address = AddressOf(host);
         const std::string name = "host-" + address;
         const std::string description = "desc-" + address;
-        bool ok = work.list->SetCellTextByKey(address.c_str(), 1, name.c_str());
-        ok = work.list->SetCellTextByKey(address.c_str(), 3, description.c_str()) && ok;
-        ok = work.list->SetRowColorsByKey(address.c_str(), kBlack) && ok;
-        if (!ok)
+        if (!work.list->SetRowByKey(address.c_str(), {{1, name.c_str()}, {3, description.c_str()}}, kBlack))
             ++work.failures;
         if (i % 16 == 0)
             work.list->SortColumn();
