@@ -4,15 +4,17 @@
 #   tools/build.sh [x86|x64 ...]    (default: both)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/wine-arch.sh
 
 arches=("$@")
 [ ${#arches[@]} -gt 0 ] || arches=(x86 x64)
 for arch in "${arches[@]}"; do
     case "$arch" in
-        x86) dir=build toolchain=cmake/mingw-i686.cmake ;;
-        x64) dir=build-x64 toolchain=cmake/mingw-x86_64.cmake ;;
+        x86) toolchain=cmake/mingw-i686.cmake ;;
+        x64) toolchain=cmake/mingw-x86_64.cmake ;;
         *) echo "build.sh: unknown architecture '$arch'" >&2; exit 2 ;;
     esac
+    dir=$(build_dir "$arch")
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
     fi

@@ -18,11 +18,12 @@ bash tools/build.sh
 
 # The 32-bit program is the one we ship; where this machine cannot execute 32-bit programs,
 # the same sources built for x86_64 run instead.
-BUILD_DIR=${DEMO_BUILD_DIR:-build}
-if [[ -z ${DEMO_BUILD_DIR:-} ]] && ! tools/wine-run.sh "$PWD/build/arch_probe.exe" >/dev/null 2>&1; then
-    BUILD_DIR=build-x64
+source tools/wine-arch.sh
+BUILD_DIR=${DEMO_BUILD_DIR:-$(build_dir x86)}
+if [[ -z ${DEMO_BUILD_DIR:-} ]] && ! wine_runs_arch x86; then
+    BUILD_DIR=$(build_dir x64)
 fi
-echo "running $BUILD_DIR/vantrel.exe ($(source tools/wine-arch.sh; pe_arch "$BUILD_DIR/vantrel.exe"))"
+echo "running $BUILD_DIR/vantrel.exe ($(pe_arch "$BUILD_DIR/vantrel.exe"))"
 driver=$(realpath "$BUILD_DIR/tests/scan_driver.exe")
 vantrel_win="Z:$(realpath "$BUILD_DIR/vantrel.exe")"
 vantrel_win=${vantrel_win//\//\\}

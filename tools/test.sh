@@ -9,21 +9,15 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 bash tools/build.sh
 
+source tools/wine-arch.sh
 tested=() untested=() failed=()
 for arch in x86 x64; do
-    case "$arch" in
-        x86) dir=build ;;
-        x64) dir=build-x64 ;;
-    esac
-    # Run a tiny program of that architecture rather than guess from the machine's name.
-    if ! timeout 300 tools/wine-run.sh "$PWD/$dir/arch_probe.exe" >/dev/null 2>&1; then
+    dir=$(build_dir "$arch")
+    if ! wine_runs_arch "$arch"; then
         echo "== $arch: this machine's Wine cannot execute $arch programs; its suite is skipped"
         untested+=("$arch")
         continue
     fi
-    # Let the probe's Wine session end: a window test joining a session begun without a
-    # display gets no desktop.
-    WINEPREFIX=$(source tools/wine-arch.sh; wine_prefix "$arch") wineserver -w
     echo "== $arch: running the test suite in $dir/"
     if (cd "$dir" && ctest --output-on-failure "$@"); then
         tested+=("$arch")

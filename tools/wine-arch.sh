@@ -2,8 +2,8 @@
 # Some kernels cannot execute 32-bit programs at all, so Wine's i386 loader fails there
 # while the x86_64 one works; every script asks these functions instead of assuming.
 
-readonly WINE_LOADER_X86=/usr/lib/wine/wine
-readonly WINE_LOADER_X64=/usr/lib/wine/wine64
+WINE_LOADER_X86=/usr/lib/wine/wine
+WINE_LOADER_X64=/usr/lib/wine/wine64
 
 # x86 or x64 for a PE file, nothing for anything else.
 pe_arch() {
@@ -44,4 +44,23 @@ arch_of_command() {
         [[ -z $arch ]] || { echo "$arch"; return 0; }
     done
     default_wine_arch
+}
+
+# The build folder of an architecture, from the project's root.
+build_dir() {
+    case $1 in
+        x86) echo build ;;
+        x64) echo build-x64 ;;
+        *) return 1 ;;
+    esac
+}
+
+# True when this machine's Wine executes programs of the architecture: runs the build's tiny
+# probe program rather than guess from the machine's name, then lets the probe's Wine
+# session end (a window program joining a session begun without a display gets no desktop).
+wine_runs_arch() {
+    local arch=$1
+    timeout 300 "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" "$PWD/$(build_dir "$arch")/arch_probe.exe" \
+        >/dev/null 2>&1 || return 1
+    WINEPREFIX=$(wine_prefix "$arch") wineserver -w
 }
