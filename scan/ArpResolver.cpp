@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -103,21 +104,30 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
     if (FindOwnAddress(platform, dest, answer))
         return Deliver(answer, mac, length);
 
-    // Without the datagram nothing sets the system's ARP off: only what it knows counts.
-    const DWORD deadline = platform.SendDatagram(dest) ? ArpTiming::kDeadlineMs : 0;
-    const DWORD start = platform.GetTickCount();
+    // The wait counts from the datagram that set the system's ARP off. Without one nothing
+    // did: only what the system knows counts, at one look.
+    DWORD start = platform.GetTickCount();
+    const bool sentAhead = platform.RequestsAhead && platform.RequestsAhead->Find(dest, start, start);
+    const bool asked = sentAhead || platform.SendDatagram(dest);
     std::vector<MIB_IPNETROW> rows;
     DWORD pause = ArpTiming::kFirstPollMs;
     for (;;) {
-        const DWORD read = platform.ReadNeighbourTable(rows);
+        const DWORD elapsed = platform.GetTickCount() - start;
+        const bool lastLook = !asked || elapsed >= ArpTiming::kLastLookMs;
+        const DWORD notBefore = asked && lastLook ? start + ArpTiming::kLastLookMs
+                                                  : start + elapsed - ArpTiming::kTableCopyMaxAgeMs;
+        const DWORD read = platform.ReadNeighbourTable(rows, notBefore);
         if (read == ERROR_NOT_SUPPORTED)
             return ERROR_NOT_SUPPORTED;
         if (read == NO_ERROR && FindAnswer(rows, dest, answer))
             return Deliver(answer, mac, length);
-        const DWORD elapsed = platform.GetTickCount() - start;
-        if (elapsed >= deadline)
+        if (lastLook)
             return ERROR_BAD_NET_NAME;
-        platform.Sleep(std::min(pause, deadline - elapsed));
+        const DWORD now = platform.GetTickCount() - start;
+        if (now >= ArpTiming::kLastLookMs)
+            continue;
+        const DWORD untilLastLook = ArpTiming::kLastLookMs - now;
+        platform.Sleep(pause + ArpTiming::kQuietBeforeLastLookMs > untilLastLook ? untilLastLook : pause);
         pause = ArpTiming::kPollIntervalMs;
     }
 }
@@ -194,17 +204,54 @@ private:
 
 }  // namespace
 
+void CArpRequestsAhead::Record(std::vector<IPAddr> sent, DWORD sentAt)
+{
+    std::sort(sent.begin(), sent.end());
+    const CSingleLock lock(m_Lock);
+    m_Sent = std::move(sent);
+    m_SentAt = sentAt;
+}
+
+bool CArpRequestsAhead::Find(IPAddr dest, DWORD now, DWORD& sentAt) const
+{
+    const CSingleLock lock(m_Lock);
+    if (now - m_SentAt >= ArpTiming::kLastLookMs || !std::binary_search(m_Sent.begin(), m_Sent.end(), dest))
+        return false;
+    sentAt = m_SentAt;
+    return true;
+}
+
+void SendArpRequestsAhead(const std::vector<IPAddr>& dests)
+{
+    SendArpRequestsAhead(SystemArpPlatform(), dests);
+}
+
+void SendArpRequestsAhead(const ArpPlatform& platform, const std::vector<IPAddr>& dests)
+{
+    // Without a buffer SendARP answers at once on every system that has it (Vista and later
+    // check their arguments first); a stub answers that it has none.
+    if (!platform.RequestsAhead || platform.SendARP(0, 0, nullptr, nullptr) != ERROR_NOT_SUPPORTED)
+        return;
+    std::vector<IPAddr> sent;
+    sent.reserve(dests.size());
+    for (IPAddr dest : dests)
+        if (platform.SendDatagram(dest))
+            sent.push_back(dest);
+    // One time for all: a request may wait a little longer than it must, never less.
+    platform.RequestsAhead->Record(std::move(sent), platform.GetTickCount());
+}
+
 const ArpPlatform& SystemArpPlatform()
 {
     // Never destroyed: when the program ends during a scan, its probes are still running
     // while the static objects of the program are destroyed.
     static const ArpPlatform& platform = *std::make_unique<ArpPlatform>(ArpPlatform{
         [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
-        [](std::vector<MIB_IPNETROW>& rows) {
+        [](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) {
             static CNeighbourTableReader& reader = *std::make_unique<CNeighbourTableReader>(
                 [](MIB_IPNETTABLE* t, ULONG* s) { return static_cast<DWORD>(::GetIpNetTable(t, s, FALSE)); },
-                [] { return ::GetTickCount(); }, ArpTiming::kTableCopyMaxAgeMs).release();
-            return reader.Read(rows);
+                [] { return ::GetTickCount(); }).release();
+            return reader.Read(rows, notBefore);
         },
         [](IP_ADAPTER_INFO* buffer, ULONG* size) {
             static CAdapterListCache& adapters = *std::make_unique<CAdapterListCache>().release();
@@ -213,6 +260,7 @@ const ArpPlatform& SystemArpPlatform()
         SendDiscardDatagram,
         [] { return ::GetTickCount(); },
         [](DWORD ms) { ::Sleep(ms); },
+        std::make_unique<CArpRequestsAhead>().release(),
     }).release();
     return platform;
 }

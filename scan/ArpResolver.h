@@ -7,37 +7,42 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "winlib/Thread.h"
+
 #include <functional>
 #include <vector>
 
-// How long the neighbour table is watched and how often. Linux sends its first ARP request
-// at once and repeats it after 1 s (retrans_time); a host on a LAN answers within
-// milliseconds. The last look comes at the deadline and sees the table as it was when that
-// copy's read began, at most kTableCopyMaxAgeMs earlier: no earlier than 1.1 s after the
-// first request, after the answer to the repeat when the first request was lost. A silent
-// address costs every run the deadline and one read. Reading the table is slow under Wine
-// (300-400 ms for a full /24 on a busy machine) and one read serves all requests, so a
-// request takes the copy of a read that began up to kTableCopyMaxAgeMs before it asked
-// rather than wait for a read of its own.
+// When the neighbour table is looked at, counted from the datagram that set the system's ARP
+// off. Linux sends its first ARP request at once and repeats it after 1 s (retrans_time); a
+// host on a LAN answers within milliseconds, so the last look, a read of the table begun
+// kLastLookMs after the datagram, also sees the answer to the repeat when the first request
+// was lost. The looks before it only find answers early; they stop kQuietBeforeLastLookMs
+// ahead of it, so that no read of theirs (300-400 ms for a /24 under Wine on a busy machine)
+// is still under way when the last look needs a new one. One read serves every request that
+// can make do with its copy: a poll takes a copy whose read began up to kTableCopyMaxAgeMs
+// before it asked.
 struct ArpTiming {
-    static constexpr DWORD kDeadlineMs = 1400;
+    static constexpr DWORD kLastLookMs = 1100;
     static constexpr DWORD kFirstPollMs = 20;
     static constexpr DWORD kPollIntervalMs = 100;
+    static constexpr DWORD kQuietBeforeLastLookMs = 300;
     static constexpr DWORD kTableCopyMaxAgeMs = 300;
-    static constexpr DWORD kRepeatAnsweredMs = 1100;  // the repeat at 1 s, and its answer
-    static_assert(kDeadlineMs - kTableCopyMaxAgeMs >= kRepeatAnsweredMs, "the last look must see the repeat's answer");
 };
+
+class CArpRequestsAhead;
 
 // The platform calls of an ARP request; tests put fake tables and a fake clock behind them.
 struct ArpPlatform {
     std::function<DWORD(IPAddr dest, IPAddr source, void* mac, ULONG* length)> SendARP;
     // CNeighbourTableReader::Read's contract.
-    std::function<DWORD(std::vector<MIB_IPNETROW>& rows)> ReadNeighbourTable;
+    std::function<DWORD(std::vector<MIB_IPNETROW>& rows, DWORD notBefore)> ReadNeighbourTable;
     std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)> GetAdaptersInfo;
     // One datagram to the address's discard port; false when it could not be sent.
     std::function<bool(IPAddr dest)> SendDatagram;
     std::function<DWORD()> GetTickCount;
     std::function<void(DWORD ms)> Sleep;
+    // Where datagrams sent ahead are recorded; none: every request sends its own.
+    CArpRequestsAhead* RequestsAhead = nullptr;
 };
 const ArpPlatform& SystemArpPlatform();
 
@@ -45,6 +50,34 @@ const ArpPlatform& SystemArpPlatform();
 // *length in: the buffer's size, out: the hardware address's length. NO_ERROR when the
 // host answered; ERROR_BAD_NET_NAME when nothing answered in time (what SendARP reports
 // for that since Vista); ERROR_BUFFER_OVERFLOW when *length is too small for the address;
-// ERROR_INVALID_PARAMETER for a missing buffer or length. Blocks up to the deadline above.
+// ERROR_INVALID_PARAMETER for a missing buffer or length. Blocks up to the last look above.
 DWORD SendArpRequest(IPAddr dest, IPAddr source, void* mac, ULONG* length);
 DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length);
+
+// Datagrams sent for many addresses at once, before their requests are made. Where SendARP is
+// a stub, a run's probes start one thread after another (half a second for a /24 under Wine),
+// and each would set the system's ARP off only when its thread runs: sent ahead, the waits
+// of all the run's requests run together. A request for an address sent ahead counts its
+// wait from then and sends nothing itself.
+class CArpRequestsAhead {
+public:
+    CArpRequestsAhead() = default;
+    CArpRequestsAhead(const CArpRequestsAhead&) = delete;
+    CArpRequestsAhead& operator=(const CArpRequestsAhead&) = delete;
+
+    // `sent` (network order) went out by `sentAt`; replaces what was recorded before.
+    void Record(std::vector<IPAddr> sent, DWORD sentAt);
+    // When the datagram for `dest` went out, if one did less than ArpTiming::kLastLookMs
+    // before `now`: later, a request sets the system's ARP off again itself.
+    bool Find(IPAddr dest, DWORD now, DWORD& sentAt) const;
+
+private:
+    mutable CCriticalSection m_Lock;
+    std::vector<IPAddr> m_Sent;  // sorted
+    DWORD m_SentAt = 0;
+};
+
+// Where SendARP is a stub, sends the datagram of every address of `dests` (network order) now
+// and records them with the time the last one went out; where SendARP works, does nothing.
+void SendArpRequestsAhead(const std::vector<IPAddr>& dests);
+void SendArpRequestsAhead(const ArpPlatform& platform, const std::vector<IPAddr>& dests);

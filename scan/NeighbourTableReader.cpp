@@ -11,19 +11,18 @@ constexpr size_t kRowsOfSlack = 16;
 constexpr size_t kRowsOffset = offsetof(MIB_IPNETTABLE, table);
 }  // namespace
 
-CNeighbourTableReader::CNeighbourTableReader(ReadTable read, std::function<DWORD()> tickCount, DWORD maxAgeMs)
-    : m_Read(std::move(read)), m_TickCount(std::move(tickCount)), m_MaxAgeMs(maxAgeMs)
+CNeighbourTableReader::CNeighbourTableReader(ReadTable read, std::function<DWORD()> tickCount)
+    : m_Read(std::move(read)), m_TickCount(std::move(tickCount))
 {
 }
 
-DWORD CNeighbourTableReader::Read(std::vector<MIB_IPNETROW>& rows)
+DWORD CNeighbourTableReader::Read(std::vector<MIB_IPNETROW>& rows, DWORD notBefore)
 {
-    // Held during the platform's read too: whoever comes meanwhile gets that read's copy.
+    // Held during the platform's read too: whoever comes meanwhile may take that read's copy.
     // A copy shows the table as it was when its read began, which under Wine may be long
-    // before the read ends: its age counts from then, up to when this caller asked.
-    const DWORD asked = m_TickCount();
+    // before the read ends.
     const CSingleLock lock(m_Lock);
-    if (!m_HaveCopy || static_cast<LONG>(asked - m_ReadStartedAt) >= static_cast<LONG>(m_MaxAgeMs)) {
+    if (!m_HaveCopy || static_cast<LONG>(m_ReadStartedAt - notBefore) < 0) {
         const DWORD result = Refresh();
         if (result != NO_ERROR)
             return result;

@@ -1,5 +1,6 @@
 #include "scan/ScanRun.h"
 
+#include "scan/ArpResolver.h"
 #include "winlib/Thread.h"
 
 #include <algorithm>
@@ -27,6 +28,7 @@ void WaitInGroups(const ScanRunPlatform& platform, const std::vector<CHandle>& t
 const ScanRunPlatform& SystemScanRunPlatform()
 {
     static const ScanRunPlatform platform{
+        [](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(dests); },
         [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, HostScanner, task, 0, nullptr); },
         [](DWORD count, const HANDLE* threads) { ::WaitForMultipleObjects(count, threads, TRUE, INFINITE); },
     };
@@ -42,14 +44,20 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CEnhancedLis
                   CCriticalSection& rowInsertLock)
 {
     ClampRangeEnd(range);
-    if (range.Start > range.End)
+    if (range.Start > range.End || StopRequested)
         return 0;
+    const uint64_t count = std::min<uint64_t>(uint64_t{range.End} - range.Start + 1, MaxScanHosts);
+    std::vector<IPAddr> dests;
+    dests.reserve(count);
+    for (uint64_t i = 0; i < count; ++i)
+        dests.push_back(::htonl(range.Start + static_cast<uint32_t>(i)));
+    platform.SendArpRequestsAhead(dests);
+
     // Both tables are complete before the first thread starts: nothing below allocates
     // while probes run, and the tasks stay in place until every probe has ended.
     const auto tasks = std::make_unique<HostProbeTask[]>(MaxScanHosts);
     std::vector<CHandle> threads;
     threads.reserve(MaxScanHosts);
-    const uint64_t count = std::min<uint64_t>(uint64_t{range.End} - range.Start + 1, MaxScanHosts);
     for (uint64_t i = 0; i < count && !StopRequested; ++i) {
         HostProbeTask& task = tasks[i];
         FormatAddress(range.Start + static_cast<uint32_t>(i), task.Address, sizeof(task.Address));

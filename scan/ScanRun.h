@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class CEnhancedListCtrl;
 
@@ -24,6 +25,9 @@ constexpr int kManyRows = 10;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
+    // SendArpRequestsAhead's contract: called once with every address to be probed (network
+    // order), before the first probe starts.
+    std::function<void(const std::vector<IPAddr>& dests)> SendArpRequestsAhead;
     // A running thread probing `task`, or null when no thread could be created.
     std::function<HANDLE(HostProbeTask* task)> StartProbe;
     // Returns once every one of the `count` threads has ended.

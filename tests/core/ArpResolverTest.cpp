@@ -40,38 +40,50 @@ MIB_IPNETROW Resolving(const char* address)
     return Row(address, {0, 0, 0, 0, 0, 0}, MIB_IPNET_TYPE_DYNAMIC);
 }
 
-// A network as the resolver sees it: its neighbour table at each read, its adapters, and a
-// clock that moves only when the resolver sleeps (or, if asked, on each table read).
+constexpr DWORD kStart = 0xFFFFF000;  // close to the wrap of the tick count
+
+// A network as the resolver sees it: its neighbour table at each read (by the time since the
+// start), its adapters, and a clock that moves only when the resolver sleeps (or, if asked,
+// on each table read).
 struct FakeNetwork {
     DWORD sendArpResult = ERROR_NOT_SUPPORTED;
-    std::function<std::vector<MIB_IPNETROW>(int read)> table = [](int) { return std::vector<MIB_IPNETROW>{}; };
+    std::function<std::vector<MIB_IPNETROW>(DWORD ms)> table = [](DWORD) { return std::vector<MIB_IPNETROW>{}; };
     DWORD tableResult = NO_ERROR;  // answered instead of the table when not NO_ERROR
     std::vector<IP_ADAPTER_INFO> adapters;
-    bool datagramSent = true;
+    std::function<bool(IPAddr dest)> datagramSent = [](IPAddr) { return true; };
     DWORD msPerRead = 0;
 
-    DWORD now = 0xFFFFF000;  // close to the wrap of the tick count
+    DWORD now = kStart;
     int tableCalls = 0;
     int tableReads = 0;
     int adapterCalls = 0;
     std::vector<IPAddr> datagrams;
     std::vector<DWORD> sleeps;
+    struct Look {
+        DWORD at;         // ms since the start
+        DWORD notBefore;  // ms since the start
+    };
+    std::vector<Look> looks;
+    CArpRequestsAhead ahead;
 
     ArpPlatform Platform()
     {
         ArpPlatform platform;
         platform.SendARP = [this](IPAddr, IPAddr, void* mac, ULONG* length) {
+            if (!mac || !length)
+                return sendArpResult == ERROR_NOT_SUPPORTED ? sendArpResult : static_cast<DWORD>(ERROR_INVALID_PARAMETER);
             if (sendArpResult == NO_ERROR) {
                 std::memcpy(mac, kTargetMac.data(), 6);
                 *length = 6;
             }
             return sendArpResult;
         };
-        platform.ReadNeighbourTable = [this](std::vector<MIB_IPNETROW>& rows) -> DWORD {
+        platform.ReadNeighbourTable = [this](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) -> DWORD {
             ++tableCalls;
+            looks.push_back({now - kStart, notBefore - kStart});
             if (tableResult != NO_ERROR)
                 return tableResult;
-            rows = table(tableReads);
+            rows = table(now - kStart);
             ++tableReads;
             now += msPerRead;
             return NO_ERROR;
@@ -95,13 +107,14 @@ struct FakeNetwork {
         };
         platform.SendDatagram = [this](IPAddr dest) {
             datagrams.push_back(dest);
-            return datagramSent;
+            return datagramSent(dest);
         };
         platform.GetTickCount = [this] { return now; };
         platform.Sleep = [this](DWORD ms) {
             sleeps.push_back(ms);
             now += ms;
         };
+        platform.RequestsAhead = &ahead;
         return platform;
     }
 
@@ -155,7 +168,7 @@ TEST(ArpResolver, APlatformWithItsOwnArpIsUsedAsItAnswers)
                                  static_cast<DWORD>(ERROR_GEN_FAILURE)}) {
         FakeNetwork network;
         network.sendArpResult = platformResult;
-        network.table = [](int) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", {9, 9, 9, 9, 9, 9})}; };
+        network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", {9, 9, 9, 9, 9, 9})}; };
         const Answer answer = Resolve(network);
         EXPECT_EQ(answer.result, platformResult);
         if (platformResult == NO_ERROR) {
@@ -195,7 +208,7 @@ TEST(ArpResolver, OnlyACompleteEntryOfTheRequestedAddressAnswers)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeNetwork network;
-        network.table = [&c](int) { return c.rows; };
+        network.table = [&c](DWORD) { return c.rows; };
         const Answer answer = Resolve(network);
         EXPECT_EQ(answer.result, c.result);
         EXPECT_EQ(answer.mac, c.mac);
@@ -209,50 +222,114 @@ TEST(ArpResolver, OnlyACompleteEntryOfTheRequestedAddressAnswers)
     }
 }
 
-TEST(ArpResolver, AnEntryThatCompletesLaterIsFoundAtTheNextLook)
+// Looks at 0, 20, 120, ..., 720 ms, then none until the last one at 1100 ms.
+TEST(ArpResolver, AnAnswerIsFoundAtTheFirstLookAfterItCame)
 {
-    // Read 12 comes 1.12 s after the datagram: the answer to the kernel's repeated request,
-    // 1 s after a first one that was lost, must still count.
-    for (int resolvedAtRead : {1, 2, 5, 12}) {
-        SCOPED_TRACE(resolvedAtRead);
+    struct Case {
+        DWORD answeredAt;
+        DWORD foundAt;
+    };
+    // The last case is the answer to the kernel's repeated request, 1 s after a first one
+    // that was lost.
+    const Case cases[] = {{0, 0}, {15, 20}, {20, 20}, {500, 520}, {720, 720}, {721, 1100}, {1050, 1100}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answeredAt);
         FakeNetwork network;
-        network.table = [resolvedAtRead](int read) {
+        network.table = [&c](DWORD ms) {
             return std::vector<MIB_IPNETROW>{Row("192.168.1.9", {3, 3, 3, 3, 3, 3}),
-                                             read < resolvedAtRead ? Resolving("192.168.1.20") : Row("192.168.1.20", kTargetMac)};
+                                             ms < c.answeredAt ? Resolving("192.168.1.20") : Row("192.168.1.20", kTargetMac)};
         };
         const Answer answer = Resolve(network);
         EXPECT_EQ(answer.result, static_cast<DWORD>(NO_ERROR));
         EXPECT_EQ(answer.mac, kTargetMac);
-        EXPECT_EQ(network.tableReads, resolvedAtRead + 1);
-        EXPECT_EQ(network.Slept(), ArpTiming::kFirstPollMs + (resolvedAtRead - 1) * ArpTiming::kPollIntervalMs);
+        EXPECT_EQ(network.now - kStart, c.foundAt);
     }
 }
 
-TEST(ArpResolver, NoAnswerByTheDeadlineIsBadNetName)
+TEST(ArpResolver, NoAnswerByTheLastLookIsBadNetName)
 {
     FakeNetwork network;
-    network.table = [](int) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
+    network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
     const Answer answer = Resolve(network);
     EXPECT_EQ(answer.result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
-    EXPECT_EQ(network.Slept(), ArpTiming::kDeadlineMs);
-    ASSERT_FALSE(network.sleeps.empty());
-    EXPECT_EQ(network.sleeps.front(), ArpTiming::kFirstPollMs);
-    for (size_t i = 1; i + 1 < network.sleeps.size(); ++i)
-        EXPECT_EQ(network.sleeps[i], ArpTiming::kPollIntervalMs);
-    EXPECT_EQ(network.tableReads, static_cast<int>(network.sleeps.size()) + 1) << "a last look at the deadline";
+    EXPECT_EQ(network.sleeps, (std::vector<DWORD>{20, 100, 100, 100, 100, 100, 100, 100, 380}));
+    ASSERT_EQ(network.looks.size(), 10u);
+    // The polls make do with a copy read up to 300 ms before they asked; the last look needs
+    // one read from 1100 ms on, whoever began it.
+    for (size_t i = 0; i + 1 < network.looks.size(); ++i)
+        EXPECT_EQ(network.looks[i].notBefore, network.looks[i].at - 300) << "look " << i;
+    EXPECT_EQ(network.looks.back().at, 1100u);
+    EXPECT_EQ(network.looks.back().notBefore, 1100u);
     EXPECT_EQ(std::memcmp(answer.buffer, std::vector<BYTE>(16, 0xFF).data(), 16), 0) << "the buffer is untouched";
     EXPECT_EQ(answer.length, 6u);
 }
 
-TEST(ArpResolver, SlowTableReadsDoNotStretchTheDeadline)
+TEST(ArpResolver, SlowTableReadsDoNotStretchTheWait)
 {
     FakeNetwork network;
     network.msPerRead = 70;
-    network.table = [](int) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
-    const DWORD start = network.now;
+    network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
     EXPECT_EQ(Resolve(network).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
-    EXPECT_LE(network.now - start, ArpTiming::kDeadlineMs + network.msPerRead);
-    EXPECT_GE(network.now - start, ArpTiming::kDeadlineMs);
+    EXPECT_EQ(network.looks.back().at, 1100u);
+    EXPECT_EQ(network.now - kStart, 1100 + network.msPerRead);
+}
+
+TEST(ArpResolver, ARequestSentAheadWaitsFromItsDatagram)
+{
+    const IPAddr first = Ip("192.168.1.21");
+    const IPAddr failed = Ip("192.168.1.22");
+    const IPAddr late = Ip("192.168.1.23");
+    FakeNetwork network;
+    network.datagramSent = [failed](IPAddr dest) { return dest != failed; };
+    network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", kTargetMac)}; };
+    SendArpRequestsAhead(network.Platform(), {kTarget, first, failed, late});
+    EXPECT_EQ(network.datagrams, (std::vector<IPAddr>{kTarget, first, failed, late}));
+    network.datagramSent = [](IPAddr) { return true; };
+
+    // An answer already there: found without another datagram.
+    network.now += 400;
+    EXPECT_EQ(Resolve(network).mac, kTargetMac);
+    EXPECT_EQ(network.datagrams.size(), 4u);
+
+    // A silent one asked 400 ms after its datagram has its last look 1100 ms after it.
+    network.looks.clear();
+    EXPECT_EQ(Resolve(network, first).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+    EXPECT_EQ(network.datagrams.size(), 4u);
+    EXPECT_EQ(network.now - kStart, 1100u);
+    EXPECT_EQ(network.looks.back().notBefore, 1100u);
+
+    // One whose datagram could not be sent, and one not sent ahead, send their own.
+    network.now = kStart + 500;
+    for (IPAddr own : {failed, Ip("192.168.1.99")}) {
+        network.datagrams.clear();
+        const DWORD asked = network.now;
+        EXPECT_EQ(Resolve(network, own).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+        EXPECT_EQ(network.datagrams, std::vector<IPAddr>{own});
+        EXPECT_EQ(network.now - asked, 1100u);
+    }
+
+    // Once the wait of the datagram sent ahead is over, a request sets the ARP off again.
+    network.datagrams.clear();
+    network.now = kStart + 1100;
+    EXPECT_EQ(Resolve(network, late).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+    EXPECT_EQ(network.datagrams, std::vector<IPAddr>{late});
+    EXPECT_EQ(network.now - kStart, 2200u);
+}
+
+TEST(ArpResolver, NothingIsSentAheadWhereTheSystemHasItsOwnArp)
+{
+    for (DWORD platformResult : {static_cast<DWORD>(NO_ERROR), static_cast<DWORD>(ERROR_BAD_NET_NAME)}) {
+        FakeNetwork network;
+        network.sendArpResult = platformResult;
+        SendArpRequestsAhead(network.Platform(), {kTarget, Ip("192.168.1.21")});
+        EXPECT_TRUE(network.datagrams.empty());
+    }
+    // Nor without a record to keep them in.
+    FakeNetwork unrecorded;
+    ArpPlatform platform = unrecorded.Platform();
+    platform.RequestsAhead = nullptr;
+    SendArpRequestsAhead(platform, {kTarget});
+    EXPECT_TRUE(unrecorded.datagrams.empty());
 }
 
 TEST(ArpResolver, TheOwnAdaptersAddressAnswersAtOnceWithItsHardwareAddress)
@@ -272,7 +349,7 @@ TEST(ArpResolver, TheOwnAdaptersAddressAnswersAtOnceWithItsHardwareAddress)
     EXPECT_TRUE(network.sleeps.empty());
 
     // Another address of the same network is not the machine itself.
-    network.table = [](int) { return std::vector<MIB_IPNETROW>{Row("192.168.1.38", kTargetMac)}; };
+    network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Row("192.168.1.38", kTargetMac)}; };
     EXPECT_EQ(Resolve(network, Ip("192.168.1.38")).mac, kTargetMac);
     EXPECT_EQ(network.datagrams.size(), 1u);
 }
@@ -288,7 +365,7 @@ TEST(ArpResolver, TheEntryIsFoundInALargeTable)
     rows.push_back(Row("192.168.1.20", kTargetMac));
 
     FakeNetwork network;
-    network.table = [&rows](int) { return rows; };
+    network.table = [&rows](DWORD) { return rows; };
     EXPECT_EQ(Resolve(network).mac, kTargetMac);
     EXPECT_EQ(network.tableReads, 1);
 }
@@ -302,14 +379,14 @@ TEST(ArpResolver, TableFailuresAreNotAnswers)
 
     // A passing failure: the next look finds the entry.
     FakeNetwork passing;
-    passing.table = [](int) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", kTargetMac)}; };
+    passing.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", kTargetMac)}; };
     passing.tableResult = ERROR_GEN_FAILURE;
     ArpPlatform platform = passing.Platform();
     auto table = platform.ReadNeighbourTable;
-    platform.ReadNeighbourTable = [&passing, table](std::vector<MIB_IPNETROW>& rows) {
+    platform.ReadNeighbourTable = [&passing, table](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) {
         if (passing.tableCalls == 2)
             passing.tableResult = NO_ERROR;
-        return table(rows);
+        return table(rows, notBefore);
     };
     BYTE mac[16];
     ULONG length = 6;
@@ -320,13 +397,13 @@ TEST(ArpResolver, TableFailuresAreNotAnswers)
 TEST(ArpResolver, WithoutTheDatagramOnlyWhatTheSystemKnowsCounts)
 {
     FakeNetwork known;
-    known.datagramSent = false;
-    known.table = [](int) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", kTargetMac)}; };
+    known.datagramSent = [](IPAddr) { return false; };
+    known.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", kTargetMac)}; };
     EXPECT_EQ(Resolve(known).mac, kTargetMac);
 
     FakeNetwork unknown;
-    unknown.datagramSent = false;
-    unknown.table = [](int) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
+    unknown.datagramSent = [](IPAddr) { return false; };
+    unknown.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
     EXPECT_EQ(Resolve(unknown).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
     EXPECT_TRUE(unknown.sleeps.empty()) << "no waiting for an answer nothing asked for";
 }
@@ -352,7 +429,7 @@ TEST(ArpResolver, TheCallersLengthBoundsWhatIsWritten)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeNetwork network;
-        network.table = [&c](int) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", c.entry)}; };
+        network.table = [&c](DWORD) { return std::vector<MIB_IPNETROW>{Row("192.168.1.20", c.entry)}; };
         const Answer answer = Resolve(network, kTarget, c.callerLength);
         EXPECT_EQ(answer.result, c.result);
         EXPECT_EQ(answer.length, c.lengthOut);

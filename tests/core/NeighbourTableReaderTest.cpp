@@ -1,4 +1,5 @@
-// One read of the neighbour table serves every request that comes while its copy is young.
+// One read of the neighbour table serves every request that can make do with the time its
+// copy shows.
 #include "scan/NeighbourTableReader.h"
 
 #include "winlib/Thread.h"
@@ -71,10 +72,10 @@ struct Copy {
     std::vector<MIB_IPNETROW> rows;
 };
 
-Copy ReadAll(CNeighbourTableReader& reader)
+Copy ReadAll(CNeighbourTableReader& reader, DWORD notBefore)
 {
     Copy copy;
-    copy.result = reader.Read(copy.rows);
+    copy.result = reader.Read(copy.rows, notBefore);
     return copy;
 }
 
@@ -83,21 +84,22 @@ bool SameRows(const std::vector<MIB_IPNETROW>& a, const std::vector<MIB_IPNETROW
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(MIB_IPNETROW)) == 0;
 }
 
-TEST(NeighbourTableReader, AYoungCopyAnswersAndAnOldOneIsReadAgain)
+TEST(NeighbourTableReader, TheCopyServesWhoeverAsksForItsTimeOrEarlier)
 {
     FakeTable platform;
-    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; });
+    const DWORD firstRead = platform.now;
     const std::vector<MIB_IPNETROW> first = platform.rows;
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, first));
+    EXPECT_TRUE(SameRows(ReadAll(reader, platform.now - kMaxAge).rows, first));
     EXPECT_EQ(platform.reads, 1);
 
     platform.rows = Rows(5, 2);
     platform.now += kMaxAge - 1;
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, first)) << "still young";
+    EXPECT_TRUE(SameRows(ReadAll(reader, platform.now - kMaxAge).rows, first)) << "still young";
+    EXPECT_TRUE(SameRows(ReadAll(reader, firstRead).rows, first)) << "the very time it shows";
     EXPECT_EQ(platform.reads, 1);
 
-    platform.now += 1;
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows)) << "old enough to read again, across the wrap";
+    EXPECT_TRUE(SameRows(ReadAll(reader, firstRead + 1).rows, platform.rows)) << "later than it shows, across the wrap";
     EXPECT_EQ(platform.reads, 2);
 }
 
@@ -107,11 +109,11 @@ TEST(NeighbourTableReader, ASlowReadsCopyAgesFromWhenTheReadBegan)
 {
     FakeTable platform;
     platform.clockAdvancePerRead = kMaxAge + 300;  // counted for each of the two calls a read makes
-    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; });
     const std::vector<MIB_IPNETROW> first = platform.rows;
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, first));
+    EXPECT_TRUE(SameRows(ReadAll(reader, platform.now - kMaxAge).rows, first));
     platform.rows = Rows(5, 2);
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows)) << "the first copy began too long ago";
+    EXPECT_TRUE(SameRows(ReadAll(reader, platform.now - kMaxAge).rows, platform.rows)) << "the first copy began too long ago";
     EXPECT_EQ(platform.reads, 2);
 }
 
@@ -119,8 +121,8 @@ TEST(NeighbourTableReader, ATableLargerThanTheFirstBufferIsReadWhole)
 {
     FakeTable platform;
     platform.rows = Rows(300, 3);
-    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows));
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; });
+    EXPECT_TRUE(SameRows(ReadAll(reader, platform.now - kMaxAge).rows, platform.rows));
     EXPECT_EQ(platform.reads, 1);
 
     // It also grows between the call that gives the size and the one that reads it.
@@ -128,8 +130,8 @@ TEST(NeighbourTableReader, ATableLargerThanTheFirstBufferIsReadWhole)
     growing.rows = Rows(300, 3);
     growing.rowsAddedPerCall = 150;
     growing.growingCalls = 2;
-    CNeighbourTableReader grown(growing.Read(), [&growing] { return growing.now; }, kMaxAge);
-    const Copy copy = ReadAll(grown);
+    CNeighbourTableReader grown(growing.Read(), [&growing] { return growing.now; });
+    const Copy copy = ReadAll(grown, growing.now - kMaxAge);
     EXPECT_EQ(copy.result, static_cast<DWORD>(NO_ERROR));
     EXPECT_TRUE(SameRows(copy.rows, growing.rows));
     ASSERT_GE(growing.sizesOffered.size(), 3u);
@@ -139,38 +141,38 @@ TEST(NeighbourTableReader, ATableLargerThanTheFirstBufferIsReadWhole)
     // Growing faster than it is read: a failure, not a partial table.
     FakeTable racing;
     racing.rowsAddedPerCall = 2000;
-    CNeighbourTableReader raced(racing.Read(), [&racing] { return racing.now; }, kMaxAge);
-    EXPECT_EQ(ReadAll(raced).result, static_cast<DWORD>(ERROR_GEN_FAILURE));
+    CNeighbourTableReader raced(racing.Read(), [&racing] { return racing.now; });
+    EXPECT_EQ(ReadAll(raced, racing.now - kMaxAge).result, static_cast<DWORD>(ERROR_GEN_FAILURE));
 }
 
 TEST(NeighbourTableReader, FailuresAndEmptyTables)
 {
     FakeTable platform;
-    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
-    EXPECT_EQ(ReadAll(reader).result, static_cast<DWORD>(NO_ERROR));
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; });
+    EXPECT_EQ(ReadAll(reader, platform.now - kMaxAge).result, static_cast<DWORD>(NO_ERROR));
 
     // A failed read is passed on and leaves no copy behind to be served later.
-    platform.now += kMaxAge;
+    platform.now += kMaxAge + 1;
     platform.failure = ERROR_NOT_SUPPORTED;
-    EXPECT_EQ(ReadAll(reader).result, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(ReadAll(reader, platform.now - kMaxAge).result, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
     platform.failure = NO_ERROR;
     platform.rows = Rows(2, 4);
-    EXPECT_TRUE(SameRows(ReadAll(reader).rows, platform.rows));
+    EXPECT_TRUE(SameRows(ReadAll(reader, platform.now - kMaxAge).rows, platform.rows));
 
     // An empty table is an answer like any other.
-    platform.now += kMaxAge;
+    platform.now += kMaxAge + 1;
     platform.rows.clear();
-    Copy empty = ReadAll(reader);
+    Copy empty = ReadAll(reader, platform.now - kMaxAge);
     EXPECT_EQ(empty.result, static_cast<DWORD>(NO_ERROR));
     EXPECT_TRUE(empty.rows.empty());
     platform.rows = Rows(2, 5);
-    empty = ReadAll(reader);
+    empty = ReadAll(reader, platform.now - kMaxAge);
     EXPECT_TRUE(empty.rows.empty()) << "still young";
 
     // A count beyond what was written is cut to what the copy holds.
-    platform.now += kMaxAge;
+    platform.now += kMaxAge + 1;
     platform.claimedExtraRows = 100000;
-    const Copy copy = ReadAll(reader);
+    const Copy copy = ReadAll(reader, platform.now - kMaxAge);
     EXPECT_EQ(copy.result, static_cast<DWORD>(NO_ERROR));
     EXPECT_LT(copy.rows.size(), 100u);
 }
@@ -179,12 +181,13 @@ struct Caller {
     CNeighbourTableReader* reader;
     const std::vector<MIB_IPNETROW>* expected;
     std::atomic<int>* wrong;
+    DWORD notBefore;
 };
 
 UINT ReadOnce(LPVOID param)
 {
     auto& caller = *static_cast<Caller*>(param);
-    if (!SameRows(ReadAll(*caller.reader).rows, *caller.expected))
+    if (!SameRows(ReadAll(*caller.reader, caller.notBefore).rows, *caller.expected))
         ++*caller.wrong;
     return 0;
 }
@@ -195,9 +198,9 @@ TEST(NeighbourTableReader, ManyCallersAtOnceShareOneRead)
     platform.rows = Rows(254, 6);
     platform.readDelayMs = 30;
     // The clock stands still: every caller comes while the first read's copy is young.
-    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; }, kMaxAge);
+    CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; });
     std::atomic<int> wrong{0};
-    Caller caller{&reader, &platform.rows, &wrong};
+    Caller caller{&reader, &platform.rows, &wrong, platform.now - kMaxAge};
     std::vector<CHandle> threads;
     int started = 0;
     for (int i = 0; i < 60; ++i) {

@@ -13,6 +13,8 @@ namespace {
 // Stands in for the probe threads: every start gives an already signalled event, so the
 // real wait returns at once; records the addresses and the size of every wait.
 struct FakeProbes {
+    std::vector<std::string> ahead;  // the datagrams sent before the probes, dotted
+    size_t startedBeforeAhead = 0;
     std::vector<std::string> addresses;
     std::vector<DWORD> waits;
     std::function<bool(size_t index)> failStart = [](size_t) { return false; };
@@ -21,6 +23,14 @@ struct FakeProbes {
     ScanRunPlatform Platform()
     {
         return ScanRunPlatform{
+            [this](const std::vector<IPAddr>& dests) {
+                startedBeforeAhead = addresses.size();
+                for (IPAddr dest : dests) {
+                    const BYTE* octets = reinterpret_cast<const BYTE*>(&dest);
+                    ahead.push_back(std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
+                                    std::to_string(octets[2]) + "." + std::to_string(octets[3]));
+                }
+            },
             [this](HostProbeTask* task) -> HANDLE {
                 const size_t index = addresses.size();
                 addresses.push_back(task->Address);
@@ -73,6 +83,8 @@ TEST(ScanRun, ProbesEveryAddressOnceAndWaitsInGroupsOf64)
         EXPECT_EQ(probes.addresses.front(), c.first);
         EXPECT_EQ(probes.addresses.back(), c.last);
         EXPECT_EQ(probes.waits, c.waits);
+        EXPECT_EQ(probes.ahead, probes.addresses) << "every address set off ahead, in network order";
+        EXPECT_EQ(probes.startedBeforeAhead, 0u);
     }
 }
 
@@ -84,6 +96,7 @@ TEST(ScanRun, RangesWithoutAnAddressStartNothingAndWaitForNothing)
         EXPECT_EQ(probes.Run(range.Start, range.End), 0u);
         EXPECT_TRUE(probes.addresses.empty());
         EXPECT_TRUE(probes.waits.empty());
+        EXPECT_TRUE(probes.ahead.empty());
     }
 }
 
@@ -105,6 +118,12 @@ TEST(ScanRun, AStopStartsNoFurtherProbeButWaitsForThoseStarted)
     };
     EXPECT_EQ(probes.Run(kNet + 1, kNet + 254), 70u);
     EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 6}));
+
+    // Stopped before the run began: nothing is sent at all.
+    FakeProbes stopped;
+    EXPECT_EQ(stopped.Run(kNet + 1, kNet + 254), 0u);
+    EXPECT_TRUE(stopped.ahead.empty());
+    EXPECT_TRUE(stopped.addresses.empty());
     StopRequested = false;
 }
 
@@ -134,6 +153,7 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
     StopRequested = false;
     s_EndedProbes = 0;
     const ScanRunPlatform platform{
+        [](const std::vector<IPAddr>&) {},
         [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },
         SystemScanRunPlatform().WaitForAll,
     };
