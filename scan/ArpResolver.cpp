@@ -31,16 +31,24 @@ bool IsAllZero(const BYTE* bytes, ULONG length)
     return std::all_of(bytes, bytes + length, [](BYTE b) { return b == 0; });
 }
 
-bool SendDiscardDatagram(IPAddr dest)
+// One socket for all: under Wine a socket of its own for each of a /24's datagrams tripled
+// the time they took.
+std::vector<IPAddr> SendDiscardDatagrams(const std::vector<IPAddr>& dests)
 {
+    std::vector<IPAddr> sent;
     const CSocket socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (!socket)
-        return false;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(kDiscardPort);
-    to.sin_addr.s_addr = dest;
-    return ::sendto(socket.Get(), "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != SOCKET_ERROR;
+        return sent;
+    sent.reserve(dests.size());
+    for (IPAddr dest : dests) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(kDiscardPort);
+        to.sin_addr.s_addr = dest;
+        if (::sendto(socket.Get(), "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != SOCKET_ERROR)
+            sent.push_back(dest);
+    }
+    return sent;
 }
 
 // The own adapter's hardware address when `dest` is one of its addresses: the neighbour
@@ -108,12 +116,17 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
     // did: only what the system knows counts, at one look.
     DWORD start = platform.GetTickCount();
     const bool sentAhead = platform.RequestsAhead && platform.RequestsAhead->Find(dest, start, start);
-    const bool asked = sentAhead || platform.SendDatagram(dest);
+    const bool asked = sentAhead || !platform.SendDatagrams({dest}).empty();
     std::vector<MIB_IPNETROW> rows;
-    DWORD pause = ArpTiming::kFirstPollMs;
+    bool firstLook = true;
     for (;;) {
         const DWORD elapsed = platform.GetTickCount() - start;
         const bool lastLook = !asked || elapsed >= ArpTiming::kLastLookMs;
+        // Nothing is read in the quiet time, also after a sleep that ended a little early.
+        if (!firstLook && !lastLook && elapsed + ArpTiming::kQuietBeforeLastLookMs > ArpTiming::kLastLookMs) {
+            platform.Sleep(ArpTiming::kLastLookMs - elapsed);
+            continue;
+        }
         const DWORD notBefore = asked && lastLook ? start + ArpTiming::kLastLookMs
                                                   : start + elapsed - ArpTiming::kTableCopyMaxAgeMs;
         const DWORD read = platform.ReadNeighbourTable(rows, notBefore);
@@ -123,12 +136,8 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
             return Deliver(answer, mac, length);
         if (lastLook)
             return ERROR_BAD_NET_NAME;
-        const DWORD now = platform.GetTickCount() - start;
-        if (now >= ArpTiming::kLastLookMs)
-            continue;
-        const DWORD untilLastLook = ArpTiming::kLastLookMs - now;
-        platform.Sleep(pause + ArpTiming::kQuietBeforeLastLookMs > untilLastLook ? untilLastLook : pause);
-        pause = ArpTiming::kPollIntervalMs;
+        platform.Sleep(firstLook ? ArpTiming::kFirstPollMs : ArpTiming::kPollIntervalMs);
+        firstLook = false;
     }
 }
 
@@ -232,11 +241,7 @@ void SendArpRequestsAhead(const ArpPlatform& platform, const std::vector<IPAddr>
     // check their arguments first); a stub answers that it has none.
     if (!platform.RequestsAhead || platform.SendARP(0, 0, nullptr, nullptr) != ERROR_NOT_SUPPORTED)
         return;
-    std::vector<IPAddr> sent;
-    sent.reserve(dests.size());
-    for (IPAddr dest : dests)
-        if (platform.SendDatagram(dest))
-            sent.push_back(dest);
+    std::vector<IPAddr> sent = platform.SendDatagrams(dests);
     // One time for all: a request may wait a little longer than it must, never less.
     platform.RequestsAhead->Record(std::move(sent), platform.GetTickCount());
 }
@@ -257,7 +262,7 @@ const ArpPlatform& SystemArpPlatform()
             static CAdapterListCache& adapters = *std::make_unique<CAdapterListCache>().release();
             return adapters.Read(buffer, size);
         },
-        SendDiscardDatagram,
+        SendDiscardDatagrams,
         [] { return ::GetTickCount(); },
         [](DWORD ms) { ::Sleep(ms); },
         std::make_unique<CArpRequestsAhead>().release(),

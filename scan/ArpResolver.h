@@ -37,8 +37,8 @@ struct ArpPlatform {
     // CNeighbourTableReader::Read's contract.
     std::function<DWORD(std::vector<MIB_IPNETROW>& rows, DWORD notBefore)> ReadNeighbourTable;
     std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)> GetAdaptersInfo;
-    // One datagram to the address's discard port; false when it could not be sent.
-    std::function<bool(IPAddr dest)> SendDatagram;
+    // One datagram to the discard port of each address; the addresses it could be sent to.
+    std::function<std::vector<IPAddr>(const std::vector<IPAddr>& dests)> SendDatagrams;
     std::function<DWORD()> GetTickCount;
     std::function<void(DWORD ms)> Sleep;
     // Where datagrams sent ahead are recorded; none: every request sends its own.

@@ -52,6 +52,7 @@ struct FakeNetwork {
     std::vector<IP_ADAPTER_INFO> adapters;
     std::function<bool(IPAddr dest)> datagramSent = [](IPAddr) { return true; };
     DWORD msPerRead = 0;
+    DWORD sleepEndsEarlyBy = 0;  // for sleeps of 10 ms or more, as Wine's may
 
     DWORD now = kStart;
     int tableCalls = 0;
@@ -105,14 +106,19 @@ struct FakeNetwork {
             }
             return NO_ERROR;
         };
-        platform.SendDatagram = [this](IPAddr dest) {
-            datagrams.push_back(dest);
-            return datagramSent(dest);
+        platform.SendDatagrams = [this](const std::vector<IPAddr>& dests) {
+            std::vector<IPAddr> sent;
+            for (IPAddr dest : dests) {
+                datagrams.push_back(dest);
+                if (datagramSent(dest))
+                    sent.push_back(dest);
+            }
+            return sent;
         };
         platform.GetTickCount = [this] { return now; };
         platform.Sleep = [this](DWORD ms) {
             sleeps.push_back(ms);
-            now += ms;
+            now += ms >= 10 ? ms - sleepEndsEarlyBy : ms;
         };
         platform.RequestsAhead = &ahead;
         return platform;
@@ -252,7 +258,7 @@ TEST(ArpResolver, NoAnswerByTheLastLookIsBadNetName)
     network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
     const Answer answer = Resolve(network);
     EXPECT_EQ(answer.result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
-    EXPECT_EQ(network.sleeps, (std::vector<DWORD>{20, 100, 100, 100, 100, 100, 100, 100, 380}));
+    EXPECT_EQ(network.sleeps, (std::vector<DWORD>{20, 100, 100, 100, 100, 100, 100, 100, 100, 280}));
     ASSERT_EQ(network.looks.size(), 10u);
     // The polls make do with a copy read up to 300 ms before they asked; the last look needs
     // one read from 1100 ms on, whoever began it.
@@ -262,6 +268,16 @@ TEST(ArpResolver, NoAnswerByTheLastLookIsBadNetName)
     EXPECT_EQ(network.looks.back().notBefore, 1100u);
     EXPECT_EQ(std::memcmp(answer.buffer, std::vector<BYTE>(16, 0xFF).data(), 16), 0) << "the buffer is untouched";
     EXPECT_EQ(answer.length, 6u);
+
+    // Sleeps that end early bring no read into the quiet time before the last look.
+    FakeNetwork early;
+    early.sleepEndsEarlyBy = 3;
+    early.table = network.table;
+    EXPECT_EQ(Resolve(early).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+    ASSERT_FALSE(early.looks.empty());
+    EXPECT_EQ(early.looks.back().at, 1100u);
+    for (size_t i = 0; i + 1 < early.looks.size(); ++i)
+        EXPECT_LE(early.looks[i].at, 800u) << "look " << i;
 }
 
 TEST(ArpResolver, SlowTableReadsDoNotStretchTheWait)
