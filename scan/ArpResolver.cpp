@@ -1,5 +1,6 @@
 #include "scan/ArpResolver.h"
 
+#include "scan/KernelNeighbourTable.h"
 #include "scan/LocalNetwork.h"
 #include "scan/NeighbourTableReader.h"
 #include "winlib/Socket.h"
@@ -31,22 +32,30 @@ bool IsAllZero(const BYTE* bytes, ULONG length)
     return std::all_of(bytes, bytes + length, [](BYTE b) { return b == 0; });
 }
 
-// One socket for all: under Wine a socket of its own for each of a /24's datagrams tripled
-// the time they took.
+// Each datagram waits in its socket's send buffer until its address has answered or been
+// given up (3 s): one buffer holds about 200 of them, and under Wine a socket of its own for
+// each of a /24's datagrams tripled the time they took. So a socket sends a group, and never
+// waits for room: a datagram that finds none is not sent.
+constexpr size_t kDatagramsPerSocket = 64;
+
 std::vector<IPAddr> SendDiscardDatagrams(const std::vector<IPAddr>& dests)
 {
     std::vector<IPAddr> sent;
-    const CSocket socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (!socket)
-        return sent;
     sent.reserve(dests.size());
-    for (IPAddr dest : dests) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(kDiscardPort);
-        to.sin_addr.s_addr = dest;
-        if (::sendto(socket.Get(), "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != SOCKET_ERROR)
-            sent.push_back(dest);
+    for (size_t first = 0; first < dests.size(); first += kDatagramsPerSocket) {
+        const CSocket socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        u_long nonBlocking = 1;
+        if (!socket || ::ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0)
+            continue;
+        const size_t end = std::min(dests.size(), first + kDatagramsPerSocket);
+        for (size_t i = first; i < end; ++i) {
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(kDiscardPort);
+            to.sin_addr.s_addr = dests[i];
+            if (::sendto(socket.Get(), "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != SOCKET_ERROR)
+                sent.push_back(dests[i]);
+        }
     }
     return sent;
 }
@@ -139,6 +148,15 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
         platform.Sleep(firstLook ? ArpTiming::kFirstPollMs : ArpTiming::kPollIntervalMs);
         firstLook = false;
     }
+}
+
+// The kernel's table where there is one to read (Wine on Linux), else the system's.
+CNeighbourTableReader::ReadTable SystemNeighbourTable()
+{
+    ULONG size = 0;
+    if (ReadKernelNeighbourTable(nullptr, &size) != ERROR_NOT_SUPPORTED)
+        return ReadKernelNeighbourTable;
+    return [](MIB_IPNETTABLE* table, ULONG* size) { return static_cast<DWORD>(::GetIpNetTable(table, size, FALSE)); };
 }
 
 // A copied adapter list still points into the list it was copied from.
@@ -253,9 +271,8 @@ const ArpPlatform& SystemArpPlatform()
     static const ArpPlatform& platform = *std::make_unique<ArpPlatform>(ArpPlatform{
         [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
         [](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) {
-            static CNeighbourTableReader& reader = *std::make_unique<CNeighbourTableReader>(
-                [](MIB_IPNETTABLE* t, ULONG* s) { return static_cast<DWORD>(::GetIpNetTable(t, s, FALSE)); },
-                [] { return ::GetTickCount(); }).release();
+            static CNeighbourTableReader& reader =
+                *std::make_unique<CNeighbourTableReader>(SystemNeighbourTable(), [] { return ::GetTickCount(); }).release();
             return reader.Read(rows, notBefore);
         },
         [](IP_ADAPTER_INFO* buffer, ULONG* size) {
