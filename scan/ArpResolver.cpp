@@ -123,8 +123,9 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
 
     // The wait counts from the datagram that set the system's ARP off. Without one nothing
     // did: only what the system knows counts, at one look.
-    DWORD start = platform.GetTickCount();
-    const bool sentAhead = platform.RequestsAhead && platform.RequestsAhead->Find(dest, start, start);
+    const DWORD now = platform.GetTickCount();
+    DWORD start = now;
+    const bool sentAhead = platform.RequestsAhead && platform.RequestsAhead->Find(dest, now, start);
     const bool asked = sentAhead || !platform.SendDatagrams({dest}).empty();
     std::vector<MIB_IPNETROW> rows;
     bool firstLook = true;
