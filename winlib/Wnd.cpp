@@ -1,14 +1,12 @@
 #include "Wnd.h"
 
-#include <commctrl.h>
+#include "Thread.h"
+
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace {
-constexpr UINT_PTR kSubclassId = 0x564E;  // any fixed id: one subclass of ours per window
-
-// mingw-w64's x86_64 import library lacks GetWindowSubclass, so both builds take it from
-// common controls 6 by its ordinal (411), once.
-using GetWindowSubclassProc = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
 
 // Registered, so that no window of another class reads its lParam as ours.
 UINT RunMessage()
@@ -17,21 +15,56 @@ UINT RunMessage()
     return message;
 }
 
-GetWindowSubclassProc LookUpGetWindowSubclass()
+// The windows an object of ours has taken over, by handle. We replace the window procedure
+// ourselves rather than with the common controls' SetWindowSubclass: under Wine that one
+// reads a window property through the server twice for every message (90 us a message
+// when idle, far more while a scan keeps the server busy).
+class CAttachedWindows {
+public:
+    struct Attachment {
+        CWnd* Object;       // null once the object let go while another procedure sat on ours
+        WNDPROC Original;
+    };
+
+    void Add(HWND hwnd, CWnd* object, WNDPROC original)
+    {
+        const CSingleLock lock(m_Lock);
+        m_Windows[hwnd] = Attachment{object, original};
+    }
+    bool Find(HWND hwnd, Attachment& attachment)
+    {
+        const CSingleLock lock(m_Lock);
+        const auto found = m_Windows.find(hwnd);
+        if (found == m_Windows.end())
+            return false;
+        attachment = found->second;
+        return true;
+    }
+    void Release(HWND hwnd)
+    {
+        const CSingleLock lock(m_Lock);
+        if (const auto found = m_Windows.find(hwnd); found != m_Windows.end())
+            found->second.Object = nullptr;
+    }
+    void Remove(HWND hwnd)
+    {
+        const CSingleLock lock(m_Lock);
+        m_Windows.erase(hwnd);
+    }
+
+private:
+    CCriticalSection m_Lock;
+    std::unordered_map<HWND, Attachment> m_Windows;
+};
+
+CAttachedWindows& AttachedWindows()
 {
-    const HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
-    if (!comctl)
-        return nullptr;
-    const auto proc = reinterpret_cast<void (*)()>(::GetProcAddress(comctl, MAKEINTRESOURCEA(411)));
-    return reinterpret_cast<GetWindowSubclassProc>(proc);
+    // Never destroyed: windows may still send messages while the program's statics go.
+    static CAttachedWindows& windows = *std::make_unique<CAttachedWindows>().release();
+    return windows;
 }
 
-bool GetSubclassReference(HWND hwnd, SUBCLASSPROC proc, DWORD_PTR& ref)
-{
-    static const GetWindowSubclassProc getWindowSubclass = LookUpGetWindowSubclass();
-    return getWindowSubclass && getWindowSubclass(hwnd, proc, kSubclassId, &ref);
-}
-}
+}  // namespace
 
 HINSTANCE AfxGetResourceHandle()
 {
@@ -51,14 +84,16 @@ void CWnd::SetHandle(HWND hwnd)
 
 bool CWnd::SubclassWindow(HWND hwnd)
 {
-    if (m_Subclassed || !::IsWindow(hwnd))
+    if (m_Subclassed || !::IsWindow(hwnd) || ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId())
         return false;
+    CAttachedWindows::Attachment existing{};
+    if (AttachedWindows().Find(hwnd, existing) && existing.Object)
+        return false;  // one object per window
     SetHandle(hwnd);
     PreSubclassWindow();
-    if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        SetHandle(nullptr);
-        return false;
-    }
+    m_OriginalProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
+    AttachedWindows().Add(hwnd, this, m_OriginalProc);
+    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AttachedWindowProc));
     m_Subclassed = true;
     return true;
 }
@@ -70,9 +105,17 @@ bool CWnd::SubclassDlgItem(int id, const CWnd& parent)
 
 void CWnd::UnsubclassWindow()
 {
-    if (m_Subclassed && ::IsWindow(m_hWnd))
-        ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    if (!m_Subclassed)
+        return;
     m_Subclassed = false;
+    const auto ours = reinterpret_cast<LONG_PTR>(&CWnd::AttachedWindowProc);
+    if (::IsWindow(m_hWnd) && ::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == ours) {
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_OriginalProc));
+        AttachedWindows().Remove(m_hWnd);
+    } else {
+        // A procedure set after ours still calls it: it passes messages on until the end.
+        AttachedWindows().Release(m_hWnd);
+    }
 }
 
 LRESULT CWnd::RunOnWindowThread(const std::function<LRESULT()>& work) const
@@ -102,10 +145,8 @@ bool CWnd::IsOnWindowThread() const
 
 CWnd* CWnd::FromHandle(HWND hwnd)
 {
-    DWORD_PTR ref = 0;
-    if (hwnd && GetSubclassReference(hwnd, SubclassProc, ref))
-        return reinterpret_cast<CWnd*>(ref);
-    return nullptr;
+    CAttachedWindows::Attachment attachment{};
+    return hwnd && AttachedWindows().Find(hwnd, attachment) ? attachment.Object : nullptr;
 }
 
 bool CWnd::PreTranslateMessage(MSG&) { return false; }
@@ -148,20 +189,29 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
-    return ::DefSubclassProc(m_hWnd, msg, wp, lp);
+    return ::CallWindowProcA(m_OriginalProc, m_hWnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR refData)
+LRESULT CALLBACK CWnd::AttachedWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    auto* self = reinterpret_cast<CWnd*>(refData);
+    CAttachedWindows::Attachment attachment{};
+    if (!AttachedWindows().Find(hwnd, attachment))
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
+    CWnd* self = attachment.Object;
     if (msg == WM_NCDESTROY) {
         // The window is going away: detach so the object never touches a dead handle.
-        ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
-        self->m_Subclassed = false;
-        const LRESULT result = ::DefSubclassProc(hwnd, msg, wp, lp);
-        self->SetHandle(nullptr);
+        AttachedWindows().Remove(hwnd);
+        if (self) {
+            self->m_Subclassed = false;
+            ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(attachment.Original));
+        }
+        const LRESULT result = ::CallWindowProcA(attachment.Original, hwnd, msg, wp, lp);
+        if (self)
+            self->SetHandle(nullptr);
         return result;
     }
+    if (!self)
+        return ::CallWindowProcA(attachment.Original, hwnd, msg, wp, lp);
     LRESULT result = 0;
     if (HandleRunRequest(msg, lp, result))
         return result;

@@ -77,9 +77,9 @@ protected:
     static bool HandleRunRequest(UINT msg, LPARAM lp, LRESULT& result);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
-                                         UINT_PTR id, DWORD_PTR refData);
+    static LRESULT CALLBACK AttachedWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool m_Subclassed = false;
+    WNDPROC m_OriginalProc = nullptr;
     // m_hWnd as other threads may read it while the window's thread attaches or detaches.
     std::atomic<HWND> m_SharedHwnd{nullptr};
 };
