@@ -70,7 +70,9 @@ public:
     // in between.
     void FlushQueuedRows();
     // The most queued writes one wake-up applies, and the message that wakes the list (posted
-    // to it when its queue stops being empty).
+    // to it when its queue stops being empty). A write is six or seven list messages, 1-2 ms
+    // under Wine (200 queued rows with cells and colours took 220-360 ms): 16 keep a slice
+    // near 25 ms, a quarter of the 100 ms another program may wait for an answer.
     static constexpr size_t kQueuedRowsPerSlice = 16;
     static UINT QueuedRowsMessage();
 
