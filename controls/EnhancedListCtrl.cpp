@@ -310,23 +310,22 @@ void CEnhancedListCtrl::StoreRowColors(int row, COLORREF textColor)
         RedrawItems(row, row);
 }
 
-bool CEnhancedListCtrl::ApplyRowWrite(const RowWrite& write)
+void CEnhancedListCtrl::ApplyRowWrite(const RowWrite& write)
 {
     const int columns = Header().GetItemCount();
     for (const auto& cell : write.Cells) {
         if (cell.first < 0 || cell.first >= columns)
-            return false;
+            return;
     }
     // Counting and inserting here, on the list's thread, is one step: no other append comes
     // in between.
     const int row = write.Append ? InsertItem(GetItemCount(), write.Key.c_str(), write.Image)
                                  : FindRowByKey(write.Key.c_str());
     if (row < 0)
-        return false;
+        return;
     for (const auto& cell : write.Cells)
         SetItemText(row, cell.first, cell.second.c_str());
     StoreRowColors(row, write.TextColor);
-    return true;
 }
 
 size_t CEnhancedListCtrl::ApplyQueuedRows(size_t limit)
@@ -401,8 +400,8 @@ bool CEnhancedListCtrl::SortRows()
     // The list view's contents are in flux while it sorts, so the comparison reads a copy of
     // the sort column taken first, by item data: numbered first, as rows inserted since the
     // last sort carry 0.
-    RenumberRows();
     const CRedrawHold hold(*this);
+    RenumberRows();
     const int count = GetItemCount();
     m_SortTexts.clear();
     m_SortTexts.reserve(static_cast<size_t>(count));
@@ -441,18 +440,18 @@ void CEnhancedListCtrl::OnRowsChanging(UINT msg, LPARAM lp)
 
 CEnhancedListCtrl::CRedrawHold::CRedrawHold(CEnhancedListCtrl& list) : m_List(list)
 {
-    // Changes for another thread hold it already, until the coalesced repaint.
+    // Held already for another thread's changes, or by an outer pass: that one repaints.
     m_Held = !list.m_RedrawSuspended && ::IsWindowVisible(list.m_hWnd);
-    if (m_Held)
-        list.DefWindowProc(WM_SETREDRAW, FALSE, 0);
+    if (!m_Held)
+        return;
+    list.DefWindowProc(WM_SETREDRAW, FALSE, 0);
+    list.m_RedrawSuspended = true;
 }
 
 CEnhancedListCtrl::CRedrawHold::~CRedrawHold()
 {
-    if (!m_Held)
-        return;
-    m_List.DefWindowProc(WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_List.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (m_Held)
+        m_List.ResumeRedraw();
 }
 
 const char* CEnhancedListCtrl::SortTextOf(LPARAM row) const

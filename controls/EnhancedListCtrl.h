@@ -1,7 +1,7 @@
 // CEnhancedListCtrl: the results list. Adds to the report-style list view per-row colours
 // kept in two hidden columns, sorting by a clicked heading with a sort mark, a fixed row
 // tooltip, a 28-pixel header and rows that other threads add and write by their column-0
-// text, shown while they come without a repaint for each.
+// text, queued so that those threads never wait for the window, and drawn together.
 #pragma once
 
 #include "controls/HeaderCtrlEx.h"
@@ -131,7 +131,7 @@ private:
     static RowWrite MakeRowWrite(bool append, const char* key, int image, std::initializer_list<CellText> cells,
                                  COLORREF textColor);
     void WriteRowFromAnyThread(RowWrite write);
-    bool ApplyRowWrite(const RowWrite& write);
+    void ApplyRowWrite(const RowWrite& write);
     // Applies at most `limit` queued writes in order; how many are still queued.
     size_t ApplyQueuedRows(size_t limit);
     // True once every write queued up to `queued` writes in all has been applied.
@@ -146,6 +146,7 @@ private:
     void OnRowsChanging(UINT msg, LPARAM lp);
 
     // Holds the list's repaint off while a pass changes many rows; one repaint after.
+    // Nested or during a coalesced repaint's wait it does nothing.
     class CRedrawHold {
     public:
         explicit CRedrawHold(CEnhancedListCtrl& list);
