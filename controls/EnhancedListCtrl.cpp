@@ -330,23 +330,24 @@ void CEnhancedListCtrl::ApplyRowWrite(const RowWrite& write)
 
 size_t CEnhancedListCtrl::ApplyQueuedRows(size_t limit)
 {
-    std::vector<RowWrite> slice;
-    {
-        const CSingleLock lock(m_QueueLock);
-        const size_t count = std::min(limit, m_QueuedRows.size());
-        slice.reserve(count);
-        for (size_t i = 0; i < count; ++i) {
-            slice.push_back(std::move(m_QueuedRows.front()));
+    const DWORD start = ::GetTickCount();
+    for (size_t applied = 0; applied < limit && ::GetTickCount() - start < kQueuedRowsSliceMs; ++applied) {
+        RowWrite write;
+        {
+            const CSingleLock lock(m_QueueLock);
+            if (m_QueuedRows.empty())
+                break;
+            write = std::move(m_QueuedRows.front());
             m_QueuedRows.pop_front();
         }
-    }
-    // Outside the lock: the writers go on queueing meanwhile.
-    if (!slice.empty())
-        SuspendRedrawBriefly();
-    for (const RowWrite& write : slice)
+        // Outside the lock: the writers go on queueing meanwhile.
+        if (applied == 0)
+            SuspendRedrawBriefly();
         ApplyRowWrite(write);
+        const CSingleLock lock(m_QueueLock);
+        ++m_RowsApplied;
+    }
     const CSingleLock lock(m_QueueLock);
-    m_RowsApplied += slice.size();
     return m_QueuedRows.size();
 }
 

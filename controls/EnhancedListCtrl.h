@@ -71,9 +71,10 @@ public:
     void FlushQueuedRows();
     // The most queued writes one wake-up applies, and the message that wakes the list (posted
     // to it when its queue stops being empty). A write is six or seven list messages, 1-2 ms
-    // under Wine (200 queued rows with cells and colours took 220-360 ms): 16 keep a slice
-    // near 25 ms, a quarter of the 100 ms another program may wait for an answer.
+    // under Wine, and far more while the probes' threads start and keep the server busy: a
+    // slice ends after 16 writes or 20 ms, well inside the 100 ms another program may wait.
     static constexpr size_t kQueuedRowsPerSlice = 16;
+    static constexpr DWORD kQueuedRowsSliceMs = 20;
     static UINT QueuedRowsMessage();
 
     static bool IsThemingActive();
@@ -132,7 +133,8 @@ private:
                                  COLORREF textColor);
     void WriteRowFromAnyThread(RowWrite write);
     void ApplyRowWrite(const RowWrite& write);
-    // Applies at most `limit` queued writes in order; how many are still queued.
+    // Applies queued writes in order, at most `limit` and only while the slice's time lasts
+    // (at least one); how many are still queued.
     size_t ApplyQueuedRows(size_t limit);
     // True once every write queued up to `queued` writes in all has been applied.
     bool AreQueuedRowsApplied(uint64_t queued);

@@ -1190,10 +1190,14 @@ TEST_F(ResultsList, OneWakeUpAppliesOneSliceOfTheQueueAndPostsTheNext)
         ::DispatchMessageA(&msg);
         counts.push_back(m_List.GetItemCount());
     } while (TakeWakeUp(m_List, msg));
-    std::vector<int> expected;
-    for (size_t applied = kSlice; applied < 40 + kSlice; applied += kSlice)
-        expected.push_back(static_cast<int>(std::min<size_t>(applied, 40)));
-    EXPECT_EQ(counts, expected);
+    // A slice ends sooner when its time is up, but never applies nothing.
+    ASSERT_GE(counts.size(), 3u);
+    for (size_t i = 0; i < counts.size(); ++i) {
+        const int before = i == 0 ? 0 : counts[i - 1];
+        EXPECT_GE(counts[i] - before, 1) << "wake-up " << i;
+        EXPECT_LE(counts[i] - before, static_cast<int>(kSlice)) << "wake-up " << i;
+    }
+    EXPECT_EQ(counts.back(), 40);
     for (int row = 0; row < m_List.GetItemCount(); ++row)
         EXPECT_EQ(m_List.GetItemText(row, 0), QueuedAddress(0, row));
 }
@@ -1205,8 +1209,10 @@ TEST_F(ResultsList, AUserSortBetweenQueuedAppendsAndTheirWritesMovesNoWriteToAno
     MSG msg;
     ASSERT_TRUE(TakeWakeUp(m_List, msg));
     ::DispatchMessageA(&msg);  // one slice of rows is in the list, the rest still queued
-    NotifyColumnClick(0);      // descending: those rows turn round
-    ASSERT_EQ(m_List.GetItemText(0, 0), QueuedAddress(0, CEnhancedListCtrl::kQueuedRowsPerSlice - 1));
+    const int slice = m_List.GetItemCount();
+    ASSERT_TRUE(slice >= 1 && slice < 40) << slice;
+    NotifyColumnClick(0);  // descending: those rows turn round
+    ASSERT_EQ(m_List.GetItemText(0, 0), QueuedAddress(0, slice - 1));
     m_List.FlushQueuedRows();
     ASSERT_EQ(m_List.GetItemCount(), 40);
     EXPECT_EQ(m_List.GetItemText(39, 0), QueuedAddress(0, 39)) << "later rows still come at the end";
