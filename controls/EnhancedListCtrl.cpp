@@ -177,47 +177,76 @@ bool CEnhancedListCtrl::SortColumn()
     }) != 0;
 }
 
-int CEnhancedListCtrl::AppendRow(const char* text, int image)
+void CEnhancedListCtrl::AppendRow(const char* key, int image, std::initializer_list<CellText> cells, COLORREF textColor)
 {
-    return static_cast<int>(RunOnListThread([&] { return static_cast<LRESULT>(InsertItem(GetItemCount(), text, image)); }));
+    WriteRowFromAnyThread(MakeRowWrite(true, key, image, cells, textColor));
 }
 
-int CEnhancedListCtrl::AppendRow(const char* text, int image, std::initializer_list<CellText> cells, COLORREF textColor)
+void CEnhancedListCtrl::SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor)
 {
-    return static_cast<int>(RunOnListThread([&] {
-        if (!AreColumns(cells))
-            return LRESULT{-1};
-        const int row = InsertItem(GetItemCount(), text, image);
-        if (row >= 0)
-            WriteRow(row, cells, textColor);
-        return static_cast<LRESULT>(row);
-    }));
+    WriteRowFromAnyThread(MakeRowWrite(false, key, 0, cells, textColor));
 }
 
-bool CEnhancedListCtrl::SetCellTextByKey(const char* key, int column, const char* text)
+void CEnhancedListCtrl::FlushQueuedRows()
 {
-    return RunOnListThread([&] {
-        const int row = FindRowByKey(key);
-        if (row < 0 || !IsColumn(column))
-            return LRESULT{FALSE};
-        return static_cast<LRESULT>(SetItemText(row, column, text ? text : ""));
-    }) != 0;
+    uint64_t queued = 0;
+    {
+        const CSingleLock lock(m_QueueLock);
+        queued = m_RowsQueued;
+    }
+    if (!GetSharedHandle())
+        return;  // nothing will ever be applied
+    if (IsOnWindowThread()) {
+        while (!AreQueuedRowsApplied(queued) && ApplyQueuedRows(kQueuedRowsPerSlice) > 0) {
+        }
+        return;
+    }
+    // One slice per message: between two of them the list's thread answers whatever else
+    // waits for it. No answer (0) means the window is gone.
+    while (RunOnWindowThread([&] {
+        ApplyQueuedRows(kQueuedRowsPerSlice);
+        return static_cast<LRESULT>(!AreQueuedRowsApplied(queued));
+    }) != 0) {
+    }
 }
 
-bool CEnhancedListCtrl::SetRowColorsByKey(const char* key, COLORREF textColor)
+UINT CEnhancedListCtrl::QueuedRowsMessage()
 {
-    return RunOnListThread([&] {
-        const int row = FindRowByKey(key);
-        return static_cast<LRESULT>(row >= 0 && WriteRowColors(row, textColor));
-    }) != 0;
+    // Registered, so that no list view message is taken for it.
+    static const UINT message = ::RegisterWindowMessageA("Vantrel.EnhancedList.QueuedRows");
+    return message;
 }
 
-bool CEnhancedListCtrl::SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor)
+CEnhancedListCtrl::RowWrite CEnhancedListCtrl::MakeRowWrite(bool append, const char* key, int image,
+                                                           std::initializer_list<CellText> cells, COLORREF textColor)
 {
-    return RunOnListThread([&] {
-        const int row = FindRowByKey(key);
-        return static_cast<LRESULT>(row >= 0 && AreColumns(cells) && WriteRow(row, cells, textColor));
-    }) != 0;
+    RowWrite write{append, key ? key : "", image, {}, textColor};
+    write.Cells.reserve(cells.size());
+    for (const CellText& cell : cells)
+        write.Cells.emplace_back(cell.Column, cell.Text ? cell.Text : "");
+    return write;
+}
+
+void CEnhancedListCtrl::WriteRowFromAnyThread(RowWrite write)
+{
+    const HWND window = GetSharedHandle();
+    if (!window)
+        return;
+    if (IsOnWindowThread()) {
+        ApplyRowWrite(write);
+        return;
+    }
+    bool wake = false;
+    {
+        const CSingleLock lock(m_QueueLock);
+        wake = m_QueuedRows.empty();
+        m_QueuedRows.push_back(std::move(write));
+        ++m_RowsQueued;
+    }
+    // One wake-up for a queue that was empty: a queue that was not has one on its way, or its
+    // slice is being applied and posts the next itself.
+    if (wake)
+        ::PostMessageA(window, QueuedRowsMessage(), 0, 0);
 }
 
 // ---------------------------------------------------------------- work on the owning thread
@@ -263,6 +292,14 @@ bool CEnhancedListCtrl::WriteRowColors(int row, COLORREF textColor)
 {
     if (!m_ColorColumnsAdded || row < 0 || row >= GetItemCount())
         return false;
+    StoreRowColors(row, textColor);
+    return true;
+}
+
+void CEnhancedListCtrl::StoreRowColors(int row, COLORREF textColor)
+{
+    if (!m_ColorColumnsAdded)
+        return;
     char text[16];
     char back[16];
     std::snprintf(text, sizeof(text), "%lu", static_cast<unsigned long>(textColor));
@@ -271,25 +308,67 @@ bool CEnhancedListCtrl::WriteRowColors(int row, COLORREF textColor)
     SetItemText(row, m_BackColorColumn, back);
     if (!m_RedrawSuspended)  // else the coming repaint shows it
         RedrawItems(row, row);
-    return true;
 }
 
-bool CEnhancedListCtrl::IsColumn(int column) const
+void CEnhancedListCtrl::ApplyRowWrite(const RowWrite& write)
 {
-    return column >= 0 && column < Header().GetItemCount();
+    const int columns = Header().GetItemCount();
+    for (const auto& cell : write.Cells) {
+        if (cell.first < 0 || cell.first >= columns)
+            return;
+    }
+    // Counting and inserting here, on the list's thread, is one step: no other append comes
+    // in between.
+    const int row = write.Append ? InsertItem(GetItemCount(), write.Key.c_str(), write.Image)
+                                 : FindRowByKey(write.Key.c_str());
+    if (row < 0)
+        return;
+    for (const auto& cell : write.Cells)
+        SetItemText(row, cell.first, cell.second.c_str());
+    StoreRowColors(row, write.TextColor);
 }
 
-bool CEnhancedListCtrl::AreColumns(std::initializer_list<CellText> cells) const
+size_t CEnhancedListCtrl::ApplyQueuedRows(size_t limit)
 {
-    return std::all_of(cells.begin(), cells.end(), [this](const CellText& cell) { return IsColumn(cell.Column); });
+    const DWORD start = ::GetTickCount();
+    for (size_t applied = 0; applied < limit && ::GetTickCount() - start < kQueuedRowsSliceMs; ++applied) {
+        RowWrite write;
+        {
+            const CSingleLock lock(m_QueueLock);
+            if (m_QueuedRows.empty())
+                break;
+            write = std::move(m_QueuedRows.front());
+            m_QueuedRows.pop_front();
+        }
+        // Outside the lock: the writers go on queueing meanwhile.
+        if (applied == 0)
+            SuspendRedrawBriefly();
+        ApplyRowWrite(write);
+        const CSingleLock lock(m_QueueLock);
+        ++m_RowsApplied;
+    }
+    const CSingleLock lock(m_QueueLock);
+    return m_QueuedRows.size();
 }
 
-bool CEnhancedListCtrl::WriteRow(int row, std::initializer_list<CellText> cells, COLORREF textColor)
+bool CEnhancedListCtrl::AreQueuedRowsApplied(uint64_t queued)
 {
-    bool written = true;
-    for (const CellText& cell : cells)
-        written = SetItemText(row, cell.Column, cell.Text ? cell.Text : "") && written;
-    return WriteRowColors(row, textColor) && written;
+    const CSingleLock lock(m_QueueLock);
+    return m_RowsApplied >= queued;
+}
+
+void CEnhancedListCtrl::OnQueuedRows()
+{
+    // The rest after whatever else waits for this thread by then.
+    if (ApplyQueuedRows(kQueuedRowsPerSlice) > 0)
+        PostMessage(QueuedRowsMessage());
+}
+
+void CEnhancedListCtrl::DropQueuedRows()
+{
+    const CSingleLock lock(m_QueueLock);
+    m_RowsApplied += m_QueuedRows.size();
+    m_QueuedRows.clear();
 }
 
 bool CEnhancedListCtrl::ReadRowColors(int row, COLORREF& text, COLORREF& back) const
@@ -302,31 +381,78 @@ bool CEnhancedListCtrl::ReadRowColors(int row, COLORREF& text, COLORREF& back) c
     return ParseColor(cell, back);
 }
 
+// Under Wine every message to the list costs a tenth of a millisecond or more (it passes the
+// subclass chain, and a changed row invalidates itself and notifies the parent twice): a
+// pass over the rows sends one message per row, no more, and repaints once at the end.
 int CEnhancedListCtrl::RenumberRows()
 {
-    int row = 0;
-    for (; row < GetItemCount(); ++row)
+    const int count = GetItemCount();  // nothing else changes the rows while this thread works
+    if (m_RowsNumbered)
+        return count;
+    const CRedrawHold hold(*this);
+    for (int row = 0; row < count; ++row)
         SetItemData(row, row);
-    return row;
+    m_RowsNumbered = true;
+    return count;
 }
 
 bool CEnhancedListCtrl::SortRows()
 {
     // The list view's contents are in flux while it sorts, so the comparison reads a copy of
-    // the sort column taken first; numbering the rows first also covers rows inserted since
-    // the last sort.
+    // the sort column taken first, by item data: numbered first, as rows inserted since the
+    // last sort carry 0.
+    const CRedrawHold hold(*this);
+    RenumberRows();
     const int count = GetItemCount();
     m_SortTexts.clear();
     m_SortTexts.reserve(static_cast<size_t>(count));
-    for (int row = 0; row < count; ++row) {
-        SetItemData(row, row);
+    for (int row = 0; row < count; ++row)
         m_SortTexts.push_back(GetItemText(row, m_SortColumn, kSortCellCapacity));
-    }
     const bool sorted = SortItems(SortServiceListProc, reinterpret_cast<LPARAM>(this));
     std::vector<std::string>().swap(m_SortTexts);
     if (sorted)
         RenumberRows();
     return sorted;
+}
+
+void CEnhancedListCtrl::OnRowsChanging(UINT msg, LPARAM lp)
+{
+    switch (msg) {
+    case LVM_SETITEMA:
+    case LVM_SETITEMW:
+        // LVITEMA and LVITEMW begin alike up to the fields read here.
+        if (lp && (reinterpret_cast<const LVITEMA*>(lp)->mask & LVIF_PARAM))
+            m_RowsNumbered = false;
+        break;
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+    case LVM_DELETEITEM:
+    case LVM_SORTITEMS:
+    case LVM_SORTITEMSEX:
+        m_RowsNumbered = false;
+        break;
+    case LVM_DELETEALLITEMS:
+        m_RowsNumbered = true;
+        break;
+    default:
+        break;
+    }
+}
+
+CEnhancedListCtrl::CRedrawHold::CRedrawHold(CEnhancedListCtrl& list) : m_List(list)
+{
+    // Held already for another thread's changes, or by an outer pass: that one repaints.
+    m_Held = !list.m_RedrawSuspended && ::IsWindowVisible(list.m_hWnd);
+    if (!m_Held)
+        return;
+    list.DefWindowProc(WM_SETREDRAW, FALSE, 0);
+    list.m_RedrawSuspended = true;
+}
+
+CEnhancedListCtrl::CRedrawHold::~CRedrawHold()
+{
+    if (m_Held)
+        m_List.ResumeRedraw();
 }
 
 const char* CEnhancedListCtrl::SortTextOf(LPARAM row) const
@@ -425,7 +551,24 @@ bool CEnhancedListCtrl::IsThemingActive()
 
 LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
+    if (msg == QueuedRowsMessage()) {
+        OnQueuedRows();
+        return 0;
+    }
     switch (msg) {
+    case WM_DESTROY:
+        DropQueuedRows();  // a window that comes later is not the one they were meant for
+        break;
+    case LVM_SETITEMA:
+    case LVM_SETITEMW:
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+    case LVM_DELETEITEM:
+    case LVM_DELETEALLITEMS:
+    case LVM_SORTITEMS:
+    case LVM_SORTITEMSEX:
+        OnRowsChanging(msg, lp);
+        break;
     case WM_TIMER:
         if (wp != kRedrawTimerId)
             break;

@@ -1,16 +1,20 @@
 // CEnhancedListCtrl: the results list. Adds to the report-style list view per-row colours
 // kept in two hidden columns, sorting by a clicked heading with a sort mark, a fixed row
 // tooltip, a 28-pixel header and rows that other threads add and write by their column-0
-// text, shown while they come without a repaint for each.
+// text, queued so that those threads never wait for the window, and drawn together.
 #pragma once
 
 #include "controls/HeaderCtrlEx.h"
 #include "winlib/GdiObject.h"
 #include "winlib/ListCtrl.h"
+#include "winlib/Thread.h"
 
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CEnhancedListCtrl : public CListCtrl {
@@ -47,23 +51,31 @@ public:
     // Sorts by column 0 ascending; false when column 0 does not sort. Leaves the header alone.
     bool SortColumn();
 
-    // Appends a row with its column-0 text and image; its index or -1.
-    int AppendRow(const char* text, int image);
+    // Rows that the probes find and fill. On the list's own thread a write is carried out at
+    // once; from any other thread it is copied into a queue and the call returns at once: the
+    // list's thread applies the queue in order, a slice per wake-up, so the caller never waits
+    // for the window and the window keeps answering meanwhile. A write that cannot be applied
+    // (a column out of range, a key no row has, no window) is dropped whole.
     struct CellText {
         int Column;
         const char* Text;
     };
-    // As above, and writes `cells` and the row's text colour in the same step: a thread that
-    // fills a row waits for the list once, not once per cell (its index or -1; no row when a
-    // column is out of range).
-    int AppendRow(const char* text, int image, std::initializer_list<CellText> cells, COLORREF textColor);
-    // A row is known by its column-0 text (its key, unique within a scan), as its index
-    // changes whenever the user sorts: each finds the row and writes it in one step.
-    bool SetCellTextByKey(const char* key, int column, const char* text);
-    bool SetRowColorsByKey(const char* key, COLORREF textColor);
-    // Several cells and the text colour in one step; nothing is written when a column is out
-    // of range.
-    bool SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor);
+    // Appends a row at the end, with its column-0 text (its key), image, cells and text colour.
+    void AppendRow(const char* key, int image, std::initializer_list<CellText> cells, COLORREF textColor);
+    // Writes cells and the text colour of the row whose column-0 text is `key` (unique within
+    // a scan): a row's index changes whenever the user sorts.
+    void SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor);
+    // Returns once every row write queued before the call is applied; from any thread. From
+    // another thread the list's thread applies them a slice per message, answering others
+    // in between.
+    void FlushQueuedRows();
+    // The most queued writes one wake-up applies, and the message that wakes the list (posted
+    // to it when its queue stops being empty). A write is six or seven list messages, 1-2 ms
+    // under Wine, and far more while the probes' threads start and keep the server busy: a
+    // slice ends after 16 writes or 20 ms, well inside the 100 ms another program may wait.
+    static constexpr size_t kQueuedRowsPerSlice = 16;
+    static constexpr DWORD kQueuedRowsSliceMs = 20;
+    static UINT QueuedRowsMessage();
 
     static bool IsThemingActive();
 
@@ -106,11 +118,48 @@ private:
     bool IsColorColumn(int column) const;
     bool ReadRowColors(int row, COLORREF& text, COLORREF& back) const;
     bool WriteRowColors(int row, COLORREF textColor);
-    bool IsColumn(int column) const;
-    bool AreColumns(std::initializer_list<CellText> cells) const;
-    bool WriteRow(int row, std::initializer_list<CellText> cells, COLORREF textColor);
+    // The same for a row known to exist.
+    void StoreRowColors(int row, COLORREF textColor);
+
+    // One row write as queued: the texts are copies, the caller's may be gone by now.
+    struct RowWrite {
+        bool Append;
+        std::string Key;
+        int Image;
+        std::vector<std::pair<int, std::string>> Cells;
+        COLORREF TextColor;
+    };
+    static RowWrite MakeRowWrite(bool append, const char* key, int image, std::initializer_list<CellText> cells,
+                                 COLORREF textColor);
+    void WriteRowFromAnyThread(RowWrite write);
+    void ApplyRowWrite(const RowWrite& write);
+    // Applies queued writes in order, at most `limit` and only while the slice's time lasts
+    // (at least one); how many are still queued.
+    size_t ApplyQueuedRows(size_t limit);
+    // True once every write queued up to `queued` writes in all has been applied.
+    bool AreQueuedRowsApplied(uint64_t queued);
+    void OnQueuedRows();
+    void DropQueuedRows();
+
     bool SortRows();
+    // Sets every row's item data to its index, unless they are so already.
     int RenumberRows();
+    // Keeps m_RowsNumbered true only while no message has changed the rows' order or data.
+    void OnRowsChanging(UINT msg, LPARAM lp);
+
+    // Holds the list's repaint off while a pass changes many rows; one repaint after.
+    // Nested or during a coalesced repaint's wait it does nothing.
+    class CRedrawHold {
+    public:
+        explicit CRedrawHold(CEnhancedListCtrl& list);
+        ~CRedrawHold();
+        CRedrawHold(const CRedrawHold&) = delete;
+        CRedrawHold& operator=(const CRedrawHold&) = delete;
+
+    private:
+        CEnhancedListCtrl& m_List;
+        bool m_Held = false;
+    };
     void ApplySortIndicator(int column, bool ascending, bool themed);
     void AddRowTipTool();
     const char* SortTextOf(LPARAM row) const;
@@ -130,6 +179,14 @@ private:
     int m_SortColumn = 0;
     SortKind m_SortKind = SortNone;
     bool m_SortAscending = true;
+    bool m_RowsNumbered = false;  // every row's item data is its index, known for sure
     std::vector<std::string> m_SortTexts;  // the sort column by row, while a sort runs
     CBitmap m_SortMark;                    // the bitmap the sorted heading shows, if any
+
+    // Row writes from other threads, oldest first, and how many were queued and applied in
+    // all (what a flush waits for); guarded by m_QueueLock.
+    CCriticalSection m_QueueLock;
+    std::deque<RowWrite> m_QueuedRows;
+    uint64_t m_RowsQueued = 0;
+    uint64_t m_RowsApplied = 0;
 };

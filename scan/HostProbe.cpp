@@ -25,16 +25,14 @@ constexpr ULONG kRequestedAddressLength = 6;
 
 enum ResultColumn { kNameColumn = 1, kMacColumn = 2, kDescriptionColumn = 3 };
 
-// The list counts and inserts in one step on its own thread; the run's lock keeps the
-// probes' appends one at a time as well, as the run expects of its probes. The row comes
-// with its MAC address and the interim text in red at once: every list step waits for the
-// window's thread, which serves all probes in turn.
-bool AppendFoundRow(const HostProbeTask& task, const char* address, const char* macText)
+// The row comes with its MAC address and the interim text in red at once. The list queues
+// it and counts and inserts on its own thread, so the probe does not wait for the window;
+// the run's lock, held as the run expects of its probes, now costs nothing.
+void AppendFoundRow(const HostProbeTask& task, const char* address, const char* macText)
 {
     const CSingleLock lock(*task.RowInsertLock);
-    CEnhancedListCtrl& list = *task.ResultsList;
-    return list.AppendRow(address, 0, {{kMacColumn, macText}, {kDescriptionColumn, kFoundDescription}},
-                          kFoundRowTextColor) >= 0;
+    task.ResultsList->AppendRow(address, 0, {{kMacColumn, macText}, {kDescriptionColumn, kFoundDescription}},
+                                kFoundRowTextColor);
 }
 
 const char* DescribeHost(const char* address, bool isOwnSystem)
@@ -92,8 +90,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
         return;
     FormatMacAddress(hardware, std::min<ULONG>(length, sizeof(hardware)), macText, sizeof(macText));
 
-    if (!AppendFoundRow(task, address, macText))
-        return;
+    AppendFoundRow(task, address, macText);
 
     const bool isOwnSystem = ::_stricmp(address, LocalNetworkInfo.LocalAddress) == 0;
     char hostName[kHostNameCapacity] = {};

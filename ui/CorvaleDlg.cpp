@@ -530,6 +530,8 @@ void CCorvaleDlg::RunScan()
 void CCorvaleDlg::StartDirectoryScan(CCriticalSection& rowInsertLock)
 {
     ProbeRange(ScanRange{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()}, m_ResultsList, rowInsertLock);
+    // The probes' rows may still wait in the list's queue: every one of them is counted.
+    m_ResultsList.FlushQueuedRows();
     char summary[kScanSummaryCapacity];
     FormatScanSummary(m_ResultsList.GetItemCount(), summary, sizeof(summary));
     ::MessageBoxA(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);

@@ -35,6 +35,9 @@ public:
     LRESULT RunOnWindowThread(const std::function<LRESULT()>& work) const;
     // True on the thread that owns the window (also when there is none).
     bool IsOnWindowThread() const;
+    // m_hWnd as any thread may read it: null once the window is gone (which may happen
+    // right after the call, as for any handle another thread owns).
+    HWND GetSharedHandle() const { return m_SharedHwnd; }
 
     // Called by the modal loop for messages aimed at this window or its children.
     virtual bool PreTranslateMessage(MSG& msg);

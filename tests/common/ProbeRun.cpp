@@ -1,5 +1,7 @@
 #include "ProbeRun.h"
 
+#include "controls/EnhancedListCtrl.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -57,5 +59,7 @@ DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& a
             reported = true;
         }
     }
+    // Their last rows may still be queued in the list.
+    list.FlushQueuedRows();
     return ::GetTickCount() - begin;
 }

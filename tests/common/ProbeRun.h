@@ -10,7 +10,8 @@
 // Starts one thread per address, all before any has ended, each running `probe` with its
 // task (the address, `list`, one RowInsertLock for the run). This thread carries out the
 // probes' messages to the list and calls `betweenRounds` between rounds of them until
-// every probe has ended. Returns how many milliseconds that took.
+// every probe has ended and the list holds all their rows. Returns how many milliseconds
+// that took.
 DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& addresses,
                       const std::function<void(HostProbeTask& task)>& probe,
                       const std::function<void()>& betweenRounds = nullptr, DWORD idleWaitMs = 5);

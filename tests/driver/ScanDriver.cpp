@@ -1,9 +1,10 @@
 // One timed scan of the real program, for tools/bench.sh and tools/demo.sh: starts
 // vantrel.exe in Automatic mode and prints READY; after a line on stdin clicks Start Scan,
 // times the click to the summary box while another thread asks the window for WM_NULL
-// every 10 ms, prints the figures and the summary; after another line presses OK, prints
-// the rows and DONE; after a third line closes the program and prints its exit code. The
-// caller reads memory figures or takes screenshots in between.
+// every 10 ms, prints the figures and the summary; after another line presses OK, asks for
+// WM_NULL again until the window is idle (rows renumbered and sorted), prints that worst
+// answer, the rows and DONE; after a third line closes the program and prints its exit
+// code. The caller reads memory figures or takes screenshots in between.
 //   scan_driver.exe PATH\vantrel.exe
 #include "VantrelDriver.h"
 
@@ -37,6 +38,43 @@ void WaitForLine()
     std::fgets(line, sizeof(line), stdin);
 }
 
+// The window's answer time: from construction to Stop, another thread asks the window for
+// WM_NULL every 10 ms and keeps the longest wait for its thread.
+class CAnswerWatch {
+public:
+    explicit CAnswerWatch(HWND window) : m_Thread([this, window] { Ping(window); }) {}
+    ~CAnswerWatch() { Stop(); }
+    CAnswerWatch(const CAnswerWatch&) = delete;
+    CAnswerWatch& operator=(const CAnswerWatch&) = delete;
+
+    // The worst answer in milliseconds.
+    double Stop()
+    {
+        m_Running = false;
+        if (m_Thread.joinable())
+            m_Thread.join();
+        return m_Worst;
+    }
+
+private:
+    void Ping(HWND window)
+    {
+        while (m_Running) {
+            const LARGE_INTEGER sent = Now();
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kPingTimeoutMs, &result);
+            const double answer = Milliseconds(sent, Now());
+            if (answer > m_Worst)
+                m_Worst = answer;
+            ::Sleep(kPingIntervalMs);
+        }
+    }
+
+    std::atomic<bool> m_Running{true};
+    double m_Worst = 0;
+    std::thread m_Thread;  // last: starts once the rest is there
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -56,28 +94,13 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     WaitForLine();
 
-    // The window's answer time: the longest a WM_NULL waited for the user-interface thread.
-    std::atomic<bool> running{true};
-    double worstAnswer = 0;
-    std::thread pinger([&] {
-        while (running) {
-            const LARGE_INTEGER sent = Now();
-            DWORD_PTR result = 0;
-            ::SendMessageTimeoutA(program.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, kPingTimeoutMs, &result);
-            const double answer = Milliseconds(sent, Now());
-            if (answer > worstAnswer)
-                worstAnswer = answer;
-            ::Sleep(kPingIntervalMs);
-        }
-    });
-
+    CAnswerWatch duringRun(program.MainWindow());
     const LARGE_INTEGER clicked = Now();
     program.ClickStartStop();
     HWND box = nullptr;
     PollUntil([&] { return (box = program.FindSummaryBox()) != nullptr; }, CVantrelProcess::kDefaultTimeoutMs);
     const LARGE_INTEGER summarised = Now();
-    running = false;
-    pinger.join();
+    const double worstAnswer = duringRun.Stop();
     if (!box) {
         std::printf("ERROR no summary box\n");
         return 1;
@@ -87,11 +110,15 @@ int main(int argc, char** argv)
     std::printf("SUMMARY %s\n", CVantrelProcess::MessageBoxText(box).c_str());
     std::fflush(stdout);
     WaitForLine();
+    CAnswerWatch afterRun(program.MainWindow());
     CVantrelProcess::PressOk(box);
-    if (!program.WaitForIdle()) {
+    const bool idle = program.WaitForIdle();
+    const double worstAnswerAfter = afterRun.Stop();
+    if (!idle) {
         std::printf("ERROR the window did not come back\n");
         return 1;
     }
+    std::printf("WORST_ANSWER_AFTER_MS %.0f\n", worstAnswerAfter);
     for (const ListedHost& row : program.ReadRows())
         std::printf("ROW %s|%s|%s|%s\n", row.address.c_str(), row.name.c_str(), row.mac.c_str(),
                     row.description.c_str());

@@ -314,6 +314,7 @@ TEST_F(HostProbeList, ARowIsRedWithTheInterimTextWhileItsNameIsLookedUp)
         if (seen || ::WaitForSingleObject(inLookup.Get(), 0) != WAIT_OBJECT_0)
             return;
         seen = true;
+        m_List.FlushQueuedRows();  // the row was queued before the lookup began
         ASSERT_EQ(m_List.GetItemCount(), 1);
         EXPECT_EQ(m_List.GetItemText(0, 0), "192.168.9.10");
         EXPECT_EQ(m_List.GetItemText(0, 1), "");
