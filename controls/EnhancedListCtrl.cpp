@@ -118,11 +118,13 @@ void CEnhancedListCtrl::AddRowTipTool()
         return;
     // A list view that gives its rows no tip of its own (Wine's keeps a tooltip without any
     // tool) gets one tool over its rows, asking us for the text like the platform's would.
+    // The list hands it the mouse messages itself: a tool that subclasses the list would put
+    // SetWindowSubclass's dispatch, slow under Wine, in front of every message to it.
     if (::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0) != 0)
         return;
     TOOLINFOA tool{};
     tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_SUBCLASS;
+    tool.uFlags = 0;
     tool.hwnd = m_hWnd;
     tool.uId = 0;
     tool.rect = GetClientRect();
@@ -589,10 +591,29 @@ LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         OnSize();
         return result;
     }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        RelayToRowTip(msg, wp, lp);
+        break;
     default:
         break;
     }
     return DefWindowProc(msg, wp, lp);
+}
+
+void CEnhancedListCtrl::RelayToRowTip(UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (!m_RowTipToolAdded)
+        return;
+    if (HWND tip = reinterpret_cast<HWND>(SendMessage(LVM_GETTOOLTIPS))) {
+        MSG relayed{m_hWnd, msg, wp, lp, static_cast<DWORD>(::GetMessageTime()), {}};
+        ::SendMessageA(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
 }
 
 bool CEnhancedListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)

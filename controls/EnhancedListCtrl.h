@@ -162,6 +162,7 @@ private:
     };
     void ApplySortIndicator(int column, bool ascending, bool themed);
     void AddRowTipTool();
+    void RelayToRowTip(UINT msg, WPARAM wp, LPARAM lp);
     const char* SortTextOf(LPARAM row) const;
 
     CHeaderCtrl Header() const { return CHeaderCtrl(GetHeaderCtrl()); }
