@@ -68,6 +68,9 @@ CEnhancedListCtrl::~CEnhancedListCtrl()
 void CEnhancedListCtrl::AttachHeaderCtrl()
 {
     m_Header.Init(GetHeaderCtrl());
+    // A repaint of the rows leaves the header alone: under Wine the header's paint is most of
+    // the list's, and the rows change far more often than the headings.
+    ModifyStyle(0, WS_CLIPCHILDREN);
     const bool visible = (GetStyle() & WS_VISIBLE) != 0;
     if (visible)
         ShowWindow(SW_HIDE);
@@ -282,7 +285,7 @@ void CEnhancedListCtrl::ResumeRedraw()
         return;
     m_RedrawSuspended = false;
     DefWindowProc(WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 bool CEnhancedListCtrl::IsColorColumn(int column) const
