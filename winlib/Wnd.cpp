@@ -87,13 +87,16 @@ bool CWnd::SubclassWindow(HWND hwnd)
     if (m_Subclassed || !::IsWindow(hwnd) || ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId())
         return false;
     CAttachedWindows::Attachment existing{};
-    if (AttachedWindows().Find(hwnd, existing) && existing.Object)
+    const bool inChain = AttachedWindows().Find(hwnd, existing);
+    if (inChain && existing.Object)
         return false;  // one object per window
     SetHandle(hwnd);
     PreSubclassWindow();
-    m_OriginalProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
+    // Where our procedure still sits under one set after it, the object takes its place there.
+    m_OriginalProc = inChain ? existing.Original : reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
     AttachedWindows().Add(hwnd, this, m_OriginalProc);
-    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AttachedWindowProc));
+    if (!inChain)
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AttachedWindowProc));
     m_Subclassed = true;
     return true;
 }

@@ -118,6 +118,60 @@ TEST(WindowAttachment, ADestroyedWindowDetachesItsObject)
     EXPECT_EQ(object.RunOnWindowThread([] { return LRESULT{7}; }), 0) << "no window, nothing run";
 }
 
+// Counts the messages that reach it; the window's own procedure does the rest.
+class CCountingObject : public CWnd {
+public:
+    int m_Messages = 0;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+    {
+        if (msg == WM_USER + 5)
+            ++m_Messages;
+        return CWnd::WindowProc(msg, wp, lp);
+    }
+};
+
+WNDPROC s_ProcBelowOutside = nullptr;
+int s_OutsideMessages = 0;
+
+LRESULT CALLBACK OutsideProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_USER + 5)
+        ++s_OutsideMessages;
+    return ::CallWindowProcA(s_ProcBelowOutside, hwnd, msg, wp, lp);
+}
+
+// A procedure set on top of ours keeps calling it after our object lets go: messages pass
+// through to the window, and a new object takes the old one's place without a loop.
+TEST(WindowAttachment, AnObjectLetsGoUnderAnotherProcedureAndANewOneTakesItsPlace)
+{
+    CChildWindow child("Static", SS_NOTIFY);
+    auto first = std::make_unique<CCountingObject>();
+    ASSERT_TRUE(first->SubclassWindow(child.Get()));
+    s_OutsideMessages = 0;
+    s_ProcBelowOutside = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(child.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OutsideProc)));
+    ::SendMessageA(child.Get(), WM_USER + 5, 0, 0);
+    EXPECT_EQ(first->m_Messages, 1);
+    first.reset();
+    EXPECT_EQ(CWnd::FromHandle(child.Get()), nullptr);
+    ::SendMessageA(child.Get(), WM_USER + 5, 0, 0);
+    EXPECT_EQ(s_OutsideMessages, 2);
+
+    CCountingObject second;
+    ASSERT_TRUE(second.SubclassWindow(child.Get()));
+    EXPECT_EQ(CWnd::FromHandle(child.Get()), &second);
+    EXPECT_EQ(::GetWindowLongPtrA(child.Get(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&OutsideProc));
+    ::SendMessageA(child.Get(), WM_USER + 5, 0, 0);
+    EXPECT_EQ(second.m_Messages, 1);
+    EXPECT_EQ(s_OutsideMessages, 3);
+    CCountingObject third;
+    EXPECT_FALSE(third.SubclassWindow(child.Get())) << "one object per window";
+    ::DestroyWindow(child.Get());
+    EXPECT_FALSE(second.IsSubclassed());
+}
+
 // Each control object goes first while its window stays and keeps getting messages: they
 // must reach the window's own procedure, never the object that is gone.
 template <class Control>
