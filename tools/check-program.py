@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Checks a built program without running it: PE kind and machine, GUI subsystem 6.0,
-imports from Windows' own DLLs only, and the version resource 8.0.0.0.
+imports from Windows' own DLLs only, the version resource 8.0.0.0, and a manifest whose
+every processorArchitecture matches the machine type.
 
     check-program.py OBJDUMP PROGRAM x86|x64
 """
+import re
 import struct
 import subprocess
 import sys
@@ -18,6 +20,9 @@ EXPECTED = {
     "x86": ("010b", "pei-i386"),
     "x64": ("020b", "pei-x86-64"),
 }
+# The manifest's processorArchitecture for each PE machine type.
+MACHINE_ARCH = {0x014C: "x86", 0x8664: "amd64"}
+RT_MANIFEST = 24
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 VERSION = (8, 0, 0, 0)
 
@@ -38,6 +43,67 @@ def file_version(data):
         return None
     ms, ls = struct.unpack_from("<II", data, at + 8)
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def pe_resources(data):
+    """The PE machine type and a reader of the resource section by RVA."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        raise ValueError("no PE signature")
+    machine, sections, _, _, _, optional_size = struct.unpack_from("<HHIIIH", data, pe + 4)
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+    table = optional + optional_size
+    for index in range(sections):
+        _, virtual_size, rva, raw_size, raw_at = struct.unpack_from("<8sIIII", data, table + 40 * index)
+        if rva <= resource_rva < rva + max(virtual_size, raw_size):
+            return machine, resource_rva, lambda at, size: data[raw_at + at - rva:raw_at + at - rva + size]
+    return machine, None, None
+
+
+def manifests(data):
+    """Every RT_MANIFEST resource of the program, as text, and the PE machine type."""
+    machine, root, read = pe_resources(data)
+    if root is None:
+        return machine, []
+
+    def entries(directory):
+        named, numbered = struct.unpack_from("<HH", read(root + directory + 12, 4))
+        for index in range(named + numbered):
+            name, target = struct.unpack_from("<II", read(root + directory + 16 + 8 * index, 8))
+            yield name, target
+
+    found = []
+    for type_id, names in entries(0):
+        if type_id != RT_MANIFEST or not names & 0x80000000:
+            continue
+        for _, languages in entries(names & 0x7FFFFFFF):
+            for _, leaf in entries(languages & 0x7FFFFFFF):
+                rva, size = struct.unpack_from("<II", read(root + leaf, 8))
+                found.append(read(rva, size).decode("utf-8", "replace"))
+    return machine, found
+
+
+def manifest_arches(text):
+    return re.findall(r'processorArchitecture\s*=\s*"([^"]*)"', text)
+
+
+def manifest_faults(data):
+    machine, texts = manifests(data)
+    expected = MACHINE_ARCH.get(machine)
+    if not texts:
+        return ["no manifest"]
+    faults = []
+    for text in texts:
+        arches = manifest_arches(text)
+        if len(arches) < 2:
+            faults.append(f"manifest names {len(arches)} processorArchitecture, expected the program's and the common controls'")
+        wrong = [arch for arch in arches if arch.lower() != expected]
+        if wrong:
+            faults.append(f"manifest processorArchitecture {', '.join(wrong)} in a {expected} program")
+    return faults
 
 
 def main():
@@ -63,12 +129,16 @@ def main():
     if foreign:
         faults.append("imports DLLs Windows does not ship: " + ", ".join(foreign))
     with open(program, "rb") as f:
-        version = file_version(f.read())
+        data = f.read()
+    version = file_version(data)
+    faults += manifest_faults(data)
     if version != VERSION:
         faults.append(f"file version {version}, expected {VERSION}")
     found = next((line.split("file format", 1)[1].strip() for line in text.splitlines()
                   if "file format" in line), "unknown")
-    print(f"{program}: {found}, imports {', '.join(dlls)}, version {version}")
+    arches = sorted({arch for text in manifests(data)[1] for arch in manifest_arches(text)})
+    print(f"{program}: {found}, imports {', '.join(dlls)}, version {version}, "
+          f"manifest for {', '.join(arches) or 'nothing'}")
     for fault in faults:
         print("FAULT: " + fault)
     return 1 if faults else 0

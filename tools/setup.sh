@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12 (as root): the mingw-w64
-# cross compilers for i686 and x86_64, Wine with 32-bit support, Xvfb, GoogleTest's source,
+# cross compilers for i686 and x86_64, Wine with 32-bit support and its fonts, Xvfb, GoogleTest's source,
 # iproute2, Python and xmllint for the checks that run natively.
 set -euo pipefail
 
@@ -8,7 +8,7 @@ packages=(
     cmake make
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-    wine wine64 wine32:i386
+    wine wine64 wine32:i386 fonts-wine
     xvfb xauth x11-utils imagemagick
     googletest iproute2 procps util-linux
     python3 libxml2-utils

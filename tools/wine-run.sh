@@ -13,7 +13,8 @@ loader=$(wine_loader "$arch") || { echo "wine-run.sh: unknown architecture '$arc
 
 WINEPREFIX=$(wine_prefix "$arch")
 export WINEPREFIX
-export WINEDEBUG="${WINEDEBUG:--all}"
+# Quiet but for the loader's errors, so a program that cannot start says why.
+export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 # The virtual LAN makes its own prefix (and keeps its server running, so system.reg may
