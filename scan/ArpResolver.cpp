@@ -82,18 +82,21 @@ bool FindOwnAddress(const ArpPlatform& platform, IPAddr dest, HardwareAddress& a
     return false;
 }
 
-// Only the requested address counts, and only once its hardware address is known: an entry
-// still being resolved, or given up, shows zeros or is marked invalid.
+// An entry counts only once its hardware address is known: one still being resolved, or
+// given up, shows zeros or is marked invalid.
+bool IsAnswer(const MIB_IPNETROW& row)
+{
+    const ULONG length = std::min<ULONG>(row.dwPhysAddrLen, MAXLEN_PHYSADDR);
+    return row.dwType != MIB_IPNET_TYPE_INVALID && length != 0 && !IsAllZero(row.bPhysAddr, length);
+}
+
 bool FindAnswer(const std::vector<MIB_IPNETROW>& rows, IPAddr dest, HardwareAddress& answer)
 {
     for (const MIB_IPNETROW& row : rows) {
-        if (row.dwAddr != dest || row.dwType == MIB_IPNET_TYPE_INVALID)
+        if (row.dwAddr != dest || !IsAnswer(row))
             continue;
-        const ULONG length = std::min<ULONG>(row.dwPhysAddrLen, MAXLEN_PHYSADDR);
-        if (length == 0 || IsAllZero(row.bPhysAddr, length))
-            continue;
-        std::memcpy(answer.bytes, row.bPhysAddr, length);
-        answer.length = length;
+        answer.length = std::min<ULONG>(row.dwPhysAddrLen, MAXLEN_PHYSADDR);
+        std::memcpy(answer.bytes, row.bPhysAddr, answer.length);
         return true;
     }
     return false;
@@ -125,27 +128,38 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
     // did: only what the system knows counts, at one look.
     const DWORD now = platform.GetTickCount();
     DWORD start = now;
-    const bool sentAhead = platform.RequestsAhead && platform.RequestsAhead->Find(dest, now, start);
-    const bool asked = sentAhead || !platform.SendDatagrams({dest}).empty();
+    CArpRequestsAhead* const run = platform.RequestsAhead && platform.RequestsAhead->Find(dest, now, start)
+                                       ? platform.RequestsAhead
+                                       : nullptr;
+    const bool asked = run || !platform.SendDatagrams({dest}).empty();
     std::vector<MIB_IPNETROW> rows;
     bool firstLook = true;
+    DWORD lastLookMs = ArpTiming::kLastLookMs;
     for (;;) {
         const DWORD elapsed = platform.GetTickCount() - start;
-        const bool lastLook = !asked || elapsed >= ArpTiming::kLastLookMs;
-        // Nothing is read in the quiet time, also after a sleep that ended a little early.
-        if (!firstLook && !lastLook && elapsed + ArpTiming::kQuietBeforeLastLookMs > ArpTiming::kLastLookMs) {
-            platform.Sleep(ArpTiming::kLastLookMs - elapsed);
+        const bool lastLook = !asked || elapsed >= lastLookMs;
+        // Nothing is read in the quiet time, also after a sleep that ended a little early, nor
+        // while waiting for the third request.
+        const bool polling = lastLookMs == ArpTiming::kLastLookMs;
+        if (!firstLook && !lastLook && (!polling || elapsed + ArpTiming::kQuietBeforeLastLookMs > lastLookMs)) {
+            platform.Sleep(lastLookMs - elapsed);
             continue;
         }
-        const DWORD notBefore = asked && lastLook ? start + ArpTiming::kLastLookMs
-                                                  : start + elapsed - ArpTiming::kTableCopyMaxAgeMs;
+        const DWORD notBefore = asked && lastLook ? start + lastLookMs : start + elapsed - ArpTiming::kTableCopyMaxAgeMs;
         const DWORD read = platform.ReadNeighbourTable(rows, notBefore);
         if (read == ERROR_NOT_SUPPORTED)
             return ERROR_NOT_SUPPORTED;
-        if (read == NO_ERROR && FindAnswer(rows, dest, answer))
+        if (read == NO_ERROR && FindAnswer(rows, dest, answer)) {
+            if (run && !lastLook)
+                run->NoteEarlyAnswer(dest);
             return Deliver(answer, mac, length);
-        if (lastLook)
-            return ERROR_BAD_NET_NAME;
+        }
+        if (lastLook) {
+            if (!run || !polling || read != NO_ERROR || !run->LinkLosesRequests(rows))
+                return ERROR_BAD_NET_NAME;
+            lastLookMs = ArpTiming::kThirdLookMs;
+            continue;
+        }
         platform.Sleep(firstLook ? ArpTiming::kFirstPollMs : ArpTiming::kPollIntervalMs);
         firstLook = false;
     }
@@ -237,7 +251,26 @@ void CArpRequestsAhead::Record(std::vector<IPAddr> sent, DWORD sentAt)
     std::sort(sent.begin(), sent.end());
     const CSingleLock lock(m_Lock);
     m_Sent = std::move(sent);
+    m_AnsweredEarly.assign(m_Sent.size(), false);
     m_SentAt = sentAt;
+}
+
+void CArpRequestsAhead::NoteEarlyAnswer(IPAddr dest)
+{
+    const CSingleLock lock(m_Lock);
+    const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), dest);
+    if (at != m_Sent.end() && *at == dest)
+        m_AnsweredEarly[static_cast<size_t>(at - m_Sent.begin())] = true;
+}
+
+bool CArpRequestsAhead::LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows) const
+{
+    const CSingleLock lock(m_Lock);
+    return std::any_of(rows.begin(), rows.end(), [this](const MIB_IPNETROW& row) {
+        const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), row.dwAddr);
+        return at != m_Sent.end() && *at == row.dwAddr && !m_AnsweredEarly[static_cast<size_t>(at - m_Sent.begin())] &&
+               IsAnswer(row);
+    });
 }
 
 bool CArpRequestsAhead::Find(IPAddr dest, DWORD now, DWORD& sentAt) const

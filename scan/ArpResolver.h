@@ -21,8 +21,13 @@
 // on a busy machine) is still under way when the last look needs a new one. One read serves every request that
 // can make do with its copy: a poll takes a copy whose read began up to kTableCopyMaxAgeMs
 // before it asked.
+// On a link that loses requests (Wi-Fi sends broadcasts without acknowledgement), Linux's
+// third request, 2 s after the first, finds some more hosts: where a run's last look shows a
+// host that answered only the repeat, the run's silent addresses get one more look,
+// kThirdLookMs after their datagram. A link that loses nothing costs no more time.
 struct ArpTiming {
     static constexpr DWORD kLastLookMs = 1100;
+    static constexpr DWORD kThirdLookMs = 2100;
     static constexpr DWORD kFirstPollMs = 20;
     static constexpr DWORD kPollIntervalMs = 100;
     static constexpr DWORD kQuietBeforeLastLookMs = 300;
@@ -71,9 +76,16 @@ public:
     // before `now`: later, a request sets the system's ARP off again itself.
     bool Find(IPAddr dest, DWORD now, DWORD& sentAt) const;
 
+    // `dest` (sent ahead) answered before its last look: its host heard the first request.
+    void NoteEarlyAnswer(IPAddr dest);
+    // True when `rows`, a table read for the run's last look, hold the answer of an address
+    // sent ahead that was not noted early: its host answered only the repeated request.
+    bool LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows) const;
+
 private:
     mutable CCriticalSection m_Lock;
     std::vector<IPAddr> m_Sent;  // sorted
+    std::vector<bool> m_AnsweredEarly;  // by the position in m_Sent
     DWORD m_SentAt = 0;
 };
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Times Vantrel against nmap -sn -PR and arp-scan --localnet, in the same run and on the
-# same virtual LAN: a sparse one (the LAN's default hosts, some named) and a dense one (200
-# more answering addresses, each with its own MAC). For each tool: median of the runs, the
-# hosts found, and whether addresses, MACs and names agree with the LAN's own list. For
+# same virtual LAN: a sparse one (the LAN's default hosts, some named), a dense one (200
+# more answering addresses, each with its own MAC) and a lossy one (12 hosts that each drop
+# 20 % of the ARP requests they receive, as Wi-Fi loses broadcasts). For each tool: median
+# of the runs, the hosts found (mean of the runs), and whether addresses, MACs and names
+# agree with the LAN's own list (last run). On the lossy LAN also what the kernel itself
+# resolves by 1.2 s after one datagram to every address, the floor a scanner must reach. For
 # Vantrel also the click-to-summary time, the window's worst answer to WM_NULL during the
 # run and while it renumbers and sorts the rows after the summary (asked every 10 ms from
 # another process) and the Wine process's peak resident memory (VmHWM) against its idle
@@ -10,7 +13,7 @@
 # scanner namespace, and the LAN is taken down at the end.
 #
 #   bash tools/bench.sh                  (as root)
-#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="sparse dense" bash tools/bench.sh
+#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="sparse dense lossy" bash tools/bench.sh
 #   (BENCH_KEEP=1 keeps every run's output)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +22,7 @@ readonly RUNS=${BENCH_RUNS:-5}
 readonly BUILD_DIR=${BENCH_BUILD_DIR:-build}
 readonly BENCH_X=${BENCH_DISPLAY:-:78}
 readonly DENSE_HOSTS=200
+readonly LOSSY_HOSTS=12 LOSSY_PERCENT=20
 readonly LAN=tools/virtual-lan.sh
 
 # The peers come from Debian itself.
@@ -47,6 +51,7 @@ export DISPLAY=$BENCH_X
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+mean() { awk '{s += $1} END {v = s / NR; printf (v == int(v) ? "%d" : "%.1f"), v}'; }
 seconds() { awk -v ms="$1" 'BEGIN {printf "%.2f", ms / 1000}'; }
 vmhwm() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
 
@@ -73,11 +78,34 @@ vantrel_pid() {
 
 flush_neighbours() { ip netns exec "$LAN_NS_SCANNER" ip neigh flush all; }
 
+# What the scanner's kernel resolves by itself: one datagram to every address of the
+# network, then the complete entries of its neighbour table 1.2 s later (after the one
+# repeat of a lost request), plus the scanner itself, as the scanners count.
+kernel_resolved() {
+    flush_neighbours
+    ip netns exec "$LAN_NS_SCANNER" python3 - "$LAN_NETWORK/$LAN_PREFIX_LEN" <<'PY'
+import ipaddress, socket, sys, time
+network = ipaddress.ip_network(sys.argv[1])
+sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+sock.setblocking(False)
+start = time.monotonic()
+for host in network.hosts():
+    try:
+        sock.sendto(b"", (str(host), 9))
+    except BlockingIOError:
+        pass
+time.sleep(max(0.0, start + 1.2 - time.monotonic()))
+with open("/proc/net/arp") as table:
+    rows = [line.split() for line in table.read().splitlines()[1:]]
+print(1 + sum(1 for row in rows if int(row[2], 16) & 2 and ipaddress.ip_address(row[0]) in network))
+PY
+}
+
 # One timed Vantrel run; appends "ms worst_ms idle_kb peak_kb" to $1 and its rows to $2. The
 # worst answer is the larger of the run's and that of the renumbering and sort after it.
 run_vantrel() {
     local figures=$1 rows=$2 line pid idle peak ms="" worst="" worst_after="" from to driver_pid
-    coproc DRIVER { "$LAN" exec tools/wine-run.sh "$driver" "$vantrel_win" 2>/dev/null; }
+    coproc DRIVER { "$LAN" "${LAN_OPTIONS[@]}" exec tools/wine-run.sh "$driver" "$vantrel_win" 2>/dev/null; }
     # Bash forgets a coprocess's descriptors and pid once it has ended: keep our own.
     driver_pid=$DRIVER_PID
     exec {from}<&"${DRIVER[0]}" {to}>&"${DRIVER[1]}"
@@ -136,10 +164,11 @@ agrees() {
 # The program's names are capitalised; the hosts file's are not.
 capitalised() { awk -F'|' 'BEGIN {OFS="|"} {$3 = toupper(substr($3, 1, 1)) substr($3, 2); print}' "$1"; }
 
-TABLE=()
+TABLE=() LAN_OPTIONS=()
 bench_lan() {
     local label=$1
     shift
+    LAN_OPTIONS=("$@")
     "$LAN" "$@" up >/dev/null
     set -a
     eval "$("$LAN" "$@" info)"
@@ -162,6 +191,10 @@ bench_lan() {
         start=$(now_ms)
         ip netns exec "$LAN_NS_SCANNER" arp-scan --localnet -I "$LAN_IFACE" >"$dir/arpscan-$run"
         echo $(($(now_ms) - start)) >>"$dir/arpscan-ms"
+        wc -l <"$dir/vantrel-rows-$run" >>"$dir/vantrel-found"
+        grep -c '^Nmap scan report for' "$dir/nmap-$run" >>"$dir/nmap-found" || true
+        arpscan_list "$dir/arpscan-$run" | wc -l >>"$dir/arpscan-found"
+        ((LAN_ARP_LOSS == 0)) || kernel_resolved >>"$dir/kernel-found"
     done
 
     # Correctness from the last run of each tool.
@@ -178,21 +211,26 @@ bench_lan() {
     n_ms=$(median <"$dir/nmap-ms")
     a_ms=$(median <"$dir/arpscan-ms")
     local hosts=$(($(wc -l <"$dir/lan")))
-    TABLE+=("| $label ($hosts hosts) | Vantrel | $(seconds "$v_ms") | $(wc -l <"$dir/vantrel") | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
-    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(wc -l <"$dir/nmap") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3) | own MAC not listed |")
-    TABLE+=("| $label ($hosts hosts) | arp-scan --localnet | $(seconds "$a_ms") | $(wc -l <"$dir/arpscan") | $(agrees "$dir/arpscan" "$dir/lan-others" 1,2) | no names | does not list itself |")
+    TABLE+=("| $label ($hosts hosts) | Vantrel | $(seconds "$v_ms") | $(mean <"$dir/vantrel-found") | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
+    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(mean <"$dir/nmap-found") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3) | own MAC not listed |")
+    TABLE+=("| $label ($hosts hosts) | arp-scan --localnet | $(seconds "$a_ms") | $(mean <"$dir/arpscan-found") | $(agrees "$dir/arpscan" "$dir/lan-others" 1,2) | no names | does not list itself |")
+    if ((LAN_ARP_LOSS > 0)); then
+        TABLE+=("| $label ($hosts hosts) | the kernel, 1.2 s after one datagram each | 1.20 | $(mean <"$dir/kernel-found") | | no names | the floor: a lost request repeated once |")
+    fi
     echo "bench: $label: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/nmap-ms")arp-scan: $(tr '\n' ' ' <"$dir/arpscan-ms")" >&2
-    "$LAN" down >/dev/null
+    echo "bench: $label: hosts found per run: Vantrel $(tr '\n' ' ' <"$dir/vantrel-found")nmap $(tr '\n' ' ' <"$dir/nmap-found")arp-scan $(tr '\n' ' ' <"$dir/arpscan-found")$([[ ! -f $dir/kernel-found ]] || echo "kernel by 1.2 s $(tr '\n' ' ' <"$dir/kernel-found")")" >&2
+    "$LAN" "$@" down >/dev/null
 }
 
 for lan in ${BENCH_LANS:-sparse dense}; do
     case $lan in
         sparse) bench_lan sparse ;;
         dense) bench_lan dense --dense "$DENSE_HOSTS" ;;
+        lossy) bench_lan lossy --hosts "$LOSSY_HOSTS" --loss "$LOSSY_PERCENT" ;;
     esac
 done
 
-echo "Median of $RUNS runs, seconds from the start to the result (Vantrel: the Start click to the summary box)."
+echo "Median of $RUNS runs, seconds from the start to the result (Vantrel: the Start click to the summary box); hosts found: mean of the runs."
 echo
 echo "| LAN | tool | time (s) | hosts found | addresses and MACs agree with the LAN | names agree | notes |"
 echo "|---|---|---|---|---|---|---|"

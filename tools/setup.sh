@@ -10,7 +10,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64 wine32:i386 fonts-wine
     xvfb xauth x11-utils imagemagick
-    googletest iproute2 procps util-linux
+    googletest iproute2 nftables procps util-linux
     python3 libxml2-utils
 )
 

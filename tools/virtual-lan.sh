@@ -35,6 +35,9 @@
 #                                                 are macvlan interfaces, 64 to a namespace
 #                                                 P-d1..P-dK (LAN_HOST_* lists them after
 #                                                 the others; LAN_DENSE_COUNT says how many)
+#   --loss PCT        VTL_LOSS          0         share (0..100 %) of the ARP requests each host
+#                                                 drops at random, as a Wi-Fi link loses
+#                                                 broadcasts (nftables in every host namespace)
 #   --scanner NUM     VTL_SCANNER       37        scanner's host number
 #   --gateway NUM     VTL_GATEWAY       1         gateway's host number, given to P-h1
 #   --host-numbers L  VTL_HOST_NUMBERS  10,11,..  numbers of P-h2..P-hN, comma separated;
@@ -91,6 +94,7 @@ OPT_SUBNET=${VTL_SUBNET:-10.77.0}
 OPT_PREFIX_LEN=${VTL_PREFIX_LEN:-24}
 OPT_HOSTS=${VTL_HOSTS:-6}
 OPT_DENSE=${VTL_DENSE:-0}
+OPT_LOSS=${VTL_LOSS:-0}
 OPT_SCANNER=${VTL_SCANNER:-37}
 OPT_GATEWAY=${VTL_GATEWAY:-1}
 OPT_HOST_NUMBERS=${VTL_HOST_NUMBERS:-}
@@ -111,6 +115,7 @@ parse_options() {
             --prefix-len)   need_value "$@"; OPT_PREFIX_LEN=$2; shift 2 ;;
             --hosts)        need_value "$@"; OPT_HOSTS=$2; shift 2 ;;
             --dense)        need_value "$@"; OPT_DENSE=$2; shift 2 ;;
+            --loss)         need_value "$@"; OPT_LOSS=$2; shift 2 ;;
             --scanner)      need_value "$@"; OPT_SCANNER=$2; shift 2 ;;
             --gateway)      need_value "$@"; OPT_GATEWAY=$2; shift 2 ;;
             --host-numbers) need_value "$@"; OPT_HOST_NUMBERS=$2; shift 2 ;;
@@ -200,6 +205,8 @@ compute_lan() {
     HOST_COUNT=$((10#$OPT_HOSTS))
     uint_between "$OPT_DENSE" 0 240 || die "dense host count '$OPT_DENSE': use 0..240"
     DENSE_COUNT=$((10#$OPT_DENSE))
+    uint_between "$OPT_LOSS" 0 100 || die "ARP loss '$OPT_LOSS': use 0..100 (percent)"
+    LOSS=$((10#$OPT_LOSS))
 
     local n
     for n in "$OPT_SCANNER" "$OPT_GATEWAY"; do
@@ -344,7 +351,8 @@ lan_env() {
             LAN_WINEPREFIX "$WINEPREFIX_DIR" \
             LAN_STATE_DIR "$STATE_DIR" \
             LAN_HOST_COUNT "$((HOST_COUNT + DENSE_COUNT))" \
-            LAN_DENSE_COUNT "$DENSE_COUNT"
+            LAN_DENSE_COUNT "$DENSE_COUNT" \
+            LAN_ARP_LOSS "$LOSS"
         for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
             printf 'LAN_HOST_%d_%s=%q\n' \
                 $((i + 1)) NS "${HOST_NS[i]}" \
@@ -548,8 +556,23 @@ write_etc_netns() {
     [[ ! -e /etc/nsswitch.conf ]] || nsswitch_file >"$dir/nsswitch.conf"
 }
 
+# The bridge floods each broadcast to every port through one CPU's queue of received frames.
+# Linux repeats the unanswered ARP requests of a whole /24 in one timer tick, and 254 of them
+# flooded to a dozen ports overflow the default queue (1000 frames): the LAN would lose
+# repeated requests that no configured loss drops, which no real switch does. The queue's
+# length is the machine's own setting, not a namespace's: raised for a burst of 256 to every
+# port, never lowered.
+raise_receive_backlog() {
+    local now need=$((256 * (HOST_COUNT + (DENSE_COUNT + 63) / 64 + 2)))
+    now=$(sysctl -n net.core.netdev_max_backlog 2>/dev/null) || { log "warning: cannot read net.core.netdev_max_backlog"; return 0; }
+    ((now < need)) || return 0
+    log "raising net.core.netdev_max_backlog from $now to $need (bursts of repeated ARP requests)"
+    sysctl -qw net.core.netdev_max_backlog="$need" || log "warning: could not raise net.core.netdev_max_backlog"
+}
+
 build_lan() {
     local i ns
+    raise_receive_backlog
     ip netns add "$NS_LAN"
     ip netns add "$NS_SCAN"
     for ((i = 1; i <= HOST_COUNT; i++)); do ip netns add "$NS_PREFIX-h$i"; done
@@ -568,6 +591,7 @@ build_lan() {
         attach "$NS_PREFIX-h$((i + 1))" "p-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" "${HOST_MAC[i]}"
     done
     build_dense
+    for ns in $(host_namespaces); do add_arp_loss "$ns"; done
     in_ns "$NS_SCAN" route add default via "$GATEWAY_ADDR" dev eth0
 
     write_etc_netns "$NS_SCAN" yes
@@ -602,6 +626,42 @@ build_dense() {
             echo "addr add $SUBNET.${HOST_NUM[i]}/$PREFIX_LEN broadcast $BROADCAST dev mv$i"
             echo "link set mv$i up"
         done | in_ns "$ns" -batch - || die "could not build the dense hosts of $ns"
+    done
+}
+
+# Every namespace that answers for hosts: P-h1..P-hN, then P-d1..P-dK.
+host_namespaces() {
+    seq -f "$NS_PREFIX-h%g" 1 "$HOST_COUNT"
+    dense_namespaces
+}
+
+# The rule by which a host namespace loses ARP requests; nothing without loss. Each request
+# is drawn on its own (a dense namespace draws for each of its hosts' interfaces).
+arp_loss_rule() {
+    ((LOSS > 0)) || return 0
+    echo "arp operation request numgen random mod 100 < $LOSS drop"
+}
+
+add_arp_loss() {
+    local ns=$1
+    ((LOSS > 0)) || return 0
+    [[ $ns =~ $(ns_pattern) ]] || die "internal: '$ns' is not one of this LAN's namespaces"
+    ip netns exec "$ns" nft -f - <<NFT || die "could not set the ARP loss of $ns (is nftables installed?)"
+table arp vtl_loss {
+    chain input {
+        type filter hook input priority 0; policy accept;
+        $(arp_loss_rule)
+    }
+}
+NFT
+}
+
+# Prints a line for a host namespace whose ARP loss is not as built.
+check_arp_loss() {
+    local ns rules
+    for ns in $(host_namespaces); do
+        rules=$(ip netns exec "$ns" nft list table arp vtl_loss 2>/dev/null | grep -o 'arp operation request.*drop' || true)
+        [[ $rules == "$(arp_loss_rule)" ]] || echo "$ns: ARP loss is not $LOSS %"
     done
 }
 
@@ -655,6 +715,7 @@ check_lan() {
         check_member "$NS_PREFIX-h$((i + 1))" "$SUBNET.${HOST_NUM[i]}" "${HOST_MAC[i]}" "p-h$((i + 1))"
     done
     check_dense
+    check_arp_loss
     [[ $(in_ns "$NS_SCAN" route show default 2>/dev/null) == "default via $GATEWAY_ADDR dev eth0"* ]] ||
         echo "$NS_SCAN: no default route via $GATEWAY_ADDR"
     cmp -s /etc/netns/"$NS_SCAN"/hosts <(scan_hosts_file) || echo "/etc/netns/$NS_SCAN/hosts is not as built"
@@ -768,7 +829,7 @@ cmd_up() {
     build_lan
     check_lan_settled >&2 || die "the LAN did not come up as built"
     BUILDING=0
-    log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $((HOST_COUNT + DENSE_COUNT))"
+    log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $((HOST_COUNT + DENSE_COUNT))$( ((LOSS == 0)) || echo ", ARP loss $LOSS %")"
 }
 
 cmd_down() {
@@ -830,7 +891,7 @@ cmd_status() {
         echo "  ${faults//$'\n'/$'\n'  }"
         return 1
     fi
-    echo "LAN $NS_PREFIX: up ($NETWORK/$PREFIX_LEN, bridge br0 in $NS_LAN)"
+    echo "LAN $NS_PREFIX: up ($NETWORK/$PREFIX_LEN, bridge br0 in $NS_LAN$( ((LOSS == 0)) || echo ", hosts drop $LOSS % of ARP requests"))"
     printf '  %-12s %-15s %-17s %s\n' "$NS_SCAN" "$SCANNER_ADDR" "$(windows_mac "$SCANNER_MAC")" "scanner, default via $GATEWAY_ADDR"
     for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
         printf '  %-12s %-15s %-17s %s\n' "${HOST_NS[i]}" "$SUBNET.${HOST_NUM[i]}" \

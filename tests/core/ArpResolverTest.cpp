@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -52,6 +53,7 @@ struct FakeNetwork {
     std::vector<IP_ADAPTER_INFO> adapters;
     std::function<bool(IPAddr dest)> datagramSent = [](IPAddr) { return true; };
     DWORD msPerRead = 0;
+    DWORD msPerDatagram = 0;  // how long each datagram takes to go out
     DWORD sleepEndsEarlyBy = 0;  // for sleeps of 10 ms or more, as Wine's may
 
     DWORD now = kStart;
@@ -59,6 +61,7 @@ struct FakeNetwork {
     int tableReads = 0;
     int adapterCalls = 0;
     std::vector<IPAddr> datagrams;
+    std::vector<DWORD> datagramTimes;  // ms since the start, when each went out
     std::vector<DWORD> sleeps;
     struct Look {
         DWORD at;         // ms since the start
@@ -109,7 +112,9 @@ struct FakeNetwork {
         platform.SendDatagrams = [this](const std::vector<IPAddr>& dests) {
             std::vector<IPAddr> sent;
             for (IPAddr dest : dests) {
+                now += msPerDatagram;
                 datagrams.push_back(dest);
+                datagramTimes.push_back(now - kStart);
                 if (datagramSent(dest))
                     sent.push_back(dest);
             }
@@ -330,6 +335,125 @@ TEST(ArpResolver, ARequestSentAheadWaitsFromItsDatagram)
     EXPECT_EQ(Resolve(network, late).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
     EXPECT_EQ(network.datagrams, std::vector<IPAddr>{late});
     EXPECT_EQ(network.now - kStart, 2200u);
+}
+
+TEST(ArpResolver, SlowDatagramsSentAheadEachGetTheirWholeWait)
+{
+    // Three datagrams taking 400 ms each: none of them may be given up less than 1100 ms
+    // after it went out, whichever the request.
+    const std::vector<IPAddr> dests = {kTarget, Ip("192.168.1.21"), Ip("192.168.1.22")};
+    FakeNetwork network;
+    network.msPerDatagram = 400;
+    network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{}; };
+    SendArpRequestsAhead(network.Platform(), dests);
+    ASSERT_EQ(network.datagramTimes, (std::vector<DWORD>{400, 800, 1200}));
+    const DWORD sendsEnded = network.now;
+    for (size_t i = 0; i < dests.size(); ++i) {
+        SCOPED_TRACE(i);
+        network.now = sendsEnded;
+        network.looks.clear();
+        EXPECT_EQ(Resolve(network, dests[i]).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+        EXPECT_EQ(network.datagrams.size(), dests.size()) << "nothing sent again";
+        ASSERT_FALSE(network.looks.empty());
+        EXPECT_GE(network.looks.back().notBefore, network.datagramTimes[i] + 1100);
+        EXPECT_GE(network.looks.back().at, network.datagramTimes[i] + 1100);
+    }
+}
+
+// A run whose requests went out together: each request resolved in turn, every one from the
+// moment the datagrams went out, as the run's probes do side by side.
+struct LossyRun {
+    FakeNetwork network;
+    std::vector<IPAddr> dests;
+
+    LossyRun(std::vector<IPAddr> sent, std::function<std::vector<MIB_IPNETROW>(DWORD ms)> table) : dests(std::move(sent))
+    {
+        network.table = std::move(table);
+        SendArpRequestsAhead(network.Platform(), dests);
+    }
+
+    Answer Resolve(IPAddr dest)
+    {
+        network.now = kStart;
+        network.looks.clear();
+        return ::Resolve(network, dest);
+    }
+};
+
+TEST(ArpResolver, AHostThatAnsweredOnlyTheRepeatGivesTheSilentOnesTheThirdRequest)
+{
+    const IPAddr early = kTarget, repeat = Ip("192.168.1.21"), third = Ip("192.168.1.22"), absent = Ip("192.168.1.23");
+    // .20 answers the first request, .21 only the repeat (1 s), .22 only the third (2 s).
+    const auto table = [](DWORD ms) {
+        std::vector<MIB_IPNETROW> rows{Row("192.168.1.20", kTargetMac), Resolving("192.168.1.23")};
+        rows.push_back(ms >= 1010 ? Row("192.168.1.21", {2, 0, 0, 0, 0, 0x21}) : Resolving("192.168.1.21"));
+        rows.push_back(ms >= 2010 ? Row("192.168.1.22", {2, 0, 0, 0, 0, 0x22}) : Resolving("192.168.1.22"));
+        return rows;
+    };
+    LossyRun run({early, repeat, third, absent}, table);
+    EXPECT_EQ(run.Resolve(early).mac, kTargetMac);
+    EXPECT_EQ(run.Resolve(repeat).mac, (std::vector<BYTE>{2, 0, 0, 0, 0, 0x21}));
+    EXPECT_EQ(run.network.looks.back().notBefore, 1100u);
+
+    EXPECT_EQ(run.Resolve(third).mac, (std::vector<BYTE>{2, 0, 0, 0, 0, 0x22}));
+    EXPECT_EQ(run.network.looks.back().notBefore, 2100u);
+    // No polls while waiting for the third request: the last look at 1100 ms, then 2100 ms.
+    ASSERT_GE(run.network.looks.size(), 2u);
+    EXPECT_EQ(run.network.looks[run.network.looks.size() - 2].notBefore, 1100u);
+
+    EXPECT_EQ(run.Resolve(absent).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+    EXPECT_EQ(run.network.now - kStart, 2100u);
+    EXPECT_EQ(run.network.datagrams.size(), 4u) << "the system repeats its requests; nothing is sent again";
+
+    // The order of the probes does not matter: the silent ones learn it from the same table.
+    LossyRun reversed({early, repeat, third, absent}, table);
+    EXPECT_EQ(reversed.Resolve(third).mac, (std::vector<BYTE>{2, 0, 0, 0, 0, 0x22}));
+}
+
+TEST(ArpResolver, ALinkThatLosesNothingCostsNoThirdLook)
+{
+    const IPAddr early = kTarget, other = Ip("192.168.1.21"), absent = Ip("192.168.1.23");
+    struct Case {
+        const char* what;
+        std::function<std::vector<MIB_IPNETROW>(DWORD ms)> table;
+        std::vector<IPAddr> resolvedFirst;
+    };
+    const Case cases[] = {
+        {"every host answered the first request",
+         [](DWORD) {
+             return std::vector<MIB_IPNETROW>{Row("192.168.1.20", kTargetMac), Row("192.168.1.21", {2, 0, 0, 0, 0, 0x21}),
+                                              Resolving("192.168.1.23")};
+         },
+         {early, other}},
+        {"no host answered at all", [](DWORD) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.23")}; }, {}},
+        // A late entry for an address this run did not send to says nothing about the link.
+        {"a late answer from elsewhere",
+         [](DWORD ms) {
+             std::vector<MIB_IPNETROW> rows{Row("192.168.1.20", kTargetMac)};
+             if (ms >= 1010)
+                 rows.push_back(Row("192.168.1.99", {2, 0, 0, 0, 0, 0x99}));
+             return rows;
+         },
+         {early}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LossyRun run({early, other, absent}, c.table);
+        for (IPAddr dest : c.resolvedFirst)
+            EXPECT_EQ(run.Resolve(dest).result, static_cast<DWORD>(NO_ERROR));
+        EXPECT_EQ(run.Resolve(absent).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+        EXPECT_EQ(run.network.now - kStart, 1100u);
+        EXPECT_EQ(run.network.looks.back().notBefore, 1100u);
+    }
+
+    // A request that sent its own datagram is no part of a run: it waits for the repeat only.
+    FakeNetwork alone;
+    alone.table = [](DWORD ms) {
+        return std::vector<MIB_IPNETROW>{ms >= 1010 ? Row("192.168.1.21", {2, 0, 0, 0, 0, 0x21}) : Resolving("192.168.1.21"),
+                                         Resolving("192.168.1.20")};
+    };
+    EXPECT_EQ(Resolve(alone).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
+    EXPECT_EQ(alone.now - kStart, 1100u);
 }
 
 TEST(ArpResolver, NothingIsSentAheadWhereTheSystemHasItsOwnArp)
