@@ -115,6 +115,15 @@ bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
         error = "cannot start " + exePath + " (error " + std::to_string(::GetLastError()) + ")";
         return false;
     }
+    // The list's item records are written into the program's memory as this driver lays them
+    // out: a 32-bit and a 64-bit LVITEM differ.
+    BOOL programIsWow64 = FALSE;
+    BOOL driverIsWow64 = FALSE;
+    if (::IsWow64Process(m_Process.hProcess, &programIsWow64) && ::IsWow64Process(::GetCurrentProcess(), &driverIsWow64) &&
+        programIsWow64 != driverIsWow64) {
+        error = exePath + " is not of the driver's architecture; use the driver of its build";
+        return false;
+    }
     if (!PollUntil([this] { return (m_Main = FindVantrelDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
                    kDefaultTimeoutMs)) {
         error = "the main window did not show";
