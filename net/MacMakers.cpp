@@ -8,6 +8,9 @@
 namespace {
 
 constexpr unsigned kAddressBits = 48;
+constexpr unsigned kSmallBlockBits = 36;
+constexpr unsigned kMediumBlockBits = 28;
+constexpr unsigned kLargeBlockBits = 24;
 
 // The name offset of the registry's block that holds `address`, if it has one.
 template <typename Block>
@@ -31,11 +34,11 @@ std::string_view MacMaker(const uint8_t* mac)
     const MacMakerTable& table = kMacMakerTable;
     // A "Private" small block hides the large one it was carved from: that one names the
     // registry itself, not the maker.
-    std::optional<uint32_t> name = FindBlock(table.Small, 36, address);
+    std::optional<uint32_t> name = FindBlock(table.Small, kSmallBlockBits, address);
     if (!name)
-        name = FindBlock(table.Medium, 28, address);
+        name = FindBlock(table.Medium, kMediumBlockBits, address);
     if (!name)
-        name = FindBlock(table.Large, 24, address);
+        name = FindBlock(table.Large, kLargeBlockBits, address);
     return name ? std::string_view(table.Names + *name) : std::string_view();
 }
 

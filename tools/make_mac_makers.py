@@ -51,7 +51,8 @@ MA_S = Registry("MA-S", 9, "uint64_t")
 
 def read_registry(path, registry):
     """{block value: [names]} of one registry file; "" stands for a block registered as Private."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as source:
+        data = source.read()
     try:
         text = data.decode("utf-8")
     except UnicodeDecodeError as error:
@@ -185,10 +186,7 @@ def main():
         registries = [("Small", MA_S, read_registry(args.ma_s, MA_S)),
                       ("Medium", MA_M, read_registry(args.ma_m, MA_M)),
                       ("Large", MA_L, read_registry(args.ma_l, MA_L))]
-    except InputError as error:
-        print(f"make_mac_makers.py: {error}", file=sys.stderr)
-        return 1
-    except OSError as error:
+    except (InputError, OSError) as error:
         print(f"make_mac_makers.py: {error}", file=sys.stderr)
         return 1
 

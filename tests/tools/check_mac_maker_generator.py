@@ -22,9 +22,14 @@ GOOD = {
 
 
 class Generator(unittest.TestCase):
+    def setUp(self):
+        temporary = tempfile.TemporaryDirectory(prefix="mac-makers-")
+        self.addCleanup(temporary.cleanup)
+        self.root = temporary.name
+
     def run_generator(self, replace):
         """Runs the generator on the good files with `replace` ({file: bytes}) swapped in."""
-        folder = tempfile.mkdtemp(prefix="mac-makers-")
+        folder = tempfile.mkdtemp(dir=self.root)
         paths = {}
         for name, text in GOOD.items():
             paths[name] = os.path.join(folder, name)
