@@ -1,6 +1,8 @@
 #include "scan/HostProbe.h"
 
 #include "controls/EnhancedListCtrl.h"
+#include "net/MacMakers.h"
+#include "report/TextConversion.h"
 #include "scan/ArpResolver.h"
 #include "scan/LocalNetwork.h"
 
@@ -17,6 +19,7 @@ std::atomic<bool> StopRequested{false};
 const char kFoundDescription[] = "Found! Getting Host Name Now....";
 const char kOwnSystemDescription[] = "This is your current system";
 const char kRouterDescription[] = "This is your Router";
+const char kPrivateMacDescription[] = "Private MAC address (randomised)";
 
 namespace {
 
@@ -35,13 +38,13 @@ void AppendFoundRow(const HostProbeTask& task, const char* address, const char* 
                                 kFoundRowTextColor);
 }
 
-const char* DescribeHost(const char* address, bool isOwnSystem)
+std::string DescribeHost(const char* address, bool isOwnSystem, const BYTE* mac, ULONG macLength)
 {
     if (isOwnSystem)
         return kOwnSystemDescription;
     if (std::strcmp(address, LocalNetworkInfo.GatewayAddress) == 0)
         return kRouterDescription;
-    return "";
+    return MakerDescription(mac, macLength);
 }
 
 }  // namespace
@@ -88,7 +91,8 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     ULONG length = kRequestedAddressLength;
     if (platform.SendARP(dest.S_un.S_addr, 0, hardware, &length) != NO_ERROR)
         return;
-    FormatMacAddress(hardware, std::min<ULONG>(length, sizeof(hardware)), macText, sizeof(macText));
+    length = std::min<ULONG>(length, sizeof(hardware));
+    FormatMacAddress(hardware, length, macText, sizeof(macText));
 
     AppendFoundRow(task, address, macText);
 
@@ -100,7 +104,8 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     else
         GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
     // The user may sort the list at any time: the row is found again by its address.
-    task.ResultsList->SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, DescribeHost(address, isOwnSystem)}},
+    const std::string description = DescribeHost(address, isOwnSystem, hardware, length);
+    task.ResultsList->SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, description.c_str()}},
                                   kDoneRowTextColor);
 }
 
@@ -131,6 +136,16 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
     buffer[size - 1] = '\0';
     CapitalizeFirstLetter(buffer);
     return true;
+}
+
+std::string MakerDescription(const BYTE* mac, ULONG length)
+{
+    if (!mac || length != kMacAddressLength)
+        return std::string();
+    if (IsLocallyAdministered(mac))
+        return kPrivateMacDescription;
+    // The registries' names are UTF-8; the list shows the system's code page.
+    return FromWide(ToWide(std::string(MacMaker(mac)), CP_UTF8), CP_ACP);
 }
 
 void FormatMacAddress(const BYTE* bytes, ULONG length, char* text, size_t size)

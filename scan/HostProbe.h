@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <string>
 
 class CEnhancedListCtrl;
 
@@ -36,6 +37,7 @@ constexpr COLORREF kDoneRowTextColor = 0;
 extern const char kFoundDescription[];
 extern const char kOwnSystemDescription[];
 extern const char kRouterDescription[];
+extern const char kPrivateMacDescription[];
 
 // The platform calls of a probe; tests answer them without any traffic.
 struct HostProbePlatform {
@@ -52,6 +54,11 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 // `size` bytes (cleared first). False without a lookup once a stop is requested.
 bool GetHostName(const char* address, char* buffer, size_t size);
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size);
+
+// The description of a host that is neither this computer nor the router, in the list's code
+// page: the maker of its network adapter, or kPrivateMacDescription for a locally
+// administered address; empty when the address says nothing (not 6 bytes, no known maker).
+std::string MakerDescription(const BYTE* mac, ULONG length);
 
 // "00-1A-2B-3C-4D-5E": each byte as two upper-case hex digits, joined by "-".
 void FormatMacAddress(const BYTE* bytes, ULONG length, char* text, size_t size);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks a built program without running it: PE kind and machine, GUI subsystem 6.0,
-imports from Windows' own DLLs only, the version resource 8.0.0.0, and a manifest whose
-every processorArchitecture matches the machine type.
+imports from Windows' own DLLs only, the version resource 8.0.0.0 naming the installed
+ieee-data its MAC maker table was made from, and a manifest whose every
+processorArchitecture matches the machine type.
 
     check-program.py OBJDUMP PROGRAM x86|x64
 """
@@ -43,6 +44,26 @@ def file_version(data):
         return None
     ms, ls = struct.unpack_from("<II", data, at + 8)
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def version_comments(data):
+    """The Comments text of the version resource, or None."""
+    key = "Comments\0".encode("utf-16-le")
+    at = data.find(key)
+    if at < 0:
+        return None
+    at += len(key)
+    while data[at:at + 2] == b"\0\0":  # padding up to the value
+        at += 2
+    end = at
+    while data[end:end + 2] != b"\0\0":
+        end += 2
+    return data[at:end].decode("utf-16-le")
+
+
+def installed_version(package):
+    result = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], capture_output=True, text=True)
+    return result.stdout if result.returncode == 0 else None
 
 
 def pe_resources(data):
@@ -134,11 +155,15 @@ def main():
     faults += manifest_faults(data)
     if version != VERSION:
         faults.append(f"file version {version}, expected {VERSION}")
+    comments = version_comments(data)
+    makers = f"MAC address makers: ieee-data {installed_version('ieee-data')}"
+    if comments != makers:
+        faults.append(f"version comments {comments!r}, expected {makers!r} (rebuild after a refresh)")
     found = next((line.split("file format", 1)[1].strip() for line in text.splitlines()
                   if "file format" in line), "unknown")
     arches = sorted({arch for text in manifests(data)[1] for arch in manifest_arches(text)})
     print(f"{program}: {found}, imports {', '.join(dlls)}, version {version}, "
-          f"manifest for {', '.join(arches) or 'nothing'}")
+          f"manifest for {', '.join(arches) or 'nothing'}; {comments}")
     for fault in faults:
         print("FAULT: " + fault)
     return 1 if faults else 0

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12 (as root): the mingw-w64
 # cross compilers for i686 and x86_64, Wine with 32-bit support and its fonts, Xvfb, GoogleTest's source,
-# iproute2, Python and xmllint for the checks that run natively.
+# iproute2, Python and xmllint for the checks that run natively, and the IEEE registries of MAC
+# address blocks (ieee-data) that the build compiles in.
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,7 @@ packages=(
     wine wine64 wine32:i386 fonts-wine
     xvfb xauth x11-utils imagemagick
     googletest iproute2 nftables procps util-linux
-    python3 libxml2-utils
+    python3 libxml2-utils ieee-data
 )
 
 missing=()

@@ -47,7 +47,10 @@
 #                                       field means unnamed, an empty list names nobody
 #                                       (default: h1-h3 and the last host named)
 #   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
-#                                       derived: 02:5a:00:00:00:NN, NN = host number in hex
+#                                       derived: P-h1..P-h4 get makers' prefixes (b0:be:76
+#                                       TP-Link, 00:1b:21 Intel, 00:11:32 Synology, 3c:2a:f4
+#                                       Brother), the rest 02:5a:00 (locally administered),
+#                                       then 00:NN:NN, NN:NN = host number in hex
 #   --scanner-mac M   VTL_SCANNER_MAC   derived the same way from the scanner's number
 #   --wineprefix DIR  VTL_WINEPREFIX    /tmp/vantrel-lan-wine; "-x86" or "-x64" is
 #                                       appended for each architecture's prefix
@@ -158,7 +161,9 @@ normalize_mac() {
     echo "$mac"
 }
 
-derived_mac() { printf '02:5a:00:00:%02x:%02x' $((($1 >> 8) & 255)) $(($1 & 255)); }
+# Real makers' prefixes for the first hosts, so that the program has makers to show.
+readonly MAKER_PREFIXES=(b0:be:76 00:1b:21 00:11:32 3c:2a:f4)
+derived_mac() { printf '%s:00:%02x:%02x' "${2:-02:5a:00}" $((($1 >> 8) & 255)) $(($1 & 255)); }
 
 windows_mac() { local m=${1^^}; echo "${m//:/-}"; }
 
@@ -307,7 +312,7 @@ compute_lan() {
         if [[ -n $mac ]]; then
             mac=$(normalize_mac "$mac") || die "MAC '${macs[i]}' of h$((i + 1)) is not a unicast MAC"
         else
-            mac=$(derived_mac "${HOST_NUM[i]}")
+            mac=$(derived_mac "${HOST_NUM[i]}" "${MAKER_PREFIXES[i]:-}")
         fi
         [[ -z ${mac_used[$mac]:-} ]] || die "MAC $mac is used twice (h$((i + 1)) and ${mac_used[$mac]})"
         mac_used[$mac]=h$((i + 1))

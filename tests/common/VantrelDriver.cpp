@@ -1,5 +1,6 @@
 #include "VantrelDriver.h"
 
+#include "SaveDialog.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -12,6 +13,8 @@ constexpr char kCaption[] = "Vantrel";
 constexpr char kDialogClass[] = "#32770";
 constexpr int kCellCapacity = 1024;
 constexpr int kListedColumns = 4;
+constexpr int kCsvReportType = 3;  // the Save dialog's fourth type
+constexpr char kViewerClass[] = "Notepad";
 
 std::string ClassOf(HWND hwnd)
 {
@@ -30,25 +33,26 @@ std::string TextOf(HWND hwnd)
 struct WindowSearch {
     DWORD processId;
     HWND owner;  // null: a top-level window without owner
+    const char* caption;
     HWND found;
 };
 
-BOOL CALLBACK MatchVantrelDialog(HWND hwnd, LPARAM param)
+BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM param)
 {
     auto& search = *reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != search.processId || ClassOf(hwnd) != kDialogClass || TextOf(hwnd) != kCaption ||
+    if (pid != search.processId || ClassOf(hwnd) != kDialogClass || TextOf(hwnd) != search.caption ||
         ::GetWindow(hwnd, GW_OWNER) != search.owner || !::IsWindowVisible(hwnd))
         return TRUE;
     search.found = hwnd;
     return FALSE;
 }
 
-HWND FindVantrelDialog(DWORD processId, HWND owner)
+HWND FindDialog(DWORD processId, HWND owner, const char* caption = kCaption)
 {
-    WindowSearch search{processId, owner, nullptr};
-    ::EnumWindows(MatchVantrelDialog, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{processId, owner, caption, nullptr};
+    ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -124,7 +128,7 @@ bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
         error = exePath + " is not of the driver's architecture; use the driver of its build";
         return false;
     }
-    if (!PollUntil([this] { return (m_Main = FindVantrelDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
+    if (!PollUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
                    kDefaultTimeoutMs)) {
         error = "the main window did not show";
         return false;
@@ -179,7 +183,7 @@ std::string CVantrelProcess::ButtonCaption() const
 
 HWND CVantrelProcess::FindSummaryBox() const
 {
-    return FindVantrelDialog(m_Process.dwProcessId, m_Main);
+    return FindDialog(m_Process.dwProcessId, m_Main);
 }
 
 HWND CVantrelProcess::WaitForSummaryBox(DWORD timeoutMs) const
@@ -213,6 +217,30 @@ bool CVantrelProcess::WaitForIdle(DWORD timeoutMs) const
         return false;
     const DWORD left = timeoutMs - (::GetTickCount() - start);
     return RowCount() == 0 || PollUntil([&] { return IsEnabled(IDC_EXPORT); }, left);
+}
+
+bool CVantrelProcess::ExportCsv(const std::string& path, std::string& error) const
+{
+    ::PostMessageA(m_Main, WM_COMMAND, MAKEWPARAM(IDC_EXPORT, BN_CLICKED), reinterpret_cast<LPARAM>(Control(IDC_EXPORT)));
+    HWND dialog = nullptr;
+    if (!PollUntil([&] { return (dialog = FindDialog(m_Process.dwProcessId, m_Main, kSaveDialogCaption)) != nullptr; },
+                   kDefaultTimeoutMs)) {
+        error = "no Save dialog over the main window";
+        return false;
+    }
+    SaveThroughDialog(dialog, path, kCsvReportType);
+    // The program opens a text report in Notepad once it is written.
+    HWND viewer = nullptr;
+    if (!PollUntil([&] { return (viewer = ::FindWindowA(kViewerClass, nullptr)) != nullptr; }, kDefaultTimeoutMs)) {
+        error = "the report was not opened";
+        return false;
+    }
+    ::PostMessageA(viewer, WM_CLOSE, 0, 0);
+    if (!PollUntil([&] { return !::IsWindow(viewer); }, kDefaultTimeoutMs)) {
+        error = "the report's viewer did not close";
+        return false;
+    }
+    return true;
 }
 
 int CVantrelProcess::ColumnWidth(int column) const

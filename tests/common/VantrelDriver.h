@@ -57,6 +57,11 @@ public:
     bool WaitForIdle(DWORD timeoutMs = kDefaultTimeoutMs) const;
     bool WaitForCaption(const char* caption, DWORD timeoutMs = kDefaultTimeoutMs) const;
 
+    // Clicks Export and saves the report as CSV through the program's Save dialog under
+    // `path` (the dialog adds ".csv"), then closes the viewer the program opens it in. False
+    // with `error` filled when a step does not come.
+    bool ExportCsv(const std::string& path, std::string& error) const;
+
     int ColumnWidth(int column) const;
     int RowCount() const;
     std::vector<ListedHost> ReadRows() const;

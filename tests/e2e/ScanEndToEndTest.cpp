@@ -2,6 +2,9 @@
 // presses its buttons, reads the summary box and every row of the list, and compares them
 // with the LAN's own figures (LAN_* variables from tools/virtual-lan.sh). The program
 // scans whatever network it finds itself on, so nothing starts outside the LAN.
+#include "CsvRecords.h"
+#include "LanMakers.h"
+#include "ReportFixtures.h"
 #include "VantrelDriver.h"
 
 #include "res/resource.h"
@@ -109,8 +112,9 @@ protected:
             if (!name.empty() && name[0] >= 'a' && name[0] <= 'z')
                 name[0] = static_cast<char>(name[0] - 'a' + 'A');
             const std::string address = Env(prefix + "ADDR");
-            m_Lan[address] = {address, name, Env(prefix + "MAC"),
-                              address == Env("LAN_GATEWAY") ? kRouterDescription : ""};
+            const std::string mac = Env(prefix + "MAC");
+            m_Lan[address] = {address, name, mac,
+                              address == Env("LAN_GATEWAY") ? kRouterDescription : ExpectedLanHostDescription(mac)};
         }
     }
 
@@ -172,6 +176,26 @@ TEST_F(ScanEndToEnd, FindsEveryHostOfTheLanWithItsMacAndNameAndSortsThem)
     EXPECT_TRUE(m_Program.IsEnabled(IDC_MANUAL));
     EXPECT_FALSE(m_Program.IsEnabled(IDC_START_ADDRESS));  // Automatic mode keeps the range closed
     EXPECT_EQ(m_Program.ColumnWidth(3), m_Lan.size() >= 10 ? 163 : 180);
+}
+
+// The CSV report carries the rows as listed, makers and all.
+TEST_F(ScanEndToEnd, TheCsvReportHoldsEveryHostWithItsDescription)
+{
+    m_Program.ChooseAutomatic();
+    RunToSummary([&] { m_Program.ClickStartStop(); });
+    const std::string folder = MakeTestFolder("vantrel-e2e-report");
+    std::string error;
+    ASSERT_TRUE(m_Program.ExportCsv(folder + "lan", error)) << error;
+
+    std::vector<CsvRecord> records;
+    ASSERT_TRUE(ReadCsvRecords(ReadFileBytes(folder + "lan.csv"), records));
+    const std::vector<ListedHost> expected = LanHostsWithin(0, 0xFFFFFFFF);
+    ASSERT_EQ(records.size(), expected.size() + 1);
+    EXPECT_EQ(records[0], (CsvRecord{"Host IP Address", "Host Name", "Host MAC Address", "Description"}));
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const ListedHost& host = expected[i];
+        EXPECT_EQ(records[i + 1], (CsvRecord{host.address, host.name, host.mac, host.description}));
+    }
 }
 
 TEST_F(ScanEndToEnd, EnterStartsAScan)

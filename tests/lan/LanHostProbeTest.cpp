@@ -3,6 +3,7 @@
 // is sent unless the program finds itself on the LAN's scanner adapter.
 #include "scan/HostProbe.h"
 
+#include "LanMakers.h"
 #include "ProbeRun.h"
 #include "TestResultsList.h"
 #include "scan/ArpResolver.h"
@@ -134,7 +135,9 @@ protected:
     Row Expected(int host) const
     {
         const bool router = LanHost(host, "ADDR") == Lan("LAN_GATEWAY");
-        return Row{Capitalised(LanHost(host, "NAME")), LanHost(host, "MAC"), router ? "This is your Router" : "", "0"};
+        const std::string mac = LanHost(host, "MAC");
+        return Row{Capitalised(LanHost(host, "NAME")), mac,
+                   router ? "This is your Router" : ExpectedLanHostDescription(mac), "0"};
     }
 
     void ExpectRow(const std::map<std::string, Row>& rows, const std::string& address, const Row& expected) const
@@ -187,14 +190,14 @@ TEST_F(LanHostProbe, TheGatewayIsTheRouter)
     ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
 }
 
-TEST_F(LanHostProbe, AnUnnamedHostHasNoNameAndNoDescription)
+TEST_F(LanHostProbe, AnUnnamedHostHasNoNameAndIsDescribedByItsMac)
 {
     const int host = FindHost(false, false);
     ASSERT_NE(host, 0) << "the LAN has no unnamed host";
     Probe({LanHost(host, "ADDR")});
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), 1u);
-    ExpectRow(rows, LanHost(host, "ADDR"), Row{"", LanHost(host, "MAC"), "", "0"});
+    ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
 }
 
 TEST_F(LanHostProbe, TheOwnComputerIsListedWithItsNameAndMarked)

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "ui/CorvaleDlg.h"
 #include "ReportFixtures.h"
+#include "SaveDialog.h"
 #include "TestResultsList.h"
 #include "WindowTestSupport.h"
 
@@ -15,10 +16,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kFileNameEdit = 1152;
-constexpr int kFileTypeList = 1136;
-constexpr const char* kSaveCaption = "Save";
 
 void FillList(CEnhancedListCtrl& list, const std::vector<ReportRow>& rows)
 {
@@ -71,13 +68,13 @@ struct SaveDialogSeen {
 // entry `typeIndex` (0-based) and saves.
 void AnswerSaveDialog(SaveDialogSeen& seen, const std::string& name, int typeIndex)
 {
-    WhenDialogShows(kSaveCaption, [&seen, name, typeIndex](HWND dialog) {
+    WhenDialogShows(kSaveDialogCaption, [&seen, name, typeIndex](HWND dialog) {
         seen.shown = true;
         seen.owner = ::GetWindow(dialog, GW_OWNER);
         char text[MAX_PATH] = "";
-        ::GetDlgItemTextA(dialog, kFileNameEdit, text, sizeof(text));
+        ::GetDlgItemTextA(dialog, kSaveFileNameEdit, text, sizeof(text));
         seen.fileName = text;
-        HWND types = ::GetDlgItem(dialog, kFileTypeList);
+        HWND types = ::GetDlgItem(dialog, kSaveFileTypeList);
         const int count = static_cast<int>(::SendMessageA(types, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
             ::SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
@@ -88,11 +85,7 @@ void AnswerSaveDialog(SaveDialogSeen& seen, const std::string& name, int typeInd
             ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             return;
         }
-        ::SendMessageA(types, CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
-        ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeList, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
-        ::SetDlgItemTextA(dialog, kFileNameEdit, name.c_str());
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+        SaveThroughDialog(dialog, name, typeIndex);
     });
 }
 

@@ -135,6 +135,9 @@ private:
     ArpArguments m_LastArp;
 };
 
+// Locally administered, as the virtual LAN's own addresses are: described as such.
+const char kRandomisedDescription[] = "Private MAC address (randomised)";
+
 std::vector<BYTE> MacOf(int host)
 {
     return {0x02, 0x5A, 0x00, 0x00, static_cast<BYTE>(host >> 8), static_cast<BYTE>(host)};
@@ -235,14 +238,22 @@ TEST_F(HostProbeList, EachKindOfHostGetsItsRowAndDescription)
         const char* description;
         int lookups;
     };
+    // oui.csv of ieee-data: MA-L,001A2B,"Ayecom Technology Co., Ltd.",...
     const std::vector<BYTE> mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    const char* maker = "Ayecom Technology Co., Ltd.";
+    const std::vector<BYTE> randomised = {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    const std::vector<BYTE> unknown = {0xA0, 0xB0, 0xC0, 0x3C, 0x4D, 0x5E};  // no block of any registry
     const Case cases[] = {
         {"a named host", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.10", {true, mac, "desktop-pc"},
-         true, "Desktop-pc", "00-1A-2B-3C-4D-5E", "", 1},
+         true, "Desktop-pc", "00-1A-2B-3C-4D-5E", maker, 1},
         {"an unnamed host", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.12", {true, mac, nullptr},
-         true, "", "00-1A-2B-3C-4D-5E", "", 1},
+         true, "", "00-1A-2B-3C-4D-5E", maker, 1},
         {"a fully qualified name", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.11", {true, mac, "nas.lan.example"},
-         true, "Nas.lan.example", "00-1A-2B-3C-4D-5E", "", 1},
+         true, "Nas.lan.example", "00-1A-2B-3C-4D-5E", maker, 1},
+        {"a randomised address", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.14", {true, randomised, "phone"},
+         true, "Phone", "02-1A-2B-3C-4D-5E", kRandomisedDescription, 1},
+        {"an address of no known maker", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.15",
+         {true, unknown, "tv"}, true, "Tv", "A0-B0-C0-3C-4D-5E", "", 1},
         {"the own computer, named at start-up", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.37",
          {true, mac, "other-name"}, true, "Scanner-pc", "00-1A-2B-3C-4D-5E", "This is your current system", 0},
         {"the own computer, unnamed at start-up", "", "192.168.9.37", "192.168.9.1", "192.168.9.37",
@@ -254,7 +265,7 @@ TEST_F(HostProbeList, EachKindOfHostGetsItsRowAndDescription)
         {"the router without one", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.1",
          {true, mac, nullptr}, true, "", "00-1A-2B-3C-4D-5E", "This is your Router", 1},
         {"no adapter found at start-up", "Scanner-pc", "", "", "192.168.9.1", {true, mac, "router.home"},
-         true, "Router.home", "00-1A-2B-3C-4D-5E", "", 1},
+         true, "Router.home", "00-1A-2B-3C-4D-5E", maker, 1},
         {"an answer without a hardware address", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.13",
          {true, {}, "printer"}, true, "Printer", "", "", 1},
         {"nobody answers", "Scanner-pc", "192.168.9.37", "192.168.9.1", "192.168.9.200", {false, mac, "ghost"},
@@ -327,7 +338,7 @@ TEST_F(HostProbeList, ARowIsRedWithTheInterimTextWhileItsNameIsLookedUp)
     EXPECT_TRUE(seen);
     ASSERT_EQ(m_List.GetItemCount(), 1);
     EXPECT_EQ(m_List.GetItemText(0, 1), "Desktop-pc");
-    EXPECT_EQ(m_List.GetItemText(0, 3), "");
+    EXPECT_EQ(m_List.GetItemText(0, 3), kRandomisedDescription);
     EXPECT_EQ(m_List.GetItemText(0, 5), "0");
 }
 
@@ -369,7 +380,7 @@ TEST_F(HostProbeList, AStopDuringTheArpRequestCompletesTheRowsWithoutLookups)
     const auto rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
     const std::map<std::string, std::pair<std::string, std::string>> expected = {
-        {"192.168.9.10", {"", ""}},
+        {"192.168.9.10", {"", kRandomisedDescription}},
         {"192.168.9.1", {"", "This is your Router"}},
         {"192.168.9.37", {"Scanner-pc", "This is your current system"}},  // its name needs no lookup
     };
@@ -400,7 +411,7 @@ TEST_F(HostProbeList, NamesFromTheNetworkReachTheListIntact)
         SCOPED_TRACE(names[i].what);
         const RowTexts& row = rows.at(addresses[i]);
         EXPECT_EQ(row.name, names[i].kept);
-        EXPECT_EQ(row.description, "");
+        EXPECT_EQ(row.description, kRandomisedDescription);
         EXPECT_EQ(row.text, "0");
     }
 }
@@ -447,7 +458,7 @@ TEST_F(HostProbeList, ManyProbesAtOnceEachCompleteTheirOwnRowWhileTheListIsSorte
             EXPECT_EQ(row.description, "This is your current system");
         } else {
             EXPECT_EQ(row.name, expected.second);
-            EXPECT_EQ(row.description, host == 1 ? "This is your Router" : "");
+            EXPECT_EQ(row.description, host == 1 ? "This is your Router" : kRandomisedDescription);
         }
         EXPECT_EQ(row.text, "0");
         EXPECT_EQ(row.back, "16777215");
