@@ -232,10 +232,10 @@ void CCorvaleDlg::ReadRegSettings()
         m_EndAddress.SetAddress(*settings.EndAddress);
 }
 
-void CCorvaleDlg::WriteRegSettings()
+bool CCorvaleDlg::WriteRegSettings()
 {
-    WriteStoredSettings(m_AutomaticRadio.GetCheck() == BST_CHECKED, AddressText(m_StartAddress).c_str(),
-                        AddressText(m_EndAddress).c_str());
+    return WriteStoredSettings(m_AutomaticRadio.GetCheck() == BST_CHECKED, AddressText(m_StartAddress).c_str(),
+                               AddressText(m_EndAddress).c_str());
 }
 
 // ---- layout and painting ----
@@ -489,6 +489,7 @@ void CCorvaleDlg::OnScan()
             m_EndAddress.SetAddress(scanned.End);
         }
     }
+    // Settings that cannot be saved are no reason not to scan.
     WriteRegSettings();
 
     m_ScanUnderWay = true;

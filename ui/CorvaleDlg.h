@@ -24,9 +24,10 @@ public:
     void OnAutomatic();
     void OnManual();
 
-    // The scan command saves what the range controls hold, once the range has passed its check.
+    // The scan command saves what the range controls hold, once the range has passed its
+    // check; false when the settings could not all be saved.
     void ReadRegSettings();
-    void WriteRegSettings();
+    bool WriteRegSettings();
 
 protected:
     void DoDataExchange() override;
