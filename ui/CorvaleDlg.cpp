@@ -225,7 +225,11 @@ void CCorvaleDlg::ReadRegSettings()
     const StoredSettings settings = ReadStoredSettings();
     if (settings.Automatic)
         SelectMode(*settings.Automatic);
-    // In either mode: a stored range replaces the automatic one too.
+    // Automatic means the network the computer is on now; a stored range is of the network
+    // of the last scan, and stands in for the automatic one only when no adapter qualified.
+    const bool networkFound = LocalNetworkInfo.FirstHostText[0] != '\0';
+    if (networkFound && m_AutomaticRadio.GetCheck() == BST_CHECKED)
+        return;
     if (settings.StartAddress)
         m_StartAddress.SetAddress(*settings.StartAddress);
     if (settings.EndAddress)

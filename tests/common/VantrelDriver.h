@@ -44,6 +44,9 @@ public:
 
     std::string ButtonCaption() const;
     bool IsEnabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
+    bool IsChecked(int id) const { return ::SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // What an address control shows, dotted.
+    std::string AddressText(int id) const;
 
     // The summary box owned by the main window, or null.
     HWND FindSummaryBox() const;

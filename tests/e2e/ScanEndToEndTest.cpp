@@ -2,6 +2,7 @@
 // presses its buttons, reads the summary box and every row of the list, and compares them
 // with the LAN's own figures (LAN_* variables from tools/virtual-lan.sh). The program
 // scans whatever network it finds itself on, so nothing starts outside the LAN.
+#include "SettingsKey.h"
 #include "VantrelDriver.h"
 
 #include "res/resource.h"
@@ -277,6 +278,38 @@ TEST_F(ScanEndToEnd, ClosingWhileTheSummaryIsUpEndsTheProcessCleanly)
     ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
     EXPECT_EQ(exitCode, 0u);
     m_Closed = true;
+}
+
+// A laptop that scanned another network in Automatic mode and was then brought here: the
+// stored range is of that network.
+class ScanEndToEndAfterMoving : public ScanEndToEnd {
+protected:
+    void SetUp() override
+    {
+        m_Stored.SetDword("Automatic", 1);
+        m_Stored.SetText("StartHostAddress", "192.0.2.1", false);
+        m_Stored.SetText("EndHostAddress", "192.0.2.254", false);
+        ScanEndToEnd::SetUp();
+    }
+
+    CSettingsKey m_Stored;
+};
+
+TEST_F(ScanEndToEndAfterMoving, AutomaticModeShowsAndScansTheLanNotTheStoredRange)
+{
+    EXPECT_TRUE(m_Program.IsChecked(IDC_AUTOMATIC));
+    EXPECT_FALSE(m_Program.IsChecked(IDC_MANUAL));
+    EXPECT_FALSE(m_Program.IsEnabled(IDC_START_ADDRESS));
+    // Nothing is scanned unless the range is the LAN's.
+    ASSERT_EQ(m_Program.AddressText(IDC_START_ADDRESS), Env("LAN_FIRST_HOST"));
+    ASSERT_EQ(m_Program.AddressText(IDC_END_ADDRESS), Env("LAN_LAST_HOST"));
+
+    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(static_cast<int>(m_Lan.size())));
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+    // The scan stores the range it covered, as every scan does.
+    const auto start = CSettingsKey::Read("StartHostAddress");
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->bytes, Env("LAN_FIRST_HOST") + '\0');
 }
 
 }  // namespace
