@@ -517,9 +517,11 @@ void CCorvaleDlg::RunScan()
         m_StartScanButton.SetWindowText(kStopScanCaption);
         StartDirectoryScan(rowInsertLock);
     }
-    EnableRunLockedControls(true);
-    m_StartScanButton.EnableWindow(true);
+    // The run is not over until its rows are renumbered and sorted: till then the button
+    // reads "Start Scan" but takes no press, as a press would find the run still under way.
+    m_StartScanButton.EnableWindow(false);
     m_StartScanButton.SetWindowText(kStartScanCaption);
+    EnableRunLockedControls(true);
 
     m_ResultsList.RenumberItemData();
     const int rows = m_ResultsList.GetItemCount();
@@ -530,6 +532,7 @@ void CCorvaleDlg::RunScan()
         m_ResultsList.SetColumnWidth(kDescriptionColumn, DescriptionColumnWidth(rows));
     }
     m_ScanUnderWay = false;
+    m_StartScanButton.EnableWindow(true);
 }
 
 void CCorvaleDlg::StartDirectoryScan(CCriticalSection& rowInsertLock)

@@ -55,8 +55,8 @@ public:
     static std::string MessageBoxText(HWND box);
     static void PressOk(HWND box);
 
-    // Waits until the button reads "Start Scan" again and is enabled, and, when rows were
-    // found, until Export is enabled (the last thing a run does with rows).
+    // Waits until the button reads "Start Scan" again and is enabled (the last thing a run
+    // does), and, when rows were found, until Export is enabled.
     bool WaitForIdle(DWORD timeoutMs = kDefaultTimeoutMs) const;
     bool WaitForCaption(const char* caption, DWORD timeoutMs = kDefaultTimeoutMs) const;
 
@@ -74,9 +74,9 @@ private:
     HWND m_Main = nullptr;
 };
 
-// Polls `condition` every 5 ms until it holds or the timeout passes.
+// Polls `condition` every `intervalMs` until it holds or the timeout passes.
 template <typename Condition>
-bool PollUntil(Condition condition, DWORD timeoutMs)
+bool PollUntil(Condition condition, DWORD timeoutMs, DWORD intervalMs = 5)
 {
     const DWORD start = ::GetTickCount();
     for (;;) {
@@ -84,6 +84,6 @@ bool PollUntil(Condition condition, DWORD timeoutMs)
             return true;
         if (::GetTickCount() - start >= timeoutMs)
             return false;
-        ::Sleep(5);
+        ::Sleep(intervalMs);
     }
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -249,6 +250,42 @@ TEST_F(ScanEndToEnd, ASecondStartBeforeTheCaptionChangesBeginsNoSecondRun)
     // A second run would show its own summary within a run's time; wait twice that long.
     const DWORD runTime = std::max<DWORD>(::GetTickCount() - runStarted, 3000);
     EXPECT_FALSE(PollUntil([&] { return m_Program.FindSummaryBox() != nullptr; }, 2 * runTime));
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+}
+
+// A user who clicks Start again as soon as the summary is gone: the click lands on the button
+// as it is shown, so once the button is enabled and reads "Start Scan" again a press must
+// start a run. Pressed at the first moment it does (polled every millisecond).
+TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
+{
+    const auto startable = [&] {
+        return m_Program.IsEnabled(IDC_START_SCAN) && m_Program.ButtonCaption() == "Start Scan";
+    };
+    m_Program.ChooseAutomatic();
+    m_Program.ClickStartStop();
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        HWND box = m_Program.WaitForSummaryBox();
+        ASSERT_NE(box, nullptr) << "no run began after the press";
+        CVantrelProcess::PressOk(box);
+        ASSERT_TRUE(PollUntil([&] { return !::IsWindowVisible(box); }, CVantrelProcess::kDefaultTimeoutMs, 1));
+        const DWORD boxGone = ::GetTickCount();
+        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Start Scan"; },
+                              CVantrelProcess::kDefaultTimeoutMs, 1));
+        const DWORD captioned = ::GetTickCount();
+        ASSERT_TRUE(PollUntil(startable, CVantrelProcess::kDefaultTimeoutMs, 1));
+        std::printf("run %d: \"Start Scan\" %lu ms after the summary went, enabled %lu ms later\n", run,
+                    static_cast<unsigned long>(captioned - boxGone),
+                    static_cast<unsigned long>(::GetTickCount() - captioned));
+        if (run == 3)
+            break;
+        m_Program.ClickStartStop();
+        // The next run shows itself by its caption, or already by its summary.
+        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Stop Scan" || m_Program.FindSummaryBox(); },
+                              10000))
+            << "the Start was lost";
+    }
+    ASSERT_TRUE(m_Program.WaitForIdle());
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
 }
 
