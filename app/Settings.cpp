@@ -94,9 +94,15 @@ bool WriteStoredSettings(bool automatic, const char* startText, const char* endT
     CRegKey key;
     if (!key.Create(HKEY_CURRENT_USER, kSettingsKey))
         return false;
+    return WriteStoredSettings(key.Get(), automatic, startText, endText);
+}
+
+bool WriteStoredSettings(HKEY key, bool automatic, const char* startText, const char* endText)
+{
     const DWORD mode = automatic ? 1 : 0;
-    ::RegSetValueExA(key.Get(), kAutomaticValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof(mode));
-    WriteText(key.Get(), kStartValue, startText);
-    WriteText(key.Get(), kEndValue, endText);
-    return true;
+    const bool modeWritten = ::RegSetValueExA(key, kAutomaticValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode),
+                                              sizeof(mode)) == ERROR_SUCCESS;
+    const bool startWritten = WriteText(key, kStartValue, startText);
+    const bool endWritten = WriteText(key, kEndValue, endText);
+    return modeWritten && startWritten && endWritten;
 }

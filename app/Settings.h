@@ -3,6 +3,8 @@
 // controls and takes them out again.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <optional>
 
@@ -18,6 +20,9 @@ struct StoredSettings {
 // What the key holds now; everything absent when the key cannot be opened.
 StoredSettings ReadStoredSettings();
 
-// Writes all three values; an empty text is stored as an empty value. A value that cannot be
-// written does not keep the others from being written. False when the key cannot be created.
+// Writes all three values into the settings key, created if need be; an empty text is stored
+// as an empty value. A value that cannot be written does not keep the others from being
+// written. False when the key cannot be created or a value not written.
 bool WriteStoredSettings(bool automatic, const char* startText, const char* endText);
+// The same into a key the caller has opened.
+bool WriteStoredSettings(HKEY key, bool automatic, const char* startText, const char* endText);

@@ -80,7 +80,8 @@ std::optional<SaveChoice> ShowSaveDialog(HWND owner, const char* filter, const c
     dialog->SetFileTypes(static_cast<UINT>(types.size()), types.data());
     dialog->SetFileTypeIndex(1);
     dialog->SetFileName(ToWide(initialName, CP_ACP).c_str());
-    // The folder must exist; an existing file is replaced without a question.
+    // The folder must exist. No question about an existing file here: the name given is
+    // not yet the report's, whose extension follows the chosen format.
     dialog->SetOptions(FOS_PATHMUSTEXIST | FOS_FORCEFILESYSTEM);
     if (FAILED(dialog->Show(owner)))
         return std::nullopt;
@@ -103,8 +104,9 @@ std::optional<SaveChoice> ShowSaveDialog(HWND owner, const char* filter, const c
     return choice;
 }
 
-// Notepad from the Windows directory with the report as its one quoted argument; false when
-// the line would not fit or the path could end the quotes.
+// Notepad from the Windows directory, quoted as a directory may hold spaces, with the report
+// as its one quoted argument; false when the line would not fit or the path could end the
+// quotes.
 bool FormatNotepadCommandLine(const std::string& path, const LaunchPlatform& launch,
                               char (&commandLine)[kNotepadCommandLineSize])
 {
@@ -116,7 +118,7 @@ bool FormatNotepadCommandLine(const std::string& path, const LaunchPlatform& lau
     if (path.find('"') != std::string::npos)
         return false;
     const int written =
-        std::snprintf(commandLine, sizeof(commandLine), "%s\\notepad.exe \"%s\"", windowsDirectory, path.c_str());
+        std::snprintf(commandLine, sizeof(commandLine), "\"%s\\notepad.exe\" \"%s\"", windowsDirectory, path.c_str());
     return written >= 0 && static_cast<size_t>(written) < sizeof(commandLine);
 }
 
@@ -144,6 +146,10 @@ ExportPlatform SystemExportPlatform(HWND owner)
     platform.ShowFailure = [owner](const char* message) {
         ::MessageBoxA(owner, message, kCaption, MB_OK | MB_ICONERROR);
     };
+    platform.ConfirmReplace = [owner](const std::string& fileName) {
+        const std::string question = fileName + " already exists.\nDo you want to replace it?";
+        return ::MessageBoxA(owner, question.c_str(), kCaption, MB_YESNO | MB_ICONWARNING) == IDYES;
+    };
     platform.Launch = SystemLaunchPlatform();
     return platform;
 }
@@ -166,6 +172,8 @@ void ExportResults(const CReportRows& rows, const ExportPlatform& platform)
         return;
     const ReportFormatEntry& format = ReportFormats[choice->FilterIndex - 1];
     const std::string path = ReportPathFor(choice->Path, format.Extension);
+    if (IsFileExists(path.c_str()) && !platform.ConfirmReplace(path.substr(path.rfind('\\') + 1)))
+        return;
     if (format.Writer(path.c_str(), rows, platform.ShowFailure))
         OpenReportViewer(path, format, platform.Launch);
 }

@@ -38,6 +38,8 @@ struct ExportPlatform {
     // The Save As dialog over the main window; nothing when it was cancelled.
     std::function<std::optional<SaveChoice>(const char* filter, const char* initialName)> AskSavePath;
     ReportFailureHandler ShowFailure;
+    // "<file name> already exists. Do you want to replace it?"; true for Yes.
+    std::function<bool(const std::string& fileName)> ConfirmReplace;
     LaunchPlatform Launch;
 };
 // The real dialog and message box, owned by `owner`, and the real launches.

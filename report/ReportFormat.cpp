@@ -2,6 +2,8 @@
 
 #include "report/TextConversion.h"
 
+#include <string_view>
+
 namespace {
 
 // Line ends are CR LF, as a text-mode file stores a line feed; cells are never translated.
@@ -80,6 +82,24 @@ std::string QuotedCsvField(const std::string& field)
     return quoted + "\"";
 }
 
+// A cell that a spreadsheet would run as a formula behind an apostrophe, which makes it
+// text; host names come from the network and may be anything.
+std::string SpreadsheetText(const std::string& cell)
+{
+    constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+    return !cell.empty() && kFormulaStarts.find(cell[0]) != std::string_view::npos ? "'" + cell : cell;
+}
+
+// Control characters as spaces, so that a cell can neither add lines to the text report nor
+// send a terminal its codes.
+std::string PlainTextCell(std::string cell)
+{
+    for (char& c : cell)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return cell;
+}
+
 }  // namespace
 
 std::string MarkupText(const std::string& cell, UINT codePage)
@@ -137,7 +157,7 @@ std::string FormatTextReport(const CReportRows& rows)
     std::string report = kTextTitle;
     for (int row = 0; row < rows.GetRowCount(); ++row) {
         for (int column = 0; column < kReportColumns; ++column)
-            report += kTextLabels[column] + rows.GetCellText(row, column, kTextCellCapacity);
+            report += kTextLabels[column] + PlainTextCell(rows.GetCellText(row, column, kTextCellCapacity));
         report += kTextSeparator;
     }
     return report + kTextEnd;
@@ -163,11 +183,11 @@ std::string FormatCsvReport(const CReportRows& rows)
     std::string report = kCsvHeader;
     for (int row = 0; row < rows.GetRowCount(); ++row) {
         for (int column = 0; column < kReportColumns - 1; ++column)
-            report += CsvField(TrimCell(rows.GetCellText(row, column, kCsvCellCapacity))) + ",";
+            report += CsvField(SpreadsheetText(TrimCell(rows.GetCellText(row, column, kCsvCellCapacity)))) + ",";
         // A description of one character says nothing and is left out, as an empty one.
         const std::string description = TrimCell(rows.GetCellText(row, kReportColumns - 1, kCsvCellCapacity));
         if (description.size() >= 2)
-            report += QuotedCsvField(description);
+            report += QuotedCsvField(SpreadsheetText(description));
         report += "\r\n";
     }
     return report;

@@ -43,7 +43,8 @@ bool CopyToClipboard(HWND owner, const void* data, size_t size)
     const CClipboardCloser closer;
     ::EmptyClipboard();
 
-    CGlobalBlock block(::GlobalAlloc(GMEM_DDESHARE, size));
+    // SetClipboardData takes only a movable block.
+    CGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size));
     if (!block.Get())
         return false;
     void* bytes = ::GlobalLock(block.Get());

@@ -225,17 +225,21 @@ void CCorvaleDlg::ReadRegSettings()
     const StoredSettings settings = ReadStoredSettings();
     if (settings.Automatic)
         SelectMode(*settings.Automatic);
-    // In either mode: a stored range replaces the automatic one too.
+    // Automatic means the network the computer is on now; a stored range is of the network
+    // of the last scan, and stands in for the automatic one only when no adapter qualified.
+    const bool networkFound = LocalNetworkInfo.FirstHostText[0] != '\0';
+    if (networkFound && m_AutomaticRadio.GetCheck() == BST_CHECKED)
+        return;
     if (settings.StartAddress)
         m_StartAddress.SetAddress(*settings.StartAddress);
     if (settings.EndAddress)
         m_EndAddress.SetAddress(*settings.EndAddress);
 }
 
-void CCorvaleDlg::WriteRegSettings()
+bool CCorvaleDlg::WriteRegSettings()
 {
-    WriteStoredSettings(m_AutomaticRadio.GetCheck() == BST_CHECKED, AddressText(m_StartAddress).c_str(),
-                        AddressText(m_EndAddress).c_str());
+    return WriteStoredSettings(m_AutomaticRadio.GetCheck() == BST_CHECKED, AddressText(m_StartAddress).c_str(),
+                               AddressText(m_EndAddress).c_str());
 }
 
 // ---- layout and painting ----
@@ -489,6 +493,7 @@ void CCorvaleDlg::OnScan()
             m_EndAddress.SetAddress(scanned.End);
         }
     }
+    // Settings that cannot be saved are no reason not to scan.
     WriteRegSettings();
 
     m_ScanUnderWay = true;
@@ -512,9 +517,11 @@ void CCorvaleDlg::RunScan()
         m_StartScanButton.SetWindowText(kStopScanCaption);
         StartDirectoryScan(rowInsertLock);
     }
-    EnableRunLockedControls(true);
-    m_StartScanButton.EnableWindow(true);
+    // The run is not over until its rows are renumbered and sorted: till then the button
+    // reads "Start Scan" but takes no press, as a press would find the run still under way.
+    m_StartScanButton.EnableWindow(false);
     m_StartScanButton.SetWindowText(kStartScanCaption);
+    EnableRunLockedControls(true);
 
     m_ResultsList.RenumberItemData();
     const int rows = m_ResultsList.GetItemCount();
@@ -525,6 +532,7 @@ void CCorvaleDlg::RunScan()
         m_ResultsList.SetColumnWidth(kDescriptionColumn, DescriptionColumnWidth(rows));
     }
     m_ScanUnderWay = false;
+    m_StartScanButton.EnableWindow(true);
 }
 
 void CCorvaleDlg::StartDirectoryScan(CCriticalSection& rowInsertLock)

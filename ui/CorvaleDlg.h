@@ -24,9 +24,10 @@ public:
     void OnAutomatic();
     void OnManual();
 
-    // The scan command saves what the range controls hold, once the range has passed its check.
+    // The scan command saves what the range controls hold, once the range has passed its
+    // check; false when the settings could not all be saved.
     void ReadRegSettings();
-    void WriteRegSettings();
+    bool WriteRegSettings();
 
 protected:
     void DoDataExchange() override;
@@ -97,8 +98,9 @@ private:
     void EnableRunLockedControls(bool enable);
 
     // From a Start that passed the range check until the worker has finished: the caption
-    // reads "Start Scan" before the worker changes it and "Stopping..." while a stopped
-    // run winds down, so it cannot tell by itself whether a run exists.
+    // reads "Start Scan" before the worker changes it and while the rows are sorted (the
+    // button disabled), and "Stopping..." while a stopped run winds down, so it cannot tell
+    // by itself whether a run exists. Read by the user-interface thread, cleared by the worker.
     std::atomic<bool> m_ScanUnderWay{false};
 
     // ---- Copy IP Address, the About box and the About link ----

@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "winlib/GdiObject.h"
+#include "winlib/ImageList.h"
 
 #include <commctrl.h>
 
@@ -19,11 +20,17 @@ void SetUpResultsList(CEnhancedListCtrl& list)
         list.SetColumnSortType(column, CEnhancedListCtrl::SortText);
     list.SetSortIndicator(0, true);
 
-    // Every row shows image 0. Without LVS_SHAREIMAGELISTS the list destroys its image list
-    // with itself.
-    HIMAGELIST rowImages = ::ImageList_Create(24, 24, ILC_COLOR32, 1, 5);
     const CIcon rowIcon(static_cast<HICON>(
         ::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_HOST), IMAGE_ICON, 24, 24, 0)));
-    ::ImageList_AddIcon(rowImages, rowIcon);
-    list.SetImageList(rowImages, LVSIL_SMALL);
+    SetRowPicture(list, rowIcon);
+}
+
+void SetRowPicture(CEnhancedListCtrl& list, HICON icon)
+{
+    // Every row shows image 0.
+    CImageList rowImages;
+    if (!icon || !rowImages.Create(24, 24, ILC_COLOR32, 1, 5) || rowImages.Add(icon) < 0)
+        return;
+    // Without LVS_SHAREIMAGELISTS the list destroys its image list with itself.
+    list.SetImageList(rowImages.Release(), LVSIL_SMALL);
 }

@@ -5,3 +5,6 @@
 #include "controls/EnhancedListCtrl.h"
 
 void SetUpResultsList(CEnhancedListCtrl& list);
+
+// Every row shows `icon`; without it the rows go without a picture.
+void SetRowPicture(CEnhancedListCtrl& list, HICON icon);

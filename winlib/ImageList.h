@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 class CImageList {
 public:
     CImageList() = default;
@@ -25,6 +27,8 @@ public:
         m_List = nullptr;
     }
     HIMAGELIST Get() const { return m_List; }
+    // Hands the list to a new owner, such as a list view that destroys it with itself.
+    HIMAGELIST Release() { return std::exchange(m_List, nullptr); }
 
 private:
     HIMAGELIST m_List = nullptr;

@@ -22,12 +22,13 @@ public:
     }
     void Close()
     {
-        if (m_Handle)
+        if (*this)
             ::CloseHandle(m_Handle);
         m_Handle = nullptr;
     }
     HANDLE Get() const { return m_Handle; }
-    explicit operator bool() const { return m_Handle != nullptr; }
+    // A failed CreateFile gives INVALID_HANDLE_VALUE, which to CloseHandle is this process.
+    explicit operator bool() const { return m_Handle != nullptr && m_Handle != INVALID_HANDLE_VALUE; }
 
 private:
     HANDLE m_Handle = nullptr;

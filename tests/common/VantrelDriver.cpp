@@ -181,6 +181,14 @@ std::string CVantrelProcess::ButtonCaption() const
     return TextOf(Control(IDC_START_SCAN));
 }
 
+std::string CVantrelProcess::AddressText(int id) const
+{
+    // WM_GETTEXT is carried across processes; an address control's text is its fields.
+    char text[64] = "";
+    ::SendMessageA(Control(id), WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 HWND CVantrelProcess::FindSummaryBox() const
 {
     return FindDialog(m_Process.dwProcessId, m_Main);

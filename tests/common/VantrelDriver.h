@@ -44,6 +44,9 @@ public:
 
     std::string ButtonCaption() const;
     bool IsEnabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
+    bool IsChecked(int id) const { return ::SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // What an address control shows, dotted.
+    std::string AddressText(int id) const;
 
     // The summary box owned by the main window, or null.
     HWND FindSummaryBox() const;
@@ -52,8 +55,8 @@ public:
     static std::string MessageBoxText(HWND box);
     static void PressOk(HWND box);
 
-    // Waits until the button reads "Start Scan" again and is enabled, and, when rows were
-    // found, until Export is enabled (the last thing a run does with rows).
+    // Waits until the button reads "Start Scan" again and is enabled (the last thing a run
+    // does), and, when rows were found, until Export is enabled.
     bool WaitForIdle(DWORD timeoutMs = kDefaultTimeoutMs) const;
     bool WaitForCaption(const char* caption, DWORD timeoutMs = kDefaultTimeoutMs) const;
 
@@ -76,9 +79,9 @@ private:
     HWND m_Main = nullptr;
 };
 
-// Polls `condition` every 5 ms until it holds or the timeout passes.
+// Polls `condition` every `intervalMs` until it holds or the timeout passes.
 template <typename Condition>
-bool PollUntil(Condition condition, DWORD timeoutMs)
+bool PollUntil(Condition condition, DWORD timeoutMs, DWORD intervalMs = 5)
 {
     const DWORD start = ::GetTickCount();
     for (;;) {
@@ -86,6 +89,6 @@ bool PollUntil(Condition condition, DWORD timeoutMs)
             return true;
         if (::GetTickCount() - start >= timeoutMs)
             return false;
-        ::Sleep(5);
+        ::Sleep(intervalMs);
     }
 }

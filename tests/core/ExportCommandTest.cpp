@@ -15,8 +15,10 @@ namespace {
 struct FakeExportSystem {
     std::optional<SaveChoice> answer;
     const char* windowsDirectory = "C:\\windows";  // null: the call fails
+    bool replaceAnswer = false;                      // to "... already exists."
 
     std::vector<std::string> dialogs;   // "FILTER|INITIAL NAME" per dialog shown
+    std::vector<std::string> questions;  // file names asked about
     std::vector<std::string> failures;  // messages shown
     std::vector<std::string> launches;  // "open TARGET", "start COMMAND LINE"
 
@@ -28,6 +30,10 @@ struct FakeExportSystem {
             return answer;
         };
         platform.ShowFailure = [this](const char* message) { failures.push_back(message); };
+        platform.ConfirmReplace = [this](const std::string& fileName) {
+            questions.push_back(fileName);
+            return replaceAnswer;
+        };
         platform.Launch.ShellOpen = [this](const char* target) -> INT_PTR {
             launches.push_back(std::string("open ") + target);
             return 42;
@@ -90,21 +96,67 @@ TEST(ExportCommand, WritesTheChosenNameWithTheFormatsExtensionAndOpensIt)
         EXPECT_EQ(FilesIn(folder), std::vector<std::string>{c.written});
         EXPECT_EQ(ReadFileBytes(path), ExpectedReport(c.expected));
         const std::string launch =
-            c.browser ? "open " + path : "start C:\\windows\\notepad.exe \"" + path + "\"";
+            c.browser ? "open " + path : "start \"C:\\windows\\notepad.exe\" \"" + path + "\"";
         EXPECT_EQ(system.launches, std::vector<std::string>{launch});
+        EXPECT_TRUE(system.questions.empty());
     }
 }
 
-TEST(ExportCommand, ReplacesAnExistingFileWithoutAsking)
+// The question names the file as it will be written, not as it was typed: the typed
+// extension gives way to the format's.
+TEST(ExportCommand, AsksBeforeReplacingTheFileItWouldWrite)
 {
-    const std::string folder = MakeTestFolder("vantrel-export-replace");
-    const std::string path = folder + "old.xml";
-    WriteReportFile(path.c_str(), std::string(4000, 'x'));
+    struct Case {
+        const char* what;
+        const char* existing;  // a file written before the export; null: none
+        bool answer;
+        bool asked;
+        bool written;
+    };
+    const Case cases[] = {
+        {"no such file", nullptr, false, false, true},
+        {"existing file, No", "old.xml", false, true, false},
+        {"existing file, Yes", "old.xml", true, true, true},
+        {"only the typed name exists", "old.txt", false, false, true},
+    };
+    const std::string before(4000, 'x');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = MakeTestFolder("vantrel-export-replace");
+        const std::string path = folder + "old.xml";
+        if (c.existing)
+            WriteReportFile((folder + c.existing).c_str(), before);
+        FakeExportSystem system;
+        system.replaceAnswer = c.answer;
+        system.answer = SaveChoice{folder + "old.txt", 3};
+        ExportResults(CReportTestRows(ReportTable("one-row")), system.Platform());
+
+        EXPECT_EQ(system.questions, c.asked ? std::vector<std::string>{"old.xml"} : std::vector<std::string>{});
+        EXPECT_TRUE(system.failures.empty());
+        if (c.written) {
+            EXPECT_EQ(ReadFileBytes(path), ExpectedReport("one-row.xml"));
+            EXPECT_EQ(system.launches, std::vector<std::string>{"start \"C:\\windows\\notepad.exe\" \"" + path + "\""});
+        } else {
+            EXPECT_EQ(ReadFileBytes(path), before);
+            EXPECT_TRUE(system.launches.empty());
+        }
+    }
+}
+
+// A folder is no file to replace: no question, and the writer reports that it cannot write.
+TEST(ExportCommand, AsksNothingAboutAFolderOfTheReportsName)
+{
+    const std::string folder = MakeTestFolder("vantrel-export-folder");
+    const std::string path = folder + "report.csv";
+    ::CreateDirectoryA(path.c_str(), nullptr);
     FakeExportSystem system;
-    system.answer = SaveChoice{path, 3};
+    system.replaceAnswer = true;
+    system.answer = SaveChoice{path, 4};
     ExportResults(CReportTestRows(ReportTable("one-row")), system.Platform());
-    EXPECT_EQ(ReadFileBytes(path), ExpectedReport("one-row.xml"));
-    EXPECT_EQ(system.dialogs.size(), 1u);
+    ::RemoveDirectoryA(path.c_str());
+    EXPECT_TRUE(system.questions.empty());
+    EXPECT_EQ(system.failures.size(), 1u);
+    EXPECT_TRUE(system.launches.empty());
 }
 
 TEST(ExportCommand, OpensNothingWhenTheWriterFails)
@@ -128,12 +180,14 @@ TEST(ExportCommand, StartsNotepadFromTheWindowsDirectory)
         std::string commandLine;
     };
     const Case cases[] = {
-        {"D:\\WINNT", "start D:\\WINNT\\notepad.exe \"" + path + "\""},
-        {nullptr, "start C:\\Windows\\notepad.exe \"" + path + "\""},
+        {"D:\\WINNT", "start \"D:\\WINNT\\notepad.exe\" \"" + path + "\""},
+        {nullptr, "start \"C:\\Windows\\notepad.exe\" \"" + path + "\""},
+        {"C:\\Program Files\\Win dows", "start \"C:\\Program Files\\Win dows\\notepad.exe\" \"" + path + "\""},
     };
     for (const Case& c : cases) {
         FakeExportSystem system;
         system.windowsDirectory = c.windowsDirectory;
+        system.replaceAnswer = true;  // the report of the case before
         system.answer = SaveChoice{path, 4};
         ExportResults(CReportTestRows(ReportTable("one-row")), system.Platform());
         EXPECT_EQ(system.launches, std::vector<std::string>{c.commandLine});
@@ -143,7 +197,7 @@ TEST(ExportCommand, StartsNotepadFromTheWindowsDirectory)
 TEST(ExportCommand, StartsNoViewerForAPathItsLineCannotHoldWhole)
 {
     // The longest Windows directory its buffer holds; the Notepad line may be 1023 long:
-    // the directory, "\\notepad.exe", a space and the path in two quotes.
+    // the directory and "\\notepad.exe" in two quotes, a space and the path in two quotes.
     const std::string windows = "C:\\" + std::string(508, 'w');
     struct Case {
         int format;  // index into ReportFormats
@@ -151,9 +205,9 @@ TEST(ExportCommand, StartsNoViewerForAPathItsLineCannotHoldWhole)
         bool starts;
     };
     const Case cases[] = {
-        {1, 1023 - 511 - 15, true},
-        {1, 1023 - 511 - 15 + 1, false},
-        {3, 1023 - 511 - 15 + 1, false},
+        {1, 1023 - 511 - 17, true},
+        {1, 1023 - 511 - 17 + 1, false},
+        {3, 1023 - 511 - 17 + 1, false},
         {0, 999, true},
         {0, 1000, false},
     };
@@ -168,7 +222,8 @@ TEST(ExportCommand, StartsNoViewerForAPathItsLineCannotHoldWhole)
         else if (c.format == 0)
             EXPECT_EQ(system.launches, std::vector<std::string>{"open " + path});
         else
-            EXPECT_EQ(system.launches, std::vector<std::string>{"start " + windows + "\\notepad.exe \"" + path + "\""});
+            EXPECT_EQ(system.launches,
+                      std::vector<std::string>{"start \"" + windows + "\\notepad.exe\" \"" + path + "\""});
     }
 }
 

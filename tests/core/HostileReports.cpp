@@ -38,6 +38,10 @@ std::vector<ReportRow> HostileRows()
         {"192.168.50.16", "ctl\x01\x02\x1B[31m\x7F\x0B\x0C-end", "line1\r\nline2\tx", "multi\nline \"quoted\""},
         {"192.168.50.17", "", "", ""},
         {"192.168.50.18,evil", "\"", "\"\"", "=HYPERLINK(\"x\")"},
+        // Formulas a spreadsheet would run, and a name that would forge report lines.
+        {"192.168.50.19", "=HYPERLINK(\"x\")", "+1", "@SUM(A1)"},
+        {"192.168.50.20", "evil\r\n Host Name: forged\r\n", "-2+3", "\t=cmd|' /C calc'!A0"},
+        {"192.168.50.21", "\r\n@x\r\n", "\r=1", "-"},
     };
 }
 

@@ -151,7 +151,7 @@ TEST(ReportFormats, MarkupTextIsEscapedUtf8ThatXmlAllows)
     }
 }
 
-TEST(ReportFormats, CsvQuotesWhatWouldBreakTheRowAndTrimsEveryCell)
+TEST(ReportFormats, CsvQuotesWhatWouldBreakTheRowTrimsEveryCellAndKeepsFormulasAsText)
 {
     struct Case {
         ReportRow row;
@@ -169,6 +169,14 @@ TEST(ReportFormats, CsvQuotesWhatWouldBreakTheRowAndTrimsEveryCell)
         {{"", "\"", "cr\ronly", "\"\""}, ",\"\"\"\",\"cr\ronly\",\"\"\"\"\"\"\r\n"},
         // The CSV stays in the code page: bytes as they are.
         {{"10.0.0.1", "caf\xE9", "<b>", "M\xFCller's PC"}, "10.0.0.1,caf\xE9,<b>,\"M\xFCller's PC\"\r\n"},
+        // A spreadsheet runs a cell that begins with =, +, - or @ as a formula; an apostrophe
+        // makes it text. What begins a cell is judged after the trim, as it is written.
+        {{"10.0.0.1", "=HYPERLINK(\"x\")", "mac", "=1+2"},
+         "10.0.0.1,\"'=HYPERLINK(\"\"x\"\")\",mac,\"'=1+2\"\r\n"},
+        {{"+10.0.0.1", "-cmd", "@SUM(A1)", "-x"}, "'+10.0.0.1,'-cmd,'@SUM(A1),\"'-x\"\r\n"},
+        {{"10.0.0.1", " \t=cmd|' /C calc'!A0", "\r@x", "=="}, "10.0.0.1,'=cmd|' /C calc'!A0,'@x,\"'==\"\r\n"},
+        {{"10.0.0.1", "=", "+", "-"}, "10.0.0.1,'=,'+,\r\n"},
+        {{"10.0.0.1", "=a,b", "x=1", "a-b"}, "10.0.0.1,\"'=a,b\",x=1,\"a-b\"\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -177,11 +185,29 @@ TEST(ReportFormats, CsvQuotesWhatWouldBreakTheRowAndTrimsEveryCell)
     }
 }
 
-TEST(ReportFormats, TextReportKeepsCellsAsTheyAre)
+// A name must not be able to forge lines of the text report, nor send a terminal its codes.
+TEST(ReportFormats, TextReportShowsControlCharactersAsSpaces)
 {
-    const std::string cell = "  <a href='x'>caf\xE9 & \"co\"</a>\x01  ";
-    const std::string text = FormatTextReport(CReportTestRows({{"10.0.0.1", cell, "", ""}}));
-    EXPECT_NE(text.find("\r\n Host Name: " + cell + "\r\n"), std::string::npos);
+    struct Case {
+        std::string cell;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"  <a href='x'>caf\xE9 & \"co\"</a>  ", "  <a href='x'>caf\xE9 & \"co\"</a>  "},
+        {"evil\r\n Host Name: forged", "evil   Host Name: forged"},
+        {"a\tb\vc\fd\ne\rf", "a b c d e f"},
+        {"\x1B[31mred\x1B[0m\x07\x7F", " [31mred [0m  "},
+        {std::string("x\x01\x1F\x20\x7E\x80\xFF"), std::string("x  \x20\x7E\x80\xFF")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cell);
+        const std::string text = FormatTextReport(CReportTestRows({{"10.0.0.1", c.cell, "", ""}}));
+        EXPECT_EQ(text, "\r\n                                          Vantrel Report\r\n\r\n"
+                        "\r\n Host IP Address: 10.0.0.1\r\n Host Name: " + c.shown +
+                        "\r\n Host MAC Address: \r\n Description: "
+                        "\r\n------------------------------------------------------------------------------------\r\n"
+                        "\r\n\r\n\r\n____________________________________________________________________________________");
+    }
 }
 
 }  // namespace

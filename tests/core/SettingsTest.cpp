@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -118,6 +120,21 @@ TEST(SettingsStore, AWrittenTextStopsAt999Characters)
     ASSERT_TRUE(WriteStoredSettings(false, longText.c_str(), "1.2.3.4"));
     EXPECT_EQ(CSettingsKey::Read("StartHostAddress")->bytes, std::string(999, '9') + '\0');
     EXPECT_EQ(CSettingsKey::Read("EndHostAddress")->bytes, std::string("1.2.3.4\0", 8));
+}
+
+// The registry refuses every value of a key opened only for reading: the write says so and
+// leaves what was stored.
+TEST(SettingsStore, AWriteTheKeyRefusesIsReported)
+{
+    CSettingsKey key;
+    key.SetDword("Automatic", 0);
+    HKEY opened = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, &opened), ERROR_SUCCESS);
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&::RegCloseKey)> readOnly(opened, &::RegCloseKey);
+    EXPECT_FALSE(WriteStoredSettings(readOnly.get(), true, "10.77.0.1", "10.77.0.254"));
+    EXPECT_EQ(CSettingsKey::Read("Automatic")->bytes, std::string(4, '\0'));
+    EXPECT_FALSE(CSettingsKey::Read("StartHostAddress"));
+    EXPECT_FALSE(CSettingsKey::Read("EndHostAddress"));
 }
 
 }  // namespace

@@ -2,11 +2,12 @@
 """Reads the reports of hostile rows back with real parsers.
 
 Usage: check_hostile_reports.py FOLDER, where core_tests --write-hostile-reports wrote
-rows.hex and report.{html,xml,csv}. The XML file must pass xmllint and hold every cell's
-text in its element; an HTML parser must find exactly the table's cells, each name as
-text, and no element or attribute beyond the report's own; the CSV file must read back
-into the rows that were written, trimmed, a description shorter than two characters
-left out.
+rows.hex and report.{html,txt,xml,csv}. The XML file must pass xmllint and hold every
+cell's text in its element; an HTML parser must find exactly the table's cells, each name
+as text, and no element or attribute beyond the report's own; the CSV file must read back
+into the rows that were written, trimmed, a description shorter than two characters left
+out, and every cell a spreadsheet would run as a formula behind an apostrophe; the text
+report must have its usual lines, each cell on its own with control characters as spaces.
 """
 import csv
 import html.parser
@@ -93,17 +94,44 @@ check(names <= {"xmlns", "http-equiv", "content", "style", "class", "width", "ce
 check({value for name, value in parser.attributes if name == "class"} == {"footer", "firstrow", "secondrow"},
       "HTML classes")
 
-# CSV: the same rows back, trimmed as written, in the code page's bytes.
+# CSV: the same rows back, trimmed as written, in the code page's bytes; a cell that a
+# spreadsheet would take for a formula reads as text behind an apostrophe.
 with open(folder / "report.csv", encoding="latin-1", newline="") as file:
     read_back = list(csv.reader(file))
 spaces = b" \t\n\v\f\r"
+
+
+def as_text(cell):
+    return "'" + cell if cell[:1] in ("=", "+", "-", "@", "\t", "\r") else cell
+
+
 expected_rows = [["Host IP Address", "Host Name", "Host MAC Address", "Description"]]
 for row in rows:
     cells = [raw.strip(spaces).decode("latin-1") for raw in row]
-    expected_rows.append(cells[:3] + [cells[3] if len(cells[3]) >= 2 else ""])
+    expected_rows.append([as_text(cell) for cell in cells[:3]] + [as_text(cells[3]) if len(cells[3]) >= 2 else ""])
 check(read_back == expected_rows, "CSV rows differ: %r" % [
     (i, got, want) for i, (got, want) in enumerate(zip(read_back, expected_rows)) if got != want][:3])
 check(len(read_back) == len(expected_rows), "CSV has %d rows" % len(read_back))
+formulas = [cell for line in read_back for cell in line if cell[:1] in ("=", "+", "-", "@")]
+check(not formulas, "CSV cells a spreadsheet would run: %r" % formulas[:3])
+
+# Text: the title, four lines per host and the separators, nothing more; a cell's control
+# characters are spaces, so no name adds a line or sends a terminal its codes.
+text = (folder / "report.txt").read_bytes()
+lines = text.split(b"\r\n")
+check(len(lines) == 7 + 6 * len(rows), "text report has %d lines for %d rows" % (len(lines), len(rows)))
+stray = [line for line in lines if any(b < 0x20 or b == 0x7F for b in line)]
+check(not stray, "text report lines with control characters: %r" % [line[:80] for line in stray[:3]])
+labels = [b" Host IP Address: ", b" Host Name: ", b" Host MAC Address: ", b" Description: "]
+expected_lines = [b"", b" " * 42 + b"Vantrel Report", b""]
+for row in rows:
+    expected_lines.append(b"")
+    for label, raw in zip(labels, row):
+        expected_lines.append(label + bytes(b" "[0] if b < 0x20 or b == 0x7F else b for b in raw[:9999]))
+    expected_lines.append(b"-" * 84)
+expected_lines += [b"", b"", b"", b"_" * 84]
+check(lines == expected_lines, "text report lines differ: %r" % [
+    (i, got[:80], want[:80]) for i, (got, want) in enumerate(zip(lines, expected_lines)) if got != want][:3])
 
 for failure in failures:
     print("FAIL:", failure[:2000])

@@ -5,6 +5,7 @@
 #include "CsvRecords.h"
 #include "LanMakers.h"
 #include "ReportFixtures.h"
+#include "SettingsKey.h"
 #include "VantrelDriver.h"
 
 #include "res/resource.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -275,6 +277,42 @@ TEST_F(ScanEndToEnd, ASecondStartBeforeTheCaptionChangesBeginsNoSecondRun)
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
 }
 
+// A user who clicks Start again as soon as the summary is gone: the click lands on the button
+// as it is shown, so once the button is enabled and reads "Start Scan" again a press must
+// start a run. Pressed at the first moment it does (polled every millisecond).
+TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
+{
+    const auto startable = [&] {
+        return m_Program.IsEnabled(IDC_START_SCAN) && m_Program.ButtonCaption() == "Start Scan";
+    };
+    m_Program.ChooseAutomatic();
+    m_Program.ClickStartStop();
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        HWND box = m_Program.WaitForSummaryBox();
+        ASSERT_NE(box, nullptr) << "no run began after the press";
+        CVantrelProcess::PressOk(box);
+        ASSERT_TRUE(PollUntil([&] { return !::IsWindowVisible(box); }, CVantrelProcess::kDefaultTimeoutMs, 1));
+        const DWORD boxGone = ::GetTickCount();
+        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Start Scan"; },
+                              CVantrelProcess::kDefaultTimeoutMs, 1));
+        const DWORD captioned = ::GetTickCount();
+        ASSERT_TRUE(PollUntil(startable, CVantrelProcess::kDefaultTimeoutMs, 1));
+        std::printf("run %d: \"Start Scan\" %lu ms after the summary went, enabled %lu ms later\n", run,
+                    static_cast<unsigned long>(captioned - boxGone),
+                    static_cast<unsigned long>(::GetTickCount() - captioned));
+        if (run == 3)
+            break;
+        m_Program.ClickStartStop();
+        // The next run shows itself by its caption, or already by its summary.
+        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Stop Scan" || m_Program.FindSummaryBox(); },
+                              10000))
+            << "the Start was lost";
+    }
+    ASSERT_TRUE(m_Program.WaitForIdle());
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+}
+
 TEST_F(ScanEndToEnd, ClosingDuringARunEndsTheProcessCleanly)
 {
     m_Program.ChooseAutomatic();
@@ -301,6 +339,38 @@ TEST_F(ScanEndToEnd, ClosingWhileTheSummaryIsUpEndsTheProcessCleanly)
     ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
     EXPECT_EQ(exitCode, 0u);
     m_Closed = true;
+}
+
+// A laptop that scanned another network in Automatic mode and was then brought here: the
+// stored range is of that network.
+class ScanEndToEndAfterMoving : public ScanEndToEnd {
+protected:
+    void SetUp() override
+    {
+        m_Stored.SetDword("Automatic", 1);
+        m_Stored.SetText("StartHostAddress", "192.0.2.1", false);
+        m_Stored.SetText("EndHostAddress", "192.0.2.254", false);
+        ScanEndToEnd::SetUp();
+    }
+
+    CSettingsKey m_Stored;
+};
+
+TEST_F(ScanEndToEndAfterMoving, AutomaticModeShowsAndScansTheLanNotTheStoredRange)
+{
+    EXPECT_TRUE(m_Program.IsChecked(IDC_AUTOMATIC));
+    EXPECT_FALSE(m_Program.IsChecked(IDC_MANUAL));
+    EXPECT_FALSE(m_Program.IsEnabled(IDC_START_ADDRESS));
+    // Nothing is scanned unless the range is the LAN's.
+    ASSERT_EQ(m_Program.AddressText(IDC_START_ADDRESS), Env("LAN_FIRST_HOST"));
+    ASSERT_EQ(m_Program.AddressText(IDC_END_ADDRESS), Env("LAN_LAST_HOST"));
+
+    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(static_cast<int>(m_Lan.size())));
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+    // The scan stores the range it covered, as every scan does.
+    const auto start = CSettingsKey::Read("StartHostAddress");
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->bytes, Env("LAN_FIRST_HOST") + '\0');
 }
 
 }  // namespace

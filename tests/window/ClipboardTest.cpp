@@ -69,4 +69,20 @@ TEST_F(ClipboardTest, FailureAfterEmptyingLeavesTheClipboardEmptyAndClosed)
     ::CloseClipboard();
 }
 
+// SetClipboardData takes a movable block. A fixed block's handle is its address, so what
+// the clipboard holds must lock at an address other than its handle.
+TEST_F(ClipboardTest, HandsTheClipboardAMovableBlock)
+{
+    const std::vector<char> address = TextBytes("192.168.0.10");
+    ASSERT_TRUE(CopyToClipboard(m_Owner, address.data(), address.size()));
+    ASSERT_TRUE(::OpenClipboard(m_Owner));
+    HANDLE block = ::GetClipboardData(CF_TEXT);
+    const void* bytes = block ? ::GlobalLock(block) : nullptr;
+    if (bytes)
+        ::GlobalUnlock(block);
+    ::CloseClipboard();
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_NE(bytes, static_cast<const void*>(block));
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,10 +66,11 @@ struct SaveDialogSeen {
 };
 
 // Notes what the Save dialog offers, then types `name` (empty: cancels), chooses the type
-// entry `typeIndex` (0-based) and saves.
-void AnswerSaveDialog(SaveDialogSeen& seen, const std::string& name, int typeIndex)
+// entry `typeIndex` (0-based) and saves; `then` watches for what follows the dialog.
+void AnswerSaveDialog(SaveDialogSeen& seen, const std::string& name, int typeIndex,
+                      std::function<void()> then = nullptr)
 {
-    WhenDialogShows(kSaveDialogCaption, [&seen, name, typeIndex](HWND dialog) {
+    WhenDialogShows(kSaveDialogCaption, [&seen, name, typeIndex, then](HWND dialog) {
         seen.shown = true;
         seen.owner = ::GetWindow(dialog, GW_OWNER);
         char text[MAX_PATH] = "";
@@ -86,7 +88,56 @@ void AnswerSaveDialog(SaveDialogSeen& seen, const std::string& name, int typeInd
             return;
         }
         SaveThroughDialog(dialog, name, typeIndex);
+        if (then)
+            then();
     });
+}
+
+struct MessageBoxSeen {
+    bool shown = false;
+    HWND owner = nullptr;
+    std::string text;
+    std::vector<HICON> icons;
+    std::vector<int> buttons;  // of IDOK, IDCANCEL, IDYES, IDNO
+};
+
+// Notes what the next "Vantrel" box shows and presses `answer`.
+void AnswerMessageBox(MessageBoxSeen& seen, int answer)
+{
+    WhenDialogShows("Vantrel", [&seen, answer](HWND box) {
+        seen.shown = true;
+        seen.owner = ::GetWindow(box, GW_OWNER);
+        char text[512] = "";
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+        seen.text = text;
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            if (HICON icon = reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0)))
+                seen.icons.push_back(icon);
+        for (int id : {IDOK, IDCANCEL, IDYES, IDNO})
+            if (::GetDlgItem(box, id))
+                seen.buttons.push_back(id);
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, answer)));
+    });
+}
+
+// Records what the command would open instead of opening it.
+void RecordLaunches(ExportPlatform& platform, std::vector<std::string>& launches)
+{
+    platform.Launch.ShellOpen = [&launches](const char* target) -> INT_PTR {
+        launches.push_back(std::string("open ") + target);
+        return 42;
+    };
+    platform.Launch.StartProcess = [&launches](char* commandLine, DWORD, const STARTUPINFOA&) {
+        launches.push_back(std::string("start ") + commandLine);
+        return true;
+    };
+}
+
+std::string NotepadLine(const std::string& path)
+{
+    char windows[MAX_PATH] = "";
+    ::GetSystemWindowsDirectoryA(windows, sizeof(windows));
+    return "start \"" + std::string(windows) + "\\notepad.exe\" \"" + path + "\"";
 }
 
 const std::vector<std::string> kTypeLabels = {"HTML File (*.html)", "Text File (*.txt)", "XML File (*.xml)",
@@ -105,14 +156,7 @@ TEST(ExportCommand, SavesEachFormatThroughTheSaveDialogAndOpensIt)
         SCOPED_TRACE(extensions[type]);
         ExportPlatform platform = SystemExportPlatform(owner);
         std::vector<std::string> launches;
-        platform.Launch.ShellOpen = [&](const char* target) -> INT_PTR {
-            launches.push_back(std::string("open ") + target);
-            return 42;
-        };
-        platform.Launch.StartProcess = [&](char* commandLine, DWORD, const STARTUPINFOA&) {
-            launches.push_back(std::string("start ") + commandLine);
-            return true;
-        };
+        RecordLaunches(platform, launches);
         SaveDialogSeen seen;
         // Without a dot: Wine adds the chosen type's extension to any other ending.
         AnswerSaveDialog(seen, folder + "wine-export", type);
@@ -125,11 +169,47 @@ TEST(ExportCommand, SavesEachFormatThroughTheSaveDialogAndOpensIt)
         EXPECT_EQ(seen.selectedType, 0);
         const std::string path = folder + "wine-export." + extensions[type];
         EXPECT_EQ(ReadFileBytes(path), ExpectedReport(std::string("three-rows.") + extensions[type]));
-        char windows[MAX_PATH] = "";
-        ::GetSystemWindowsDirectoryA(windows, sizeof(windows));
-        const std::string launch = type == 0 ? "open " + path
-                                             : "start " + std::string(windows) + "\\notepad.exe \"" + path + "\"";
-        EXPECT_EQ(launches, std::vector<std::string>{launch});
+        EXPECT_EQ(launches, std::vector<std::string>{type == 0 ? "open " + path : NotepadLine(path)});
+    }
+}
+
+// The Save dialog is not asked to confirm: the name it would ask about is not yet the one
+// written. The command asks about that one, with the system's usual question.
+TEST(ExportCommand, AsksBeforeReplacingAnExistingFile)
+{
+    CTestResultsList results;
+    ASSERT_TRUE(results.IsCreated());
+    FillList(results.List(), ReportTable("three-rows"));
+    HWND owner = ::GetParent(results.List().m_hWnd);
+    const std::string folder = MakeTestFolder("vantrel-export-question");
+    const std::string path = folder + "wine-export.csv";
+    const std::string before(3000, '#');
+
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+        WriteReportFile(path.c_str(), before);
+        ExportPlatform platform = SystemExportPlatform(owner);
+        std::vector<std::string> launches;
+        RecordLaunches(platform, launches);
+        SaveDialogSeen saveSeen;
+        MessageBoxSeen question;
+        AnswerSaveDialog(saveSeen, folder + "wine-export", 3, [&] { AnswerMessageBox(question, answer); });
+        ExportResults(CListReportRows(results.List()), platform);
+        StopWatchingForDialog();
+
+        ASSERT_TRUE(saveSeen.shown);
+        ASSERT_TRUE(question.shown);
+        EXPECT_EQ(question.owner, owner);
+        EXPECT_EQ(question.text, "wine-export.csv already exists.\nDo you want to replace it?");
+        EXPECT_EQ(question.icons, std::vector<HICON>{::LoadIconA(nullptr, IDI_WARNING)});
+        EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+        if (answer == IDYES) {
+            EXPECT_EQ(ReadFileBytes(path), ExpectedReport("three-rows.csv"));
+            EXPECT_EQ(launches, std::vector<std::string>{NotepadLine(path)});
+        } else {
+            EXPECT_EQ(ReadFileBytes(path), before);
+            EXPECT_TRUE(launches.empty());
+        }
     }
 }
 

@@ -1,5 +1,6 @@
-// How the main window starts: the mode and range from discovery, overridden by the values
-// stored in the test prefix's registry; and what it stores.
+// How the main window starts: the mode from discovery, overridden by the one stored in the
+// test prefix's registry, and the stored range where the mode is Manual or no network was
+// found; and what it stores.
 #include "MainWindowSupport.h"
 #include "SettingsKey.h"
 #include "WindowTestSupport.h"
@@ -53,17 +54,22 @@ TEST(MainWindowStart, ModeAndRangeFromDiscoveryAndStoredSettings)
           {"StartHostAddress", REG_SZ, std::string("192.168.5.10", 12)},
           {"EndHostAddress", REG_SZ, std::string("192.168.5.20", 12)}},
          {false, true, true, true, "192.168.5.10", "192.168.5.20"}},
-        {"stored automatic mode with a stored range",
+        // Automatic means the network the computer is on now, not the one of the last scan.
+        {"stored automatic mode with the range of another network",
          true,
          {{"Automatic", REG_DWORD, Dword(1)},
           {"StartHostAddress", REG_SZ, std::string("172.16.4.1\0", 11)},
           {"EndHostAddress", REG_SZ, std::string("172.16.4.99\0", 12)}},
-         {true, false, false, false, "172.16.4.1", "172.16.4.99"}},
+         automaticLan},
         {"Automatic = 2", true, {{"Automatic", REG_DWORD, Dword(2)}}, manualLan},
-        {"only the end address",
+        {"only the end address, automatic mode from discovery",
          true,
          {{"EndHostAddress", REG_SZ, std::string("10.20.30.100\0", 13)}},
-         {true, false, false, false, "10.20.30.1", "10.20.30.100"}},
+         automaticLan},
+        {"only the end address, stored manual mode",
+         true,
+         {{"Automatic", REG_DWORD, Dword(0)}, {"EndHostAddress", REG_SZ, std::string("10.20.30.100\0", 13)}},
+         {false, true, true, true, "10.20.30.1", "10.20.30.100"}},
         {"empty and garbage addresses",
          true,
          {{"Automatic", REG_DWORD, Dword(0)},
