@@ -149,11 +149,12 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
         const DWORD read = platform.ReadNeighbourTable(rows, notBefore);
         if (read == ERROR_NOT_SUPPORTED)
             return ERROR_NOT_SUPPORTED;
-        if (read == NO_ERROR && FindAnswer(rows, dest, answer)) {
-            if (run && !lastLook)
-                run->NoteEarlyAnswer(dest);
+        if (read == NO_ERROR && FindAnswer(rows, dest, answer))
             return Deliver(answer, mac, length);
-        }
+        // The copy was read at notBefore or later.
+        if (run && read == NO_ERROR && !lastLook &&
+            elapsed >= ArpTiming::kSilentAfterMs + ArpTiming::kTableCopyMaxAgeMs)
+            run->NoteSilent(dest);
         if (lastLook) {
             if (!run || !polling || read != NO_ERROR || !run->LinkLosesRequests(rows))
                 return ERROR_BAD_NET_NAME;
@@ -251,16 +252,16 @@ void CArpRequestsAhead::Record(std::vector<IPAddr> sent, DWORD sentAt)
     std::sort(sent.begin(), sent.end());
     const CSingleLock lock(m_Lock);
     m_Sent = std::move(sent);
-    m_AnsweredEarly.assign(m_Sent.size(), false);
+    m_Silent.assign(m_Sent.size(), false);
     m_SentAt = sentAt;
 }
 
-void CArpRequestsAhead::NoteEarlyAnswer(IPAddr dest)
+void CArpRequestsAhead::NoteSilent(IPAddr dest)
 {
     const CSingleLock lock(m_Lock);
     const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), dest);
     if (at != m_Sent.end() && *at == dest)
-        m_AnsweredEarly[static_cast<size_t>(at - m_Sent.begin())] = true;
+        m_Silent[static_cast<size_t>(at - m_Sent.begin())] = true;
 }
 
 bool CArpRequestsAhead::LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows) const
@@ -268,7 +269,7 @@ bool CArpRequestsAhead::LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows)
     const CSingleLock lock(m_Lock);
     return std::any_of(rows.begin(), rows.end(), [this](const MIB_IPNETROW& row) {
         const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), row.dwAddr);
-        return at != m_Sent.end() && *at == row.dwAddr && !m_AnsweredEarly[static_cast<size_t>(at - m_Sent.begin())] &&
+        return at != m_Sent.end() && *at == row.dwAddr && m_Silent[static_cast<size_t>(at - m_Sent.begin())] &&
                IsAnswer(row);
     });
 }

@@ -23,11 +23,14 @@
 // before it asked.
 // On a link that loses requests (Wi-Fi sends broadcasts without acknowledgement), Linux's
 // third request, 2 s after the first, finds some more hosts: where a run's last look shows a
-// host that answered only the repeat, the run's silent addresses get one more look,
-// kThirdLookMs after their datagram. A link that loses nothing costs no more time.
+// host that answered only the repeat (still silent in a table read kSilentAfterMs after its
+// datagram, when any host on a LAN has long answered the first), the run's silent addresses
+// get one more look, kThirdLookMs after their datagram. A link that loses nothing costs no
+// more time.
 struct ArpTiming {
     static constexpr DWORD kLastLookMs = 1100;
     static constexpr DWORD kThirdLookMs = 2100;
+    static constexpr DWORD kSilentAfterMs = 400;
     static constexpr DWORD kFirstPollMs = 20;
     static constexpr DWORD kPollIntervalMs = 100;
     static constexpr DWORD kQuietBeforeLastLookMs = 300;
@@ -76,16 +79,17 @@ public:
     // before `now`: later, a request sets the system's ARP off again itself.
     bool Find(IPAddr dest, DWORD now, DWORD& sentAt) const;
 
-    // `dest` (sent ahead) answered before its last look: its host heard the first request.
-    void NoteEarlyAnswer(IPAddr dest);
+    // `dest` (sent ahead) had no answer in a table read ArpTiming::kSilentAfterMs or more
+    // after its datagram: its host did not hear the first request.
+    void NoteSilent(IPAddr dest);
     // True when `rows`, a table read for the run's last look, hold the answer of an address
-    // sent ahead that was not noted early: its host answered only the repeated request.
+    // noted silent: its host answered only the repeated request.
     bool LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows) const;
 
 private:
     mutable CCriticalSection m_Lock;
     std::vector<IPAddr> m_Sent;  // sorted
-    std::vector<bool> m_AnsweredEarly;  // by the position in m_Sent
+    std::vector<bool> m_Silent;  // by the position in m_Sent
     DWORD m_SentAt = 0;
 };
 
