@@ -128,7 +128,7 @@ bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
         error = exePath + " is not of the driver's architecture; use the driver of its build";
         return false;
     }
-    if (!PollUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
+    if (!PumpUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
                    kDefaultTimeoutMs)) {
         error = "the main window did not show";
         return false;
@@ -197,7 +197,7 @@ HWND CVantrelProcess::FindSummaryBox() const
 HWND CVantrelProcess::WaitForSummaryBox(DWORD timeoutMs) const
 {
     HWND box = nullptr;
-    PollUntil([&] { return (box = FindSummaryBox()) != nullptr; }, timeoutMs);
+    PumpUntil([&] { return (box = FindSummaryBox()) != nullptr; }, timeoutMs);
     return box;
 }
 
@@ -215,23 +215,23 @@ void CVantrelProcess::PressOk(HWND box)
 
 bool CVantrelProcess::WaitForCaption(const char* caption, DWORD timeoutMs) const
 {
-    return PollUntil([&] { return ButtonCaption() == caption; }, timeoutMs);
+    return PumpUntil([&] { return ButtonCaption() == caption; }, timeoutMs);
 }
 
 bool CVantrelProcess::WaitForIdle(DWORD timeoutMs) const
 {
     const DWORD start = ::GetTickCount();
-    if (!PollUntil([&] { return ButtonCaption() == "Start Scan" && IsEnabled(IDC_START_SCAN); }, timeoutMs))
+    if (!PumpUntil([&] { return ButtonCaption() == "Start Scan" && IsEnabled(IDC_START_SCAN); }, timeoutMs))
         return false;
     const DWORD left = timeoutMs - (::GetTickCount() - start);
-    return RowCount() == 0 || PollUntil([&] { return IsEnabled(IDC_EXPORT); }, left);
+    return RowCount() == 0 || PumpUntil([&] { return IsEnabled(IDC_EXPORT); }, left);
 }
 
 bool CVantrelProcess::ExportCsv(const std::string& path, std::string& error) const
 {
     ::PostMessageA(m_Main, WM_COMMAND, MAKEWPARAM(IDC_EXPORT, BN_CLICKED), reinterpret_cast<LPARAM>(Control(IDC_EXPORT)));
     HWND dialog = nullptr;
-    if (!PollUntil([&] { return (dialog = FindDialog(m_Process.dwProcessId, m_Main, kSaveDialogCaption)) != nullptr; },
+    if (!PumpUntil([&] { return (dialog = FindDialog(m_Process.dwProcessId, m_Main, kSaveDialogCaption)) != nullptr; },
                    kDefaultTimeoutMs)) {
         error = "no Save dialog over the main window";
         return false;
@@ -239,12 +239,12 @@ bool CVantrelProcess::ExportCsv(const std::string& path, std::string& error) con
     SaveThroughDialog(dialog, path, kCsvReportType);
     // The program opens a text report in Notepad once it is written.
     HWND viewer = nullptr;
-    if (!PollUntil([&] { return (viewer = ::FindWindowA(kViewerClass, nullptr)) != nullptr; }, kDefaultTimeoutMs)) {
+    if (!PumpUntil([&] { return (viewer = ::FindWindowA(kViewerClass, nullptr)) != nullptr; }, kDefaultTimeoutMs)) {
         error = "the report was not opened";
         return false;
     }
     ::PostMessageA(viewer, WM_CLOSE, 0, 0);
-    if (!PollUntil([&] { return !::IsWindow(viewer); }, kDefaultTimeoutMs)) {
+    if (!PumpUntil([&] { return !::IsWindow(viewer); }, kDefaultTimeoutMs)) {
         error = "the report's viewer did not close";
         return false;
     }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "Wait.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,17 +80,3 @@ private:
     PROCESS_INFORMATION m_Process{};
     HWND m_Main = nullptr;
 };
-
-// Polls `condition` every `intervalMs` until it holds or the timeout passes.
-template <typename Condition>
-bool PollUntil(Condition condition, DWORD timeoutMs, DWORD intervalMs = 5)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::Sleep(intervalMs);
-    }
-}

@@ -273,7 +273,7 @@ TEST_F(ScanEndToEnd, ASecondStartBeforeTheCaptionChangesBeginsNoSecondRun)
     ASSERT_TRUE(m_Program.WaitForIdle());
     // A second run would show its own summary within a run's time; wait twice that long.
     const DWORD runTime = std::max<DWORD>(::GetTickCount() - runStarted, 3000);
-    EXPECT_FALSE(PollUntil([&] { return m_Program.FindSummaryBox() != nullptr; }, 2 * runTime));
+    EXPECT_FALSE(PumpUntil([&] { return m_Program.FindSummaryBox() != nullptr; }, 2 * runTime));
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
 }
 
@@ -292,12 +292,12 @@ TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
         HWND box = m_Program.WaitForSummaryBox();
         ASSERT_NE(box, nullptr) << "no run began after the press";
         CVantrelProcess::PressOk(box);
-        ASSERT_TRUE(PollUntil([&] { return !::IsWindowVisible(box); }, CVantrelProcess::kDefaultTimeoutMs, 1));
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(box); }, CVantrelProcess::kDefaultTimeoutMs));
         const DWORD boxGone = ::GetTickCount();
-        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Start Scan"; },
-                              CVantrelProcess::kDefaultTimeoutMs, 1));
+        ASSERT_TRUE(PumpUntil([&] { return m_Program.ButtonCaption() == "Start Scan"; },
+                              CVantrelProcess::kDefaultTimeoutMs));
         const DWORD captioned = ::GetTickCount();
-        ASSERT_TRUE(PollUntil(startable, CVantrelProcess::kDefaultTimeoutMs, 1));
+        ASSERT_TRUE(PumpUntil(startable, CVantrelProcess::kDefaultTimeoutMs));
         std::printf("run %d: \"Start Scan\" %lu ms after the summary went, enabled %lu ms later\n", run,
                     static_cast<unsigned long>(captioned - boxGone),
                     static_cast<unsigned long>(::GetTickCount() - captioned));
@@ -305,7 +305,7 @@ TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
             break;
         m_Program.ClickStartStop();
         // The next run shows itself by its caption, or already by its summary.
-        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Stop Scan" || m_Program.FindSummaryBox(); },
+        ASSERT_TRUE(PumpUntil([&] { return m_Program.ButtonCaption() == "Stop Scan" || m_Program.FindSummaryBox(); },
                               10000))
             << "the Start was lost";
     }
@@ -319,7 +319,7 @@ TEST_F(ScanEndToEnd, ClosingDuringARunEndsTheProcessCleanly)
     m_Program.ClickStartStop();
     ASSERT_TRUE(m_Program.WaitForCaption("Stop Scan"));
     // Rows are being written while the window goes.
-    PollUntil([&] { return m_Program.RowCount() > 0; }, 5000);
+    PumpUntil([&] { return m_Program.RowCount() > 0; }, 5000);
     m_Program.Close();
     DWORD exitCode = 1;
     ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";

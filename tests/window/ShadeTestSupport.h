@@ -50,7 +50,7 @@ public:
     // Runs the dialog's messages (with the dialog manager) for about ms milliseconds.
     void Pump(DWORD ms = 60) const;
     // Runs messages until done() holds or timeoutMs passed; returns done().
-    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000) const;
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -47,19 +47,6 @@ void StopWatchingForDialog()
     s_action = nullptr;
 }
 
-void PumpMessages(DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    MSG msg;
-    do {
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
-
 void PressKey(WORD key)
 {
     INPUT inputs[2]{};
