@@ -1,6 +1,7 @@
 #include "VantrelDriver.h"
 
 #include "SaveDialog.h"
+#include "WindowText.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -15,20 +16,6 @@ constexpr int kCellCapacity = 1024;
 constexpr int kListedColumns = 4;
 constexpr int kCsvReportType = 3;  // the Save dialog's fourth type
 constexpr char kViewerClass[] = "Notepad";
-
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return name;
-}
-
-std::string TextOf(HWND hwnd)
-{
-    char text[1024] = "";
-    ::GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
 
 struct WindowSearch {
     DWORD processId;
@@ -96,12 +83,26 @@ CVantrelProcess::~CVantrelProcess()
     if (m_Process.hProcess) {
         if (::WaitForSingleObject(m_Process.hProcess, 0) == WAIT_TIMEOUT)
             ::TerminateProcess(m_Process.hProcess, 1);
+        // Gone before the next test starts another.
+        ::WaitForSingleObject(m_Process.hProcess, 10000);
         ::CloseHandle(m_Process.hProcess);
         ::CloseHandle(m_Process.hThread);
     }
 }
 
 bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
+{
+    if (!Start(exePath, error))
+        return false;
+    if (!PumpUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
+                   kDefaultTimeoutMs)) {
+        error = "the main window did not show";
+        return false;
+    }
+    return true;
+}
+
+bool CVantrelProcess::Start(const std::string& exePath, std::string& error)
 {
     std::vector<char> commandLine(exePath.begin(), exePath.end());
     commandLine.insert(commandLine.begin(), '"');
@@ -126,11 +127,6 @@ bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
     if (::IsWow64Process(m_Process.hProcess, &programIsWow64) && ::IsWow64Process(::GetCurrentProcess(), &driverIsWow64) &&
         programIsWow64 != driverIsWow64) {
         error = exePath + " is not of the driver's architecture; use the driver of its build";
-        return false;
-    }
-    if (!PumpUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
-                   kDefaultTimeoutMs)) {
-        error = "the main window did not show";
         return false;
     }
     return true;
@@ -183,10 +179,8 @@ std::string CVantrelProcess::ButtonCaption() const
 
 std::string CVantrelProcess::AddressText(int id) const
 {
-    // WM_GETTEXT is carried across processes; an address control's text is its fields.
-    char text[64] = "";
-    ::SendMessageA(Control(id), WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
-    return text;
+    // An address control's text is its fields, which only the control itself knows.
+    return SentTextOf(Control(id));
 }
 
 HWND CVantrelProcess::FindSummaryBox() const
@@ -294,6 +288,42 @@ std::vector<ListedHost> CVantrelProcess::ReadRows() const
         rows.push_back(ListedHost{cells[0], cells[1], cells[2], cells[3]});
     }
     return rows;
+}
+
+std::vector<HWND> CVantrelProcess::VisibleWindows() const
+{
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{m_Process.dwProcessId, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(param);
+            DWORD processId = 0;
+            ::GetWindowThreadProcessId(hwnd, &processId);
+            if (processId == search.processId && ::IsWindowVisible(hwnd))
+                search.found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND CVantrelProcess::WaitForWindow(const std::function<bool(HWND)>& match, DWORD timeoutMs) const
+{
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND hwnd : VisibleWindows()) {
+                if (match(hwnd)) {
+                    found = hwnd;
+                    return true;
+                }
+            }
+            return HasEnded(m_Process.hProcess);
+        },
+        timeoutMs);
+    return found;
 }
 
 bool CVantrelProcess::WaitForExit(DWORD timeoutMs, DWORD& exitCode) const

@@ -101,7 +101,7 @@ void TestDialog::Show()
     ::ShowWindow(m_Window, SW_SHOWNORMAL);
     ::SetForegroundWindow(m_Window);
     ::UpdateWindow(m_Window);
-    Pump(150);
+    PumpUntil(QueueIsEmpty);
 }
 
 void TestDialog::Pump(DWORD ms) const

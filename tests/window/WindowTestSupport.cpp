@@ -57,13 +57,6 @@ void PressKey(WORD key)
     ::SendInput(2, inputs, sizeof(INPUT));
 }
 
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return name;
-}
-
 RECT ChildRect(HWND dialog, int id)
 {
     RECT rect{};

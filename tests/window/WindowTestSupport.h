@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "Wait.h"
+#include "WindowText.h"
 
 #include <functional>
 #include <string>
@@ -18,9 +19,6 @@ void StopWatchingForDialog();
 
 // Presses and releases a key through the system's input queue.
 void PressKey(WORD key);
-
-// The window class name of a window.
-std::string ClassOf(HWND hwnd);
 
 // A control's rectangle in the client coordinates of its dialog.
 RECT ChildRect(HWND dialog, int id);
