@@ -54,6 +54,21 @@ BOOL CALLBACK CollectLongestStatic(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
+struct VisibleSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<VisibleSearch*>(param);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (processId == search.processId && ::IsWindowVisible(hwnd))
+        search.found.push_back(hwnd);
+    return TRUE;
+}
+
 // Memory in another process, freed with its owner.
 class CRemoteBuffer {
 public:
@@ -292,20 +307,8 @@ std::vector<ListedHost> CVantrelProcess::ReadRows() const
 
 std::vector<HWND> CVantrelProcess::VisibleWindows() const
 {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search{m_Process.dwProcessId, {}};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(param);
-            DWORD processId = 0;
-            ::GetWindowThreadProcessId(hwnd, &processId);
-            if (processId == search.processId && ::IsWindowVisible(hwnd))
-                search.found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    VisibleSearch search{m_Process.dwProcessId, {}};
+    ::EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
