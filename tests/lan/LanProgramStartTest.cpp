@@ -19,7 +19,6 @@
 
 namespace {
 
-const char kExeName[] = "vantrel.exe";
 const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\vantrel.exe";
 constexpr DWORD kExitWithinMs = 20000;
 
