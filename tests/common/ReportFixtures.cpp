@@ -1,4 +1,5 @@
 #include "ReportFixtures.h"
+#include "WinePath.h"
 
 #include <windows.h>
 
@@ -29,7 +30,7 @@ std::string ReadFileBytes(const std::string& path)
 std::string ExpectedReport(const std::string& fileName)
 {
     // The source tree, through the drive Wine maps to the Linux root.
-    return ReadFileBytes(std::string("Z:") + VANTREL_EXPECTED_REPORTS + "/" + fileName);
+    return ReadFileBytes(WindowsPathOf(std::string(VANTREL_EXPECTED_REPORTS) + "/" + fileName));
 }
 
 std::vector<std::string> FilesIn(const std::string& folder)

@@ -1,6 +1,7 @@
 #include "VantrelDriver.h"
 
 #include "SaveDialog.h"
+#include "WindowText.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -15,20 +16,6 @@ constexpr int kCellCapacity = 1024;
 constexpr int kListedColumns = 4;
 constexpr int kCsvReportType = 3;  // the Save dialog's fourth type
 constexpr char kViewerClass[] = "Notepad";
-
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return name;
-}
-
-std::string TextOf(HWND hwnd)
-{
-    char text[1024] = "";
-    ::GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
 
 struct WindowSearch {
     DWORD processId;
@@ -67,6 +54,21 @@ BOOL CALLBACK CollectLongestStatic(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
+struct VisibleSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<VisibleSearch*>(param);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (processId == search.processId && ::IsWindowVisible(hwnd))
+        search.found.push_back(hwnd);
+    return TRUE;
+}
+
 // Memory in another process, freed with its owner.
 class CRemoteBuffer {
 public:
@@ -96,12 +98,26 @@ CVantrelProcess::~CVantrelProcess()
     if (m_Process.hProcess) {
         if (::WaitForSingleObject(m_Process.hProcess, 0) == WAIT_TIMEOUT)
             ::TerminateProcess(m_Process.hProcess, 1);
+        // Gone before the next test starts another.
+        ::WaitForSingleObject(m_Process.hProcess, 10000);
         ::CloseHandle(m_Process.hProcess);
         ::CloseHandle(m_Process.hThread);
     }
 }
 
 bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
+{
+    if (!Start(exePath, error))
+        return false;
+    if (!PumpUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
+                   kDefaultTimeoutMs)) {
+        error = "the main window did not show";
+        return false;
+    }
+    return true;
+}
+
+bool CVantrelProcess::Start(const std::string& exePath, std::string& error)
 {
     std::vector<char> commandLine(exePath.begin(), exePath.end());
     commandLine.insert(commandLine.begin(), '"');
@@ -126,11 +142,6 @@ bool CVantrelProcess::Launch(const std::string& exePath, std::string& error)
     if (::IsWow64Process(m_Process.hProcess, &programIsWow64) && ::IsWow64Process(::GetCurrentProcess(), &driverIsWow64) &&
         programIsWow64 != driverIsWow64) {
         error = exePath + " is not of the driver's architecture; use the driver of its build";
-        return false;
-    }
-    if (!PollUntil([this] { return (m_Main = FindDialog(m_Process.dwProcessId, nullptr)) != nullptr; },
-                   kDefaultTimeoutMs)) {
-        error = "the main window did not show";
         return false;
     }
     return true;
@@ -183,10 +194,8 @@ std::string CVantrelProcess::ButtonCaption() const
 
 std::string CVantrelProcess::AddressText(int id) const
 {
-    // WM_GETTEXT is carried across processes; an address control's text is its fields.
-    char text[64] = "";
-    ::SendMessageA(Control(id), WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
-    return text;
+    // An address control's text is its fields, which only the control itself knows.
+    return SentTextOf(Control(id));
 }
 
 HWND CVantrelProcess::FindSummaryBox() const
@@ -197,7 +206,7 @@ HWND CVantrelProcess::FindSummaryBox() const
 HWND CVantrelProcess::WaitForSummaryBox(DWORD timeoutMs) const
 {
     HWND box = nullptr;
-    PollUntil([&] { return (box = FindSummaryBox()) != nullptr; }, timeoutMs);
+    PumpUntil([&] { return (box = FindSummaryBox()) != nullptr; }, timeoutMs);
     return box;
 }
 
@@ -215,23 +224,23 @@ void CVantrelProcess::PressOk(HWND box)
 
 bool CVantrelProcess::WaitForCaption(const char* caption, DWORD timeoutMs) const
 {
-    return PollUntil([&] { return ButtonCaption() == caption; }, timeoutMs);
+    return PumpUntil([&] { return ButtonCaption() == caption; }, timeoutMs);
 }
 
 bool CVantrelProcess::WaitForIdle(DWORD timeoutMs) const
 {
     const DWORD start = ::GetTickCount();
-    if (!PollUntil([&] { return ButtonCaption() == "Start Scan" && IsEnabled(IDC_START_SCAN); }, timeoutMs))
+    if (!PumpUntil([&] { return ButtonCaption() == "Start Scan" && IsEnabled(IDC_START_SCAN); }, timeoutMs))
         return false;
     const DWORD left = timeoutMs - (::GetTickCount() - start);
-    return RowCount() == 0 || PollUntil([&] { return IsEnabled(IDC_EXPORT); }, left);
+    return RowCount() == 0 || PumpUntil([&] { return IsEnabled(IDC_EXPORT); }, left);
 }
 
 bool CVantrelProcess::ExportCsv(const std::string& path, std::string& error) const
 {
     ::PostMessageA(m_Main, WM_COMMAND, MAKEWPARAM(IDC_EXPORT, BN_CLICKED), reinterpret_cast<LPARAM>(Control(IDC_EXPORT)));
     HWND dialog = nullptr;
-    if (!PollUntil([&] { return (dialog = FindDialog(m_Process.dwProcessId, m_Main, kSaveDialogCaption)) != nullptr; },
+    if (!PumpUntil([&] { return (dialog = FindDialog(m_Process.dwProcessId, m_Main, kSaveDialogCaption)) != nullptr; },
                    kDefaultTimeoutMs)) {
         error = "no Save dialog over the main window";
         return false;
@@ -239,12 +248,12 @@ bool CVantrelProcess::ExportCsv(const std::string& path, std::string& error) con
     SaveThroughDialog(dialog, path, kCsvReportType);
     // The program opens a text report in Notepad once it is written.
     HWND viewer = nullptr;
-    if (!PollUntil([&] { return (viewer = ::FindWindowA(kViewerClass, nullptr)) != nullptr; }, kDefaultTimeoutMs)) {
+    if (!PumpUntil([&] { return (viewer = ::FindWindowA(kViewerClass, nullptr)) != nullptr; }, kDefaultTimeoutMs)) {
         error = "the report was not opened";
         return false;
     }
     ::PostMessageA(viewer, WM_CLOSE, 0, 0);
-    if (!PollUntil([&] { return !::IsWindow(viewer); }, kDefaultTimeoutMs)) {
+    if (!PumpUntil([&] { return !::IsWindow(viewer); }, kDefaultTimeoutMs)) {
         error = "the report's viewer did not close";
         return false;
     }
@@ -294,6 +303,30 @@ std::vector<ListedHost> CVantrelProcess::ReadRows() const
         rows.push_back(ListedHost{cells[0], cells[1], cells[2], cells[3]});
     }
     return rows;
+}
+
+std::vector<HWND> CVantrelProcess::VisibleWindows() const
+{
+    VisibleSearch search{m_Process.dwProcessId, {}};
+    ::EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND CVantrelProcess::WaitForWindow(const std::function<bool(HWND)>& match, DWORD timeoutMs) const
+{
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND hwnd : VisibleWindows()) {
+                if (match(hwnd)) {
+                    found = hwnd;
+                    return true;
+                }
+            }
+            return HasEnded(m_Process.hProcess);
+        },
+        timeoutMs);
+    return found;
 }
 
 bool CVantrelProcess::WaitForExit(DWORD timeoutMs, DWORD& exitCode) const

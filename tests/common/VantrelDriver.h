@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include "Wait.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,8 @@ public:
 
     // Starts the program and waits for its main window; false with `error` filled on failure.
     bool Launch(const std::string& exePath, std::string& error);
+    // Starts the program without waiting for any window.
+    bool Start(const std::string& exePath, std::string& error);
 
     HWND MainWindow() const { return m_Main; }
     HWND Control(int id) const { return ::GetDlgItem(m_Main, id); }
@@ -72,23 +77,14 @@ public:
     // Waits for the process to end; false on timeout. `exitCode` is its exit code.
     bool WaitForExit(DWORD timeoutMs, DWORD& exitCode) const;
 
+    // The process's visible top-level windows.
+    std::vector<HWND> VisibleWindows() const;
+    // The first of them that `match` accepts; null when none came in time or the process ended.
+    HWND WaitForWindow(const std::function<bool(HWND)>& match, DWORD timeoutMs = kDefaultTimeoutMs) const;
+
 private:
     std::string CellText(HWND list, int row, int column, void* remote) const;
 
     PROCESS_INFORMATION m_Process{};
     HWND m_Main = nullptr;
 };
-
-// Polls `condition` every `intervalMs` until it holds or the timeout passes.
-template <typename Condition>
-bool PollUntil(Condition condition, DWORD timeoutMs, DWORD intervalMs = 5)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::Sleep(intervalMs);
-    }
-}

@@ -37,13 +37,14 @@ struct FakeTable {
     std::vector<ULONG> sizesOffered;
     std::atomic<int> reads{0};
     DWORD now = 0xFFFFFFF0;      // wraps during the test
-    DWORD readDelayMs = 0;
+    HANDLE holdReads = nullptr;  // an event: every read waits for it
     DWORD clockAdvancePerRead = 0;  // a slow read, on the test's clock
 
     CNeighbourTableReader::ReadTable Read()
     {
         return [this](MIB_IPNETTABLE* table, ULONG* size) -> DWORD {
-            ::Sleep(readDelayMs);
+            if (holdReads)
+                ::WaitForSingleObject(holdReads, 30000);
             now += clockAdvancePerRead;
             sizesOffered.push_back(*size);
             if (failure != NO_ERROR)
@@ -196,7 +197,9 @@ TEST(NeighbourTableReader, ManyCallersAtOnceShareOneRead)
 {
     FakeTable platform;
     platform.rows = Rows(254, 6);
-    platform.readDelayMs = 30;
+    // The first read lasts until every caller has been started, so they come while it runs.
+    CHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    platform.holdReads = release.Get();
     // The clock stands still: every caller comes while the first read's copy is young.
     CNeighbourTableReader reader(platform.Read(), [&platform] { return platform.now; });
     std::atomic<int> wrong{0};
@@ -207,6 +210,7 @@ TEST(NeighbourTableReader, ManyCallersAtOnceShareOneRead)
         threads.push_back(AfxBeginThread(ReadOnce, &caller));
         started += threads.back() ? 1 : 0;
     }
+    ::SetEvent(release.Get());
     // Every thread has ended before anything is asserted: they use this test's objects.
     for (const CHandle& thread : threads) {
         if (thread)

@@ -223,20 +223,22 @@ TEST(ShadeFill, EveryPixelIsTheShadePlusOneGrainDrawInOrder)
     CPaletteDib dib;
     FillRaisedShade(dib, width, height, RGB(255, 255, 255));
     ASSERT_TRUE(dib.IsValid());
-    // The shade before the grain, worked out from the formula by hand (row 0 at the bottom).
-    const int shade[height][width] = {
-        {130, 53, 21, 11, 11, 8, 8},
-        {223, 145, 113, 104, 104, 95, 62},
-        {247, 170, 137, 128, 128, 119, 86},
-        {247, 171, 138, 128, 128, 120, 87},
-        {247, 195, 162, 153, 153, 143, 112},
+    // Worked out by hand, row 0 at the bottom: the shade before the grain,
+    //   {130, 53, 21, 11, 11, 8, 8}, {223, 145, 113, 104, 104, 95, 62},
+    //   {247, 170, 137, 128, 128, 119, 86}, {247, 171, 138, 128, 128, 120, 87},
+    //   {247, 195, 162, 153, 153, 143, 112},
+    // plus the grain of the C runtime's draws after srand(20240611) (state * 214013 + 2531011,
+    // bits 16-30: 4301, 31635, 26626, 28705, ...), each spread over -8..+8 (4301 gives -6).
+    const int pixels[height][width] = {
+        {124, 60, 26, 17, 9, 8, 14},
+        {224, 147, 117, 101, 99, 89, 60},
+        {250, 171, 131, 133, 123, 113, 86},
+        {239, 172, 136, 124, 126, 115, 86},
+        {248, 190, 167, 146, 154, 144, 118},
     };
-    std::srand(20240611);
     for (int j = 0; j < height; ++j) {
-        for (int i = 0; i < width; ++i) {
-            const int grain = std::rand() / 2047 - 8;
-            ASSERT_EQ(PixelAt(dib, i, j), shade[j][i] + grain) << i << ", " << j;
-        }
+        for (int i = 0; i < width; ++i)
+            ASSERT_EQ(PixelAt(dib, i, j), pixels[j][i]) << i << ", " << j;
     }
     for (int j = 0; j < height; ++j)
         EXPECT_EQ(PixelAt(dib, 7, j), 0) << "padding of row " << j;
@@ -262,15 +264,21 @@ TEST(ShadeFill, ColoursAreTheSystemRampTintedFivePercent)
     const COLORREF tint = RGB(8, 113, 230);
     CPaletteDib dib;
     FillRaisedShade(dib, 3, 3, tint);
-    ShadeTable ramp{};
-    BuildShadeRamp(::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNHIGHLIGHT),
-                   ramp);
-    for (int i = 0; i < 256; ++i) {
-        const RGBQUAD& r = ramp[static_cast<size_t>(i)];
-        const COLORREF expected = RGB((r.rgbRed * 95 + 8 * 5) / 100, (r.rgbGreen * 95 + 113 * 5) / 100,
-                                      (r.rgbBlue * 95 + 230 * 5) / 100);
-        ASSERT_EQ(EntryColor(dib, i), expected) << i;
-    }
+    // Worked out by hand for Wine's button colours: shadow 166, face 245 and highlight 255
+    // grey; the ramp's entries 64, 127, 128 and 192 are 205, 244, 245 and 250 grey; each
+    // 5 % toward the tint, truncated.
+    ASSERT_EQ(::GetSysColor(COLOR_BTNSHADOW), RGB(166, 166, 166));
+    ASSERT_EQ(::GetSysColor(COLOR_BTNFACE), RGB(245, 245, 245));
+    ASSERT_EQ(::GetSysColor(COLOR_BTNHIGHLIGHT), RGB(255, 255, 255));
+    const struct {
+        int entry;
+        COLORREF colour;
+    } expected[] = {
+        {0, RGB(158, 163, 169)},   {64, RGB(195, 200, 206)},  {127, RGB(232, 237, 243)},
+        {128, RGB(233, 238, 244)}, {192, RGB(237, 243, 249)}, {255, RGB(242, 247, 253)},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(EntryColor(dib, e.entry), e.colour) << "entry " << e.entry;
 
     CPaletteDib plain;
     ASSERT_TRUE(plain.Create(1, 1));

@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     const LARGE_INTEGER clicked = Now();
     program.ClickStartStop();
     HWND box = nullptr;
-    PollUntil([&] { return (box = program.FindSummaryBox()) != nullptr; }, CVantrelProcess::kDefaultTimeoutMs);
+    PumpUntil([&] { return (box = program.FindSummaryBox()) != nullptr; }, CVantrelProcess::kDefaultTimeoutMs);
     const LARGE_INTEGER summarised = Now();
     const double worstAnswer = duringRun.Stop();
     if (!box) {

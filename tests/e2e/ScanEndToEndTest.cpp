@@ -7,6 +7,7 @@
 #include "ReportFixtures.h"
 #include "SettingsKey.h"
 #include "VantrelDriver.h"
+#include "WinePath.h"
 
 #include "res/resource.h"
 
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,10 +46,21 @@ uint32_t AddressValue(const std::string& text)
     return ntohl(parsed.S_un.S_addr);
 }
 
-std::string Summary(int count)
+// The summary for each count of hosts the default LAN can give, written out.
+const char* const kSummaries[] = {
+    kNoSystem,
+    "Scanning is finished. Currently 1 system are connected to your network.",
+    "Scanning is finished. Currently 2 systems are connected to your network.",
+    "Scanning is finished. Currently 3 systems are connected to your network.",
+    "Scanning is finished. Currently 4 systems are connected to your network.",
+    "Scanning is finished. Currently 5 systems are connected to your network.",
+    "Scanning is finished. Currently 6 systems are connected to your network.",
+    "Scanning is finished. Currently 7 systems are connected to your network.",
+};
+
+std::string Summary(size_t count)
 {
-    return "Scanning is finished. Currently " + std::to_string(count) + (count == 1 ? " system" : " systems") +
-           " are connected to your network.";
+    return count < std::size(kSummaries) ? kSummaries[count] : "<no summary typed for " + std::to_string(count) + ">";
 }
 
 // Whether one of this machine's adapters has the address: the LAN's scanner namespace.
@@ -73,11 +86,8 @@ protected:
     {
         ASSERT_FALSE(Env("LAN_SCANNER_ADDR").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
         ASSERT_TRUE(HaveAdapterAddress(Env("LAN_SCANNER_ADDR"))) << "not in the virtual LAN's scanner namespace";
-        std::string exe = Env("VANTREL_EXE");
+        const std::string exe = WindowsPathOf(Env("VANTREL_EXE"));
         ASSERT_FALSE(exe.empty()) << "VANTREL_EXE names the program under test";
-        if (exe[0] == '/')
-            exe = "Z:" + exe;
-        std::replace(exe.begin(), exe.end(), '/', '\\');
         std::string error;
         ASSERT_TRUE(m_Program.Launch(exe, error)) << error;
         ReadLanHosts();
@@ -171,7 +181,7 @@ TEST_F(ScanEndToEnd, FindsEveryHostOfTheLanWithItsMacAndNameAndSortsThem)
 {
     m_Program.ChooseAutomatic();
     const std::string summary = RunToSummary([&] { m_Program.ClickStartStop(); });
-    EXPECT_EQ(summary, Summary(static_cast<int>(m_Lan.size())));
+    EXPECT_EQ(summary, Summary(m_Lan.size()));
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
     EXPECT_TRUE(m_Program.IsEnabled(IDC_EXPORT));
     EXPECT_TRUE(m_Program.IsEnabled(IDC_AUTOMATIC));
@@ -214,7 +224,7 @@ TEST_F(ScanEndToEnd, ManualRangesOfOneAndTwoWaitGroups)
         SCOPED_TRACE(last);
         m_Program.ChooseManual(LanAddress(1), LanAddress(last));
         const std::vector<ListedHost> expected = LanHostsWithin(LanAddress(1), LanAddress(last));
-        EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(static_cast<int>(expected.size())));
+        EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(expected.size()));
         ExpectRows(m_Program.ReadRows(), expected);
     }
 }
@@ -248,7 +258,7 @@ TEST_F(ScanEndToEnd, StopRightAfterStartEndsWithTheHostsFoundSoFar)
     ASSERT_TRUE(m_Program.WaitForIdle());
 
     const std::vector<ListedHost> rows = m_Program.ReadRows();
-    EXPECT_EQ(summary, rows.empty() ? std::string(kNoSystem) : Summary(static_cast<int>(rows.size())));
+    EXPECT_EQ(summary, Summary(rows.size()));
     EXPECT_EQ(m_Program.IsEnabled(IDC_EXPORT), !rows.empty());
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].address);
@@ -273,7 +283,7 @@ TEST_F(ScanEndToEnd, ASecondStartBeforeTheCaptionChangesBeginsNoSecondRun)
     ASSERT_TRUE(m_Program.WaitForIdle());
     // A second run would show its own summary within a run's time; wait twice that long.
     const DWORD runTime = std::max<DWORD>(::GetTickCount() - runStarted, 3000);
-    EXPECT_FALSE(PollUntil([&] { return m_Program.FindSummaryBox() != nullptr; }, 2 * runTime));
+    EXPECT_FALSE(PumpUntil([&] { return m_Program.FindSummaryBox() != nullptr; }, 2 * runTime));
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
 }
 
@@ -292,12 +302,12 @@ TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
         HWND box = m_Program.WaitForSummaryBox();
         ASSERT_NE(box, nullptr) << "no run began after the press";
         CVantrelProcess::PressOk(box);
-        ASSERT_TRUE(PollUntil([&] { return !::IsWindowVisible(box); }, CVantrelProcess::kDefaultTimeoutMs, 1));
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(box); }, CVantrelProcess::kDefaultTimeoutMs));
         const DWORD boxGone = ::GetTickCount();
-        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Start Scan"; },
-                              CVantrelProcess::kDefaultTimeoutMs, 1));
+        ASSERT_TRUE(PumpUntil([&] { return m_Program.ButtonCaption() == "Start Scan"; },
+                              CVantrelProcess::kDefaultTimeoutMs));
         const DWORD captioned = ::GetTickCount();
-        ASSERT_TRUE(PollUntil(startable, CVantrelProcess::kDefaultTimeoutMs, 1));
+        ASSERT_TRUE(PumpUntil(startable, CVantrelProcess::kDefaultTimeoutMs));
         std::printf("run %d: \"Start Scan\" %lu ms after the summary went, enabled %lu ms later\n", run,
                     static_cast<unsigned long>(captioned - boxGone),
                     static_cast<unsigned long>(::GetTickCount() - captioned));
@@ -305,7 +315,7 @@ TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
             break;
         m_Program.ClickStartStop();
         // The next run shows itself by its caption, or already by its summary.
-        ASSERT_TRUE(PollUntil([&] { return m_Program.ButtonCaption() == "Stop Scan" || m_Program.FindSummaryBox(); },
+        ASSERT_TRUE(PumpUntil([&] { return m_Program.ButtonCaption() == "Stop Scan" || m_Program.FindSummaryBox(); },
                               10000))
             << "the Start was lost";
     }
@@ -319,7 +329,7 @@ TEST_F(ScanEndToEnd, ClosingDuringARunEndsTheProcessCleanly)
     m_Program.ClickStartStop();
     ASSERT_TRUE(m_Program.WaitForCaption("Stop Scan"));
     // Rows are being written while the window goes.
-    PollUntil([&] { return m_Program.RowCount() > 0; }, 5000);
+    PumpUntil([&] { return m_Program.RowCount() > 0; }, 5000);
     m_Program.Close();
     DWORD exitCode = 1;
     ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
@@ -365,7 +375,7 @@ TEST_F(ScanEndToEndAfterMoving, AutomaticModeShowsAndScansTheLanNotTheStoredRang
     ASSERT_EQ(m_Program.AddressText(IDC_START_ADDRESS), Env("LAN_FIRST_HOST"));
     ASSERT_EQ(m_Program.AddressText(IDC_END_ADDRESS), Env("LAN_LAST_HOST"));
 
-    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(static_cast<int>(m_Lan.size())));
+    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(m_Lan.size()));
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
     // The scan stores the range it covered, as every scan does.
     const auto start = CSettingsKey::Read("StartHostAddress");

@@ -38,13 +38,6 @@ const TemplateControl kAboutControls[] = {
     {IDC_STATIC, SS_ETCHEDHORZ, nullptr, 1, 34, 239, 1, true},
 };
 
-std::string TextOf(HWND hwnd)
-{
-    char text[256] = "";
-    ::GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
-
 
 // Opens a CAboutDlg, hands it to `look` once shown, and closes it afterwards.
 void WithAboutBox(const std::function<void(HWND about, CAboutDlg& dialog)>& look)
@@ -52,7 +45,7 @@ void WithAboutBox(const std::function<void(HWND about, CAboutDlg& dialog)>& look
     CAboutDlg dialog;
     ParkPointer();
     WhenDialogShows(kCaption, [&](HWND hwnd) {
-        PumpMessages(100);
+        PumpUntilHandled();
         look(hwnd, dialog);
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });
@@ -70,6 +63,7 @@ struct ClientPixels {
 
 ClientPixels CaptureClientOnScreen(HWND window)
 {
+    PumpUntilOnScreen(window);
     RECT rect{};
     ::GetClientRect(window, &rect);
     ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);

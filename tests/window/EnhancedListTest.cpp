@@ -40,9 +40,9 @@ POINT ToScreen(HWND hwnd, int x, int y)
 void PressAndRelease()
 {
     LeftButton(true);
-    PumpMessages(30);
+    PumpUntilHandled();
     LeftButton(false);
-    PumpMessages(30);
+    PumpUntilHandled();
 }
 
 // A click of its own: a second click on the same spot within the double-click time would
@@ -51,11 +51,9 @@ void ClickAt(POINT screen)
 {
     static POINT s_LastSpot{-1, -1};
     static DWORD s_LastAt = 0;
-    if (screen.x == s_LastSpot.x && screen.y == s_LastSpot.y) {
-        while (::GetTickCount() - s_LastAt <= ::GetDoubleClickTime())
-            PumpMessages(10);
-    }
-    MovePointerTo(screen, 30);
+    if (screen.x == s_LastSpot.x && screen.y == s_LastSpot.y)
+        PumpUntil([] { return ::GetTickCount() - s_LastAt > ::GetDoubleClickTime(); });
+    MovePointerTo(screen);
     PressAndRelease();
     s_LastSpot = screen;
     s_LastAt = ::GetTickCount();
@@ -63,18 +61,18 @@ void ClickAt(POINT screen)
 
 void DragBy(POINT from, int dx)
 {
-    MovePointerTo(from, 30);
+    MovePointerTo(from);
     LeftButton(true);
-    PumpMessages(30);
+    PumpUntilHandled();
     for (int step = 1; step <= 8; ++step)
-        MovePointerTo(POINT{from.x + dx * step / 8, from.y}, 30);
+        MovePointerTo(POINT{from.x + dx * step / 8, from.y});
     LeftButton(false);
-    PumpMessages(100);
+    PumpUntilHandled();
 }
 
 void DoubleClickAt(POINT screen)
 {
-    MovePointerTo(screen, 30);
+    MovePointerTo(screen);
     PressAndRelease();
     PressAndRelease();
 }
@@ -82,7 +80,7 @@ void DoubleClickAt(POINT screen)
 Image CaptureRedrawnList(HWND hwnd)
 {
     ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    PumpMessages(50);
+    PumpUntilHandled();
     return CaptureClient(hwnd);
 }
 
@@ -158,7 +156,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_Results.IsCreated());
-        PumpMessages(30);
+        PumpUntilHandled();
     }
 
     // Appends rows as the probes do: at the end, image 0, item data 0.
@@ -332,18 +330,18 @@ TEST_F(ResultsList, HeaderIsTwentyEightPixelsAndRowsStartBelowItWhateverTheFont)
 
     CFont large(CreateUiFont("MS Shell Dlg", 30, 700));
     ::SendMessageA(HeaderWindow(), WM_SETFONT, reinterpret_cast<WPARAM>(large.Get()), TRUE);
-    PumpMessages(30);
+    PumpUntilHandled();
     expectHeight("after a large header font");
 
     // A font given to the list reaches its header too and makes the list lay it out again.
     m_List.SetFont(large);
-    PumpMessages(30);
+    PumpUntilHandled();
     expectHeight("after a large list font");
 
     const RECT frame = m_List.GetWindowRect();
     ::SetWindowPos(m_List, nullptr, 0, 0, frame.right - frame.left - 40, frame.bottom - frame.top - 20,
                    SWP_NOMOVE | SWP_NOZORDER);
-    PumpMessages(30);
+    PumpUntilHandled();
     expectHeight("after a resize");
 }
 
@@ -354,7 +352,7 @@ TEST(ResultsListHeader, AttachHeaderCtrlLaysTheHeaderOutAtOnce)
     ASSERT_TRUE(list.SubclassWindow(host.List()));
     list.InsertColumn(0, "Host IP Address", LVCFMT_LEFT, 140);
     list.InsertItem(0, "192.168.1.1", 0);
-    PumpMessages(50);
+    PumpUntilHandled();
     const RECT frame = list.GetWindowRect();
     const bool wasVisible = ::IsWindowVisible(list) != FALSE;
 
@@ -677,13 +675,13 @@ TEST_F(ResultsList, ColourColumnsRefuseEveryWidthAndTheirDividersDoNotMove)
     // Narrower than set-up, so that the right edge of the Description column is on screen.
     for (int column = 0; column < 4; ++column)
         m_List.SetColumnWidth(column, column == 0 ? 140 : 150);
-    PumpMessages(30);
+    PumpUntilHandled();
 
     // Dragging the first divider resizes the first column.
     DragBy(DividerRightOf(0), 40);
     EXPECT_EQ(m_List.GetColumnWidth(0), 180);
     m_List.SetColumnWidth(0, 140);
-    PumpMessages(30);
+    PumpUntilHandled();
 
     // The hidden columns' dividers lie on the right edge of the Description column; just left
     // of it the Description column itself can still be widened.
@@ -694,7 +692,7 @@ TEST_F(ResultsList, ColourColumnsRefuseEveryWidthAndTheirDividersDoNotMove)
     DragBy(POINT{edge.x - 2, edge.y}, 30);
     EXPECT_EQ(m_List.GetColumnWidth(3), 180);
     m_List.SetColumnWidth(3, 150);
-    PumpMessages(30);
+    PumpUntilHandled();
     for (int dx : {0, 1}) {
         SCOPED_TRACE(testing::Message() << dx << " pixels right of the edge");
         const POINT hiddenDividers{edge.x + dx, edge.y};
@@ -758,19 +756,14 @@ TEST_F(ResultsList, RestingThePointerOnARowShowsTheTooltipWithItsText)
     RECT row{};
     ASSERT_TRUE(m_List.GetItemRect(1, row, LVIR_LABEL));
     MoveTo(m_List, POINT{row.left + 20, (row.top + row.bottom) / 2});
-    PumpMessages(30);
+    PumpUntilHandled();
     MoveTo(m_List, POINT{row.left + 22, (row.top + row.bottom) / 2});
-    bool shown = false;
-    for (int wait = 0; wait < 60 && !shown; ++wait) {
-        PumpMessages(50);
-        shown = ::IsWindowVisible(tip) != FALSE;
-    }
-    char text[128] = "";
-    ::GetWindowTextA(tip, text, sizeof(text));
+    const bool shown = PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; });
+    const std::string text = TextOf(tip);
     ParkPointer();
-    PumpMessages(30);
+    PumpUntilHandled();
     EXPECT_TRUE(shown);
-    EXPECT_STREQ(text, "Right click here to copy the IP Address");
+    EXPECT_EQ(text, "Right click here to copy the IP Address");
 }
 
 // ---------------------------------------------------------------- rows found by address
@@ -926,67 +919,32 @@ TEST_F(ResultsList, KeyedWritesFromAnotherThreadLandOnTheirRowsWhileTheUserSorts
 
 // ---------------------------------------------------------------- rows from other threads, drawn together
 
+// Appends rows from another thread as a probe does, queued through the list's own operations.
 struct RowWriter {
     CEnhancedListCtrl* list;
     int rows;
-    bool keyed;  // queued through the list's own operations, else one plain message per change
-    bool insertOnly = false;
 };
 
 UINT WriteRows(LPVOID param)
 {
     const auto& writer = *static_cast<const RowWriter*>(param);
     for (int host = 0; host < writer.rows; ++host) {
-        const std::string address = AddressOf(host);
-        if (writer.insertOnly) {
-            if (writer.keyed)
-                writer.list->AppendRow(address.c_str(), 0, {}, kRed);
-            else
-                writer.list->InsertItem(writer.list->GetItemCount(), address.c_str(), 0);
-        } else if (writer.keyed) {
-            writer.list->AppendRow(address.c_str(), 0,
-                                   {{2, "02-5A-00-00-00-01"}, {3, "Found! Getting Host Name Now...."}}, kRed);
-        } else {
-            const int row = writer.list->InsertItem(writer.list->GetItemCount(), address.c_str(), 0);
-            writer.list->SetItemText(row, 2, "02-5A-00-00-00-01");
-            writer.list->SetItemText(row, 3, "Found! Getting Host Name Now....");
-            writer.list->SetItemText(row, 4, "16777215");
-            writer.list->SetItemText(row, 5, "255");
-        }
+        writer.list->AppendRow(AddressOf(host).c_str(), 0,
+                               {{2, "02-5A-00-00-00-01"}, {3, "Found! Getting Host Name Now...."}}, kRed);
     }
     return 0;
 }
 
 // Runs `proc` on a thread of its own while this one carries out its messages: all of them,
 // or only those sent from other threads (a posted wake-up of the list then waits). False
-// when the thread did not end within 60 s.
-bool RunWhileServing(AFX_THREADPROC proc, LPVOID param, bool sentOnly = false)
+// when the thread did not end within 60 s; it has ended all the same when this returns.
+bool RunWhileServing(AFX_THREADPROC proc, LPVOID param, Serve serve = Serve::All)
 {
     CHandle thread = AfxBeginThread(proc, param);
     if (!thread)
         return false;
-    HANDLE handle = thread.Get();
-    const DWORD start = ::GetTickCount();
-    const DWORD wake = sentOnly ? QS_SENDMESSAGE : QS_ALLINPUT;
-    const UINT peek = sentOnly ? PM_REMOVE | PM_QS_SENDMESSAGE : PM_REMOVE;
-    while (::MsgWaitForMultipleObjects(1, &handle, FALSE, 1000, wake) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, peek))
-            ::DispatchMessageA(&msg);
-        if (::GetTickCount() - start > 60000)
-            return false;
-    }
-    return true;
-}
-
-// Runs the writer while this thread carries out its messages; the milliseconds until its
-// rows are all in the list.
-DWORD RunWriter(RowWriter& writer)
-{
-    const DWORD start = ::GetTickCount();
-    RunWhileServing(WriteRows, &writer);
-    writer.list->FlushQueuedRows();
-    return ::GetTickCount() - start;
+    CJoinOnExit join(thread.Get());
+    return PumpUntil([&] { return HasEnded(thread.Get()); }, 60000, nullptr, serve);
 }
 
 // Counts the header's paints while it is installed; the header's own procedure does the rest.
@@ -1020,20 +978,18 @@ private:
 TEST_F(ResultsList, RowsFromAnotherThreadAreDrawnShortlyAfterTheyComeAndTheHeaderIsLeftAlone)
 {
     const Image empty = CaptureClient(m_List);
-    PumpMessages(50);
+    PumpUntilHandled();
     const CHeaderPaintCount header(HeaderWindow());
     RECT first{};
-    RowWriter writer{&m_List, 30, true};
-    RunWriter(writer);
+    RowWriter writer{&m_List, 30};
+    ASSERT_TRUE(RunWhileServing(WriteRows, &writer));
+    m_List.FlushQueuedRows();
     ASSERT_EQ(m_List.GetItemCount(), 30);
     ASSERT_TRUE(m_List.GetItemRect(0, first, LVIR_BOUNDS));
     EXPECT_EQ(empty.CountIn(first, IsRedInk), 0);
     // The coalesced repaint comes by itself, without anything asking for one.
     int red = 0;
-    for (int wait = 0; wait < 100 && red == 0; ++wait) {
-        PumpMessages(20);
-        red = CaptureClient(m_List).CountIn(first, IsRedInk);
-    }
+    PumpUntil([&] { return (red = CaptureClient(m_List).CountIn(first, IsRedInk)) > 0; });
     EXPECT_GT(red, 10) << "the first row never showed in red";
     EXPECT_TRUE(::IsWindowVisible(m_List));
     EXPECT_EQ(header.Paints(), 0);
@@ -1111,20 +1067,13 @@ bool RunQueueWriters(CEnhancedListCtrl& list, int count, int rows, bool serve)
     }
     ::SetEvent(go.Get());
     const DWORD count32 = static_cast<DWORD>(handles.size());
-    if (!serve)
-        return ::WaitForMultipleObjects(count32, handles.data(), TRUE, 60000) == WAIT_OBJECT_0;
-    const DWORD start = ::GetTickCount();
-    while (::WaitForMultipleObjects(count32, handles.data(), TRUE, 0) != WAIT_OBJECT_0) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageA(&msg);
-        if (::GetTickCount() - start > 60000)
-            break;
-    }
-    // Returns only once they have ended: they use `writers`.
-    return ::WaitForMultipleObjects(count32, handles.data(), TRUE, INFINITE) == WAIT_OBJECT_0 &&
-           ::GetTickCount() - start <= 60000;
+    const bool inTime = serve ? PumpUntil([&] { return ::WaitForMultipleObjects(count32, handles.data(), TRUE, 0) ==
+                                                      WAIT_OBJECT_0; },
+                                          60000)
+                              : ::WaitForMultipleObjects(count32, handles.data(), TRUE, 60000) == WAIT_OBJECT_0;
+    // Returns only once they have ended, in time or not: they use `writers`.
+    ::WaitForMultipleObjects(count32, handles.data(), TRUE, INFINITE);
+    return inTime;
 }
 
 // The wake-ups waiting for the list, taken off its queue; dispatched one by one, each
@@ -1150,7 +1099,7 @@ TEST_F(ResultsList, RowsQueuedByManyThreadsAllLandInTheirOrderAndAFlushWaitsForT
         // The flush from another thread, while this one carries out only what is sent to it:
         // the posted wake-ups wait, so the flush alone applies the queue.
         Flush flush{&m_List};
-        ASSERT_TRUE(RunWhileServing(FlushAndCount, &flush, true)) << "the flush did not return";
+        ASSERT_TRUE(RunWhileServing(FlushAndCount, &flush, Serve::SentOnly)) << "the flush did not return";
         EXPECT_EQ(flush.rowsAfter, kThreads * kRows);
 
         ASSERT_EQ(m_List.GetItemCount(), kThreads * kRows);
@@ -1209,6 +1158,7 @@ TEST_F(ResultsList, OneWakeUpAppliesOneSliceOfTheQueueAndPostsTheNext)
     constexpr size_t kSlice = CEnhancedListCtrl::kQueuedRowsPerSlice;
     static_assert(40 > 2 * kSlice, "the queue takes more than two slices");
     CHandle writer = AfxBeginThread(QueueFortyAppends, &m_List);
+    const CJoinOnExit joinWriter(writer.Get());  // before any assertion returns
     ASSERT_TRUE(writer);
     ASSERT_EQ(::WaitForSingleObject(writer.Get(), 30000), WAIT_OBJECT_0) << "the writer waited for the list";
 
@@ -1236,6 +1186,7 @@ TEST_F(ResultsList, OneWakeUpAppliesOneSliceOfTheQueueAndPostsTheNext)
 TEST_F(ResultsList, AUserSortBetweenQueuedAppendsAndTheirWritesMovesNoWriteToAnotherRow)
 {
     CHandle appends = AfxBeginThread(QueueFortyAppends, &m_List);
+    const CJoinOnExit joinAppends(appends.Get());  // before any assertion returns
     ASSERT_EQ(::WaitForSingleObject(appends.Get(), 30000), WAIT_OBJECT_0);
     MSG msg;
     ASSERT_TRUE(TakeWakeUp(m_List, msg));
@@ -1249,6 +1200,7 @@ TEST_F(ResultsList, AUserSortBetweenQueuedAppendsAndTheirWritesMovesNoWriteToAno
     EXPECT_EQ(m_List.GetItemText(39, 0), QueuedAddress(0, 39)) << "later rows still come at the end";
 
     CHandle names = AfxBeginThread(QueueFortyNames, &m_List);
+    const CJoinOnExit joinNames(names.Get());  // before any assertion returns
     ASSERT_EQ(::WaitForSingleObject(names.Get(), 30000), WAIT_OBJECT_0);
     ASSERT_TRUE(TakeWakeUp(m_List, msg));
     ::DispatchMessageA(&msg);
@@ -1286,12 +1238,13 @@ TEST(ResultsListQueue, RowsQueuedForAListWhoseWindowIsGoneAreDroppedAndLaterOnes
         for (int column = 0; column < 3; ++column)
             list.InsertColumn(column, "column", LVCFMT_LEFT, 140);
         CHandle appends = AfxBeginThread(QueueFortyAppends, &list);
+        const CJoinOnExit joinAppends(appends.Get());  // before any assertion returns
         ASSERT_EQ(::WaitForSingleObject(appends.Get(), 30000), WAIT_OBJECT_0);
         ASSERT_EQ(list.GetItemCount(), 0);
         // The list's window goes with the queue full and its wake-up waiting.
     }
     EXPECT_EQ(list.m_hWnd, nullptr);
-    PumpMessages(50);
+    PumpUntilHandled();
     EXPECT_TRUE(RunWhileServing(WriteToAListWithoutWindow, &list)) << "a flush waited for a window that is gone";
 
     // Another window later taken over by the same object gets none of them.
@@ -1299,67 +1252,10 @@ TEST(ResultsListQueue, RowsQueuedForAListWhoseWindowIsGoneAreDroppedAndLaterOnes
     ASSERT_TRUE(list.SubclassWindow(next.List()));
     for (int column = 0; column < 3; ++column)
         list.InsertColumn(column, "column", LVCFMT_LEFT, 140);
+    // Absence: no wake-up of the old queue reaches the new window meanwhile.
     PumpMessages(50);
     list.FlushQueuedRows();
     EXPECT_EQ(list.GetItemCount(), 0);
     list.UnsubclassWindow();
-}
-
-// A measurement, not a test: how long 200 rows written from another thread take until they
-// are all in the list, queued and drawn together, and a plain message per change. Run with --gtest_also_run_disabled_tests.
-TEST_F(ResultsList, DISABLED_MeasureRowsFromAnotherThread)
-{
-    for (const bool insertOnly : {true, false, true, false}) {
-        for (const bool keyed : {false, true}) {
-            m_List.DeleteAllItems();
-            PumpMessages(200);
-            RowWriter writer{&m_List, 200, keyed, insertOnly};
-            const DWORD elapsed = RunWriter(writer);
-            EXPECT_EQ(m_List.GetItemCount(), 200);
-            std::printf("200 rows (%s), %s: %lu ms\n", insertOnly ? "inserts alone" : "insert and 3 writes each",
-                        keyed ? "queued, drawn together" : "a plain message per change", static_cast<unsigned long>(elapsed));
-        }
-    }
-}
-
-struct AfterRun {
-    CEnhancedListCtrl* list;
-    DWORD renumberMs = 0;
-    DWORD sortMs = 0;
-};
-
-UINT RenumberAndSort(LPVOID param)
-{
-    auto& run = *static_cast<AfterRun*>(param);
-    LARGE_INTEGER frequency, a, b, c;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&a);
-    run.list->RenumberItemData();
-    ::QueryPerformanceCounter(&b);
-    run.list->SortColumn();
-    ::QueryPerformanceCounter(&c);
-    run.renumberMs = static_cast<DWORD>((b.QuadPart - a.QuadPart) * 1000 / frequency.QuadPart);
-    run.sortMs = static_cast<DWORD>((c.QuadPart - b.QuadPart) * 1000 / frequency.QuadPart);
-    return 0;
-}
-
-TEST_F(ResultsList, DISABLED_MeasureRenumberAndSortAfterARun)
-{
-    for (int round = 0; round < 3; ++round) {
-        m_List.DeleteAllItems();
-        for (int host = 206; host >= 0; --host) {
-            const std::string address = AddressOf(host % 254);
-            const int row = m_List.InsertItem(m_List.GetItemCount(), address.c_str(), 0);
-            m_List.SetItemText(row, 1, ("host-" + address).c_str());
-            m_List.SetItemText(row, 2, "02-5A-00-00-00-01");
-            m_List.SetItemText(row, 3, "");
-            m_List.SetRowColors(row, kBlack);
-        }
-        PumpMessages(300);
-        AfterRun run{&m_List};
-        RunWhileServing(RenumberAndSort, &run);
-        std::printf("207 rows: renumber %lu ms, sort %lu ms\n", static_cast<unsigned long>(run.renumberMs),
-                    static_cast<unsigned long>(run.sortMs));
-    }
 }
 }  // namespace

@@ -32,7 +32,7 @@ void ResizeBackAndForth(HWND list)
     constexpr UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
     ::SetWindowPos(list, nullptr, 0, 0, width, height + 3, flags);
     ::SetWindowPos(list, nullptr, 0, 0, width, height, flags);
-    PumpMessages(30);
+    PumpUntilHandled();
 }
 
 void FillList(HWND list)

@@ -54,7 +54,7 @@ Image Repainted(HWND hwnd)
 {
     ::InvalidateRect(hwnd, nullptr, FALSE);
     ::UpdateWindow(hwnd);
-    PumpMessages(50);
+    PumpUntilHandled();
     return CaptureClient(hwnd);
 }
 
@@ -78,7 +78,7 @@ TEST(MainWindowPaint, EveryPaintGeneratesANewGrainBehindTheLabels)
     RECT background{};
     std::vector<std::pair<int, RECT>> labels;
     RunMainWindow(LanDiscovery(), [&](HWND hwnd) {
-        PumpMessages(100);
+        PumpUntilHandled();
         first = Repainted(hwnd);
         second = Repainted(hwnd);
         background = BackgroundArea(hwnd);
@@ -106,10 +106,10 @@ TEST(MainWindowPaint, TheBannerSpansTheClientWidthAtStartAndAfterRestore)
         ::GetClientRect(hwnd, &client);
         atStart = ChildRect(hwnd, IDC_BANNER);
         ::ShowWindow(hwnd, SW_MINIMIZE);
-        PumpMessages(100);
+        PumpUntilHandled();
         minimised = ChildRect(hwnd, IDC_BANNER);
         ::ShowWindow(hwnd, SW_RESTORE);
-        PumpMessages(100);
+        PumpUntilHandled();
         restored = ChildRect(hwnd, IDC_BANNER);
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });
@@ -133,7 +133,7 @@ TEST(MainWindowPaint, NothingIsDrawnWhileTheBannerIsResized)
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
         const RECT area = BackgroundArea(hwnd);
         const POINT probe{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-        PumpMessages(100);
+        PumpUntilHandled();
         {
             HDC dc = ::GetDC(hwnd);
             ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
@@ -164,7 +164,7 @@ TEST(MainWindowPaint, ActivationRepaintsAndGivesTheFocusBack)
         ::SetForegroundWindow(hwnd);
         HWND endAddress = ::GetDlgItem(hwnd, IDC_END_ADDRESS);
         ::SendMessageA(endAddress, IPM_SETFOCUS, 2, 0);
-        PumpMessages(100);
+        PumpUntilHandled();
         background = BackgroundArea(hwnd);
         active = CaptureClient(hwnd);
 
@@ -173,11 +173,11 @@ TEST(MainWindowPaint, ActivationRepaintsAndGivesTheFocusBack)
                                        nullptr, nullptr);
         ::SetForegroundWindow(other);
         ::SetActiveWindow(other);
-        PumpMessages(150);
+        EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other && QueueIsEmpty(); }));
         deactivated = CaptureClient(hwnd);
 
         ::SetForegroundWindow(hwnd);
-        PumpMessages(150);
+        EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == hwnd && QueueIsEmpty(); }));
         reactivated = CaptureClient(hwnd);
         HWND focus = ::GetFocus();
         focusBack = focus == endAddress || ::IsChild(endAddress, focus);

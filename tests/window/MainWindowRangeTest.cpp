@@ -33,7 +33,7 @@ void Type(const char* text)
             PressKey(VK_TAB);
         else
             PressKey(static_cast<WORD>(*c));
-        PumpMessages(30);
+        PumpUntilHandled();
     }
 }
 
@@ -94,7 +94,7 @@ TEST(MainWindowRange, TheEndFollowsTheStartsBlockAsItIsTyped)
             SetAddress(hwnd, IDC_END_ADDRESS, c.end);
             ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_CLEARADDRESS, 0, 0);
             ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_SETFOCUS, 0, 0);
-            PumpMessages(30);
+            PumpUntilHandled();
             Type(c.typed);
             starts.push_back(AddressOf(hwnd, IDC_START_ADDRESS));
             ends.push_back(AddressOf(hwnd, IDC_END_ADDRESS));
@@ -117,7 +117,7 @@ TEST(MainWindowRange, TypingTheEndAddressLeavesTheStartAlone)
         ::SetForegroundWindow(hwnd);
         ::SendDlgItemMessageA(hwnd, IDC_END_ADDRESS, IPM_CLEARADDRESS, 0, 0);
         ::SendDlgItemMessageA(hwnd, IDC_END_ADDRESS, IPM_SETFOCUS, 0, 0);
-        PumpMessages(30);
+        PumpUntilHandled();
         Type("172.16.0.9\t");
         start = AddressOf(hwnd, IDC_START_ADDRESS);
         end = AddressOf(hwnd, IDC_END_ADDRESS);

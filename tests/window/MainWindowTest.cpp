@@ -19,7 +19,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 #include <utility>
@@ -65,9 +64,7 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
     std::string caption;
     RECT client{}, expectedClient{0, 0, 469, 338};
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
-        char text[64] = "";
-        ::GetWindowTextA(hwnd, text, sizeof(text));
-        caption = text;
+        caption = TextOf(hwnd);
         ::GetClientRect(hwnd, &client);
         ::MapDialogRect(hwnd, &expectedClient);
         for (const TemplateControl& c : kMainControls) {
@@ -122,10 +119,9 @@ HWND OwnedWindow(HWND owner)
 
 BOOL CALLBACK KeepLongestText(HWND child, LPARAM longest)
 {
-    char line[256] = "";
-    ::GetWindowTextA(child, line, sizeof(line));
+    const std::string line = TextOf(child);
     auto& text = *reinterpret_cast<std::string*>(longest);
-    if (std::strlen(line) > text.size())
+    if (line.size() > text.size())
         text = line;
     return TRUE;
 }
@@ -146,14 +142,11 @@ TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
         MSG enter{hwnd, WM_KEYDOWN, VK_RETURN, 0x001C0001, static_cast<DWORD>(::GetMessageTime()), {}};
         ::IsDialogMessageA(hwnd, &enter);
         HWND box = nullptr;
-        for (int i = 0; i < 400 && !box; ++i) {
-            PumpMessages(25);
-            box = OwnedWindow(hwnd);
-        }
-        if (box) {
+        if (PumpUntil([&] { return (box = OwnedWindow(hwnd)) != nullptr; })) {
             ::EnumChildWindows(box, KeepLongestText, reinterpret_cast<LPARAM>(&summary));
             ::PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
+        // Absence: the main window does not close a little after the box either.
         PumpMessages(200);
         stillOpenAfterEnter = ::IsWindow(hwnd) && ::IsWindowVisible(hwnd);
         ::PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);

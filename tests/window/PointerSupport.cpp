@@ -6,34 +6,34 @@
 
 #include <map>
 
-void MovePointerTo(POINT screen, DWORD settleMs)
+void MovePointerTo(POINT screen)
 {
     ::SetCursorPos(screen.x, screen.y);
-    PumpMessages(settleMs);
+    PumpUntilHandled();
 }
 
-void MovePointerOnto(HWND window, DWORD settleMs)
+void MovePointerOnto(HWND window)
 {
     RECT rect{};
     ::GetWindowRect(window, &rect);
-    MovePointerTo(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, settleMs);
+    MovePointerTo(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
 }
 
-void ClickLeft(DWORD settleMs)
+void ClickLeft()
 {
     LeftButton(true);
     LeftButton(false);
-    PumpMessages(settleMs);
+    PumpUntilHandled();
 }
 
-void ClickRight(DWORD settleMs)
+void ClickRight()
 {
     INPUT inputs[2]{};
     inputs[0].type = inputs[1].type = INPUT_MOUSE;
     inputs[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
     inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
     ::SendInput(2, inputs, sizeof(INPUT));
-    PumpMessages(settleMs);
+    PumpUntilHandled();
 }
 
 namespace {
@@ -82,8 +82,34 @@ void ParkPointer()
     MoveToScreen(POINT{::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1});
 }
 
+namespace {
+// The window as it has drawn itself (a window DC reads what Wine will copy to the screen).
+std::vector<DWORD> DrawnPixels(HWND window, const RECT& rect)
+{
+    PixelSurface surface(rect.right - rect.left, rect.bottom - rect.top, RGB(0, 0, 0));
+    HDC dc = ::GetWindowDC(window);
+    CopyPixels(surface, dc, 0, 0, rect.right - rect.left, rect.bottom - rect.top);
+    ::ReleaseDC(window, dc);
+    return surface.RawPixels();
+}
+}  // namespace
+
+bool PumpUntilOnScreen(HWND window)
+{
+    // Short: a window partly covered (by a tip) never shows all of itself.
+    constexpr DWORD kFlushWithinMs = 3000;
+    return PumpUntil(
+        [window] {
+            RECT rect{};
+            ::GetWindowRect(window, &rect);
+            return CaptureScreen(rect) == DrawnPixels(window, rect);
+        },
+        kFlushWithinMs);
+}
+
 std::vector<DWORD> ScreenPixels(HWND window)
 {
+    PumpUntilOnScreen(window);
     RECT rect{};
     ::GetWindowRect(window, &rect);
     return CaptureScreen(rect);

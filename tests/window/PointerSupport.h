@@ -6,14 +6,16 @@
 #include <functional>
 #include <vector>
 
-// Moves the system pointer to a screen point and lets the thread handle what follows.
-void MovePointerTo(POINT screen, DWORD settleMs = 150);
+// These four return once this thread has handled the input (its queue is empty); a modal
+// loop the input starts (a menu) carries it out itself.
+// Moves the system pointer to a screen point.
+void MovePointerTo(POINT screen);
 // Moves the pointer to the middle of a window.
-void MovePointerOnto(HWND window, DWORD settleMs = 150);
+void MovePointerOnto(HWND window);
 // Presses and releases the left button where the pointer is.
-void ClickLeft(DWORD settleMs = 150);
+void ClickLeft();
 // Presses and releases the right button where the pointer is.
-void ClickRight(DWORD settleMs = 150);
+void ClickRight();
 
 // Through the system's input queue without waiting, in client coordinates of hwnd.
 void MoveTo(HWND hwnd, POINT client);
@@ -24,7 +26,11 @@ POINT CenterOf(HWND hwnd);
 // Moves the pointer to the screen's bottom-right corner, away from the test windows.
 void ParkPointer();
 
-// The pixels of a window as the screen shows them, row by row (0x00RRGGBB).
+// Carries out messages until the screen shows what the window has drawn: Wine copies a
+// window's drawing to the X screen a while after it was drawn. False after 3 s.
+bool PumpUntilOnScreen(HWND window);
+// The pixels of a window as the screen shows them once it shows what the window has drawn,
+// row by row (0x00RRGGBB).
 std::vector<DWORD> ScreenPixels(HWND window);
 
 // Runs `action` once, `ms` milliseconds from now, from whatever message loop is running.

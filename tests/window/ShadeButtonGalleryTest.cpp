@@ -126,7 +126,7 @@ TEST(ShadeButtonGallery, ShowsEveryKindInItsStates)
     ::SendMessageA(item(1, 2), BM_SETSTATE, TRUE, 0);
     MoveTo(item(0, 2), CenterOf(item(0, 2)));
     ASSERT_TRUE(dialog.PumpUntil([&] { return buttons[2]->IsHovered(); }));
-    dialog.Pump(200);
+    dialog.PumpUntil(QueueIsEmpty);
 
     const auto shows = [&](int row, int column, const Image& frame) {
         HWND button = item(row, column);

@@ -3,6 +3,7 @@
 #include "controls/xShadeButton.h"
 #include "res/resource.h"
 #include "ShadeTestSupport.h"
+#include "WindowText.h"
 
 #include <gtest/gtest.h>
 
@@ -306,12 +307,12 @@ TEST_F(ShadeCheckButtons, CheckingARadioUnchecksTheOthersOfItsGroupOnly)
     ::SendMessageA(m_Dialog->Item(kGamma), BM_SETCHECK, BST_CHECKED, 0);
     ::EnableWindow(m_Dialog->Item(kGamma), FALSE);
     ::SendMessageA(m_Dialog->Item(kOne), BM_SETCHECK, BST_CHECKED, 0);
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
 
     HWND beta = m_Dialog->Item(kBeta);
     ClickAt(beta, CenterOf(beta));
     ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kBeta) == 1; }));
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
     EXPECT_TRUE(Checked(kBeta));
     EXPECT_FALSE(Checked(kAlpha));
     EXPECT_FALSE(Checked(kGamma));
@@ -324,14 +325,14 @@ TEST_F(ShadeCheckButtons, CheckingARadioUnchecksTheOthersOfItsGroupOnly)
 
     // Checking the disabled member from code ends and clears the others.
     EXPECT_EQ(::SendMessageA(m_Dialog->Item(kGamma), BM_SETCHECK, BST_CHECKED, 0), 0);
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
     EXPECT_TRUE(Checked(kGamma));
     EXPECT_FALSE(Checked(kBeta));
 
     HWND two = m_Dialog->Item(kTwo);
     ClickAt(two, CenterOf(two));
     ASSERT_TRUE(m_Dialog->PumpUntil([&] { return Checked(kTwo); }));
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
     EXPECT_FALSE(Checked(kOne));
     EXPECT_TRUE(Checked(kGamma));
 
@@ -357,10 +358,10 @@ TEST_F(ShadeCheckButtons, CheckBoxTogglesOnAReleaseOverItAndOnTheSpaceKey)
     LeftButton(true);
     ASSERT_TRUE(m_Dialog->PumpUntil([&] { return Button(kPing).IsMouseDown(); }));
     MoveTo(ping, POINT{30, 200});
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
     LeftButton(false);
     ASSERT_TRUE(m_Dialog->PumpUntil([&] { return !Button(kPing).IsMouseDown(); }));
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
     EXPECT_EQ(m_Dialog->Clicks(kPing), 2);
     EXPECT_FALSE(Checked(kPing));
 
@@ -370,7 +371,7 @@ TEST_F(ShadeCheckButtons, CheckBoxTogglesOnAReleaseOverItAndOnTheSpaceKey)
     KeyDown(VK_SPACE, 2);
     KeyUp(VK_SPACE);
     ASSERT_TRUE(m_Dialog->PumpUntil([&] { return m_Dialog->Clicks(kPing) == 3; }));
-    m_Dialog->Pump(50);
+    m_Dialog->PumpUntil(QueueIsEmpty);
     EXPECT_TRUE(Checked(kPing));
     KeyDown(VK_SPACE, 1);
     KeyUp(VK_SPACE);
@@ -428,9 +429,7 @@ TEST_F(ShadeCheckButtons, TipTextFollowsTheCheckState)
     MoveTo(ping, POINT{10, 5});
     MoveTo(ping, POINT{12, 6});
     ASSERT_TRUE(m_Dialog->PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 4000));
-    char shown[256] = "";
-    ::GetWindowTextA(tip, shown, sizeof(shown));
-    EXPECT_STREQ(shown, "Hosts are tested before the scan");
+    EXPECT_EQ(TextOf(tip), "Hosts are tested before the scan");
 }
 
 TEST_F(ShadeCheckButtons, LongTipsWrapAtThreeHundredPixels)

@@ -101,7 +101,7 @@ void TestDialog::Show()
     ::ShowWindow(m_Window, SW_SHOWNORMAL);
     ::SetForegroundWindow(m_Window);
     ::UpdateWindow(m_Window);
-    Pump(150);
+    PumpUntil(QueueIsEmpty);
 }
 
 void TestDialog::Pump(DWORD ms) const
@@ -111,21 +111,7 @@ void TestDialog::Pump(DWORD ms) const
 
 bool TestDialog::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) const
 {
-    const DWORD start = ::GetTickCount();
-    MSG msg;
-    for (;;) {
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (m_Window && ::IsDialogMessageA(m_Window, &msg))
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::Sleep(5);
-    }
+    return ::PumpUntil(done, timeoutMs, m_Window);
 }
 
 INT_PTR CALLBACK TestDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)

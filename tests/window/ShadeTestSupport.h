@@ -4,6 +4,7 @@
 
 #include "PixelSurface.h"
 #include "PointerSupport.h"
+#include "Wait.h"
 
 #include <windows.h>
 
@@ -47,10 +48,11 @@ public:
 
     // Shows the dialog in front and lets it paint.
     void Show();
-    // Runs the dialog's messages (with the dialog manager) for about ms milliseconds.
-    void Pump(DWORD ms = 60) const;
+    // Runs the dialog's messages (with the dialog manager) for `ms` milliseconds: only to
+    // prove that something does not happen.
+    void Pump(DWORD ms) const;
     // Runs messages until done() holds or timeoutMs passed; returns done().
-    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000) const;
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

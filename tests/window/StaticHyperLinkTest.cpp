@@ -100,7 +100,7 @@ TEST(StaticHyperLink, ChangesColourUnderThePointerAndHoldsTheCaptureOnlyWhileThe
         ParkPointer();
         WhenDialogShows(kCaption, [&](HWND hwnd) {
             HWND link = dialog.m_Link;
-            PumpMessages(100);
+            PumpUntilHandled();
             const std::vector<DWORD> before = ScreenPixels(link);
             EXPECT_GT(CountPixels(link, c.link), 20);
             EXPECT_EQ(CountPixels(link, c.hover), 0);
@@ -163,7 +163,7 @@ TEST(StaticHyperLink, GoesBackToItsColourWhenAnotherWindowTakesTheCapture)
         ASSERT_EQ(::GetCapture(), link);
         // As when a window comes up in front while the pointer rests on the link.
         ::SetCapture(hwnd);
-        PumpMessages(100);
+        PumpUntilHandled();
         hovered = dialog.m_Link.IsHovered();
         red = CountPixels(link, RGB(255, 0, 0));
         black = CountPixels(link, RGB(0, 0, 0));
@@ -267,9 +267,7 @@ TEST(StaticHyperLink, TipShowsUnderThePointerThroughTheDialogsOwnLoop)
                 AfterDelay(50, look);
                 return;
             }
-            char buffer[128] = "";
-            ::GetWindowTextA(tip, buffer, sizeof(buffer));
-            text = buffer;
+            text = TextOf(tip);
             ParkPointer();
             ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
         };

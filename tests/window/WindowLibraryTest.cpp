@@ -186,9 +186,7 @@ void ExpectObjectCanGoFirst(const char* windowClass, DWORD style)
     ::SendMessageA(child.Get(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     ::SendMessageA(child.Get(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("still here"));
     ::RedrawWindow(child.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    char text[32] = "";
-    ::GetWindowTextA(child.Get(), text, sizeof(text));
-    EXPECT_STREQ(text, "still here");
+    EXPECT_EQ(TextOf(child.Get()), "still here");
 }
 
 TEST(WindowAttachment, EveryControlObjectMayGoBeforeItsWindow)
@@ -243,8 +241,7 @@ TEST(WindowThread, WorkFromAnotherThreadRunsOnTheWindowsThreadAndReturnsItsResul
     HANDLE handle = worker.Get();
     // The worker's request is carried out while this thread handles its messages; it ends
     // before anything is asserted, as it uses this test's objects.
-    while (::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-        PumpMessages(0);
+    PumpUntil([&] { return HasEnded(handle); }, INFINITE);
     EXPECT_EQ(request.ranOn, ::GetCurrentThreadId());
     EXPECT_EQ(request.result, 42);
 

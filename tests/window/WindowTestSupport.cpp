@@ -47,19 +47,6 @@ void StopWatchingForDialog()
     s_action = nullptr;
 }
 
-void PumpMessages(DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    MSG msg;
-    do {
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
-
 void PressKey(WORD key)
 {
     INPUT inputs[2]{};
@@ -68,13 +55,6 @@ void PressKey(WORD key)
     inputs[1] = inputs[0];
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     ::SendInput(2, inputs, sizeof(INPUT));
-}
-
-std::string ClassOf(HWND hwnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return name;
 }
 
 RECT ChildRect(HWND dialog, int id)

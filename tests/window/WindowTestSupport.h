@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include "Wait.h"
+#include "WindowText.h"
+
 #include <functional>
 #include <string>
 
@@ -13,14 +16,9 @@ void WhenDialogShows(const char* caption, std::function<void(HWND dialog)> actio
 // Ends the watch of WhenDialogShows, for a dialog that was not to show.
 void StopWatchingForDialog();
 
-// Lets the thread handle the messages that are waiting, for about `ms` milliseconds.
-void PumpMessages(DWORD ms = 50);
 
 // Presses and releases a key through the system's input queue.
 void PressKey(WORD key);
-
-// The window class name of a window.
-std::string ClassOf(HWND hwnd);
 
 // A control's rectangle in the client coordinates of its dialog.
 RECT ChildRect(HWND dialog, int id);
