@@ -58,7 +58,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     if (StopRequested || !task.Results)
         return;
 
-    // Every row is found again by this text, so it must be exactly what was inserted.
+    // The sink finds the host again by this text: both reports carry exactly the same.
     char address[sizeof(task.Address)];
     std::memcpy(address, task.Address, sizeof(address));
     address[sizeof(address) - 1] = '\0';
