@@ -264,6 +264,21 @@ protected:
                          kDeadlineMs);
     }
 
+    // Reads the summary, presses OK and waits for the window to be idle again; false
+    // without a summary.
+    bool EndRunAtItsSummary(HWND dialog)
+    {
+        HWND box = nullptr;
+        if (!PollUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+            return false;
+        m_Seen.summary = CVantrelProcess::MessageBoxText(box);
+        CVantrelProcess::PressOk(box);
+        m_Seen.idleAgain = PollUntil(
+            [&] { return Caption(dialog) == "Start Scan" && IsEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
+        m_Seen.finalRows = ReadRows(dialog);
+        return true;
+    }
+
     CSettingsKey m_Settings;  // a first start: Automatic, the adapter's range
     CFakeScanNetwork m_Network;
     Observed m_Seen;
@@ -305,14 +320,8 @@ TEST_F(MainWindowScan, HostsComeRedThenBlackAndTheEndedRunIsSummarisedSortedAndE
             return;
         m_Seen.redRows = ReadRows(dialog);
         m_Network.ReleaseLookups();
-        HWND box = nullptr;
-        if (!PollUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+        if (!EndRunAtItsSummary(dialog))
             return;
-        m_Seen.summary = CVantrelProcess::MessageBoxText(box);
-        CVantrelProcess::PressOk(box);
-        m_Seen.idleAgain = PollUntil(
-            [&] { return Caption(dialog) == "Start Scan" && IsEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
-        m_Seen.finalRows = ReadRows(dialog);
         m_Seen.exportEnabled = IsEnabled(dialog, IDC_EXPORT);
         m_Seen.descriptionWidth = static_cast<int>(
             ::SendDlgItemMessageA(dialog, IDC_RESULTS_LIST, LVM_GETCOLUMNWIDTH, 3, 0));
@@ -337,14 +346,8 @@ TEST_F(MainWindowScan, AStopWhileNamesAreLookedUpEndsTheRunWithTheHostsFound)
         m_Seen.stoppingShown = PollUntil(
             [&] { return Caption(dialog) == "Stopping..." && !IsEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
         m_Network.ReleaseLookups();
-        HWND box = nullptr;
-        if (!PollUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+        if (!EndRunAtItsSummary(dialog))
             return;
-        m_Seen.summary = CVantrelProcess::MessageBoxText(box);
-        CVantrelProcess::PressOk(box);
-        m_Seen.idleAgain = PollUntil(
-            [&] { return Caption(dialog) == "Start Scan" && IsEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
-        m_Seen.finalRows = ReadRows(dialog);
     });
     EXPECT_TRUE(m_Seen.stoppingShown);
     EXPECT_EQ(m_Seen.summary, "Scanning is finished. Currently 4 systems are connected to your network.");
