@@ -6,10 +6,11 @@ CCorvaleApp theApp;
 
 BOOL CCorvaleApp::InitInstance()
 {
+    // A run still under way when the window closes is left to end on its own: its threads
+    // hold only their own shared state, and the process ends with its main thread.
     CCorvaleDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();
-    // A scan may still be running: its threads write to the dialog and its list. The
-    // process ends here, before anything they use is destroyed, and the threads with it.
-    ::ExitProcess(0);
+    m_pMainWnd = nullptr;
+    return FALSE;
 }

@@ -1,19 +1,6 @@
 #include "StaticHyperLink.h"
 
-#include "report/Launch.h"
-
 #include <windowsx.h>
-
-const HyperLinkPlatform& SystemHyperLinkPlatform()
-{
-    static const HyperLinkPlatform platform{[](const char* address) { LaunchInternetExplorer(address); }};
-    return platform;
-}
-
-void CStaticHyperLink::SetPlatform(HyperLinkPlatform platform)
-{
-    m_Platform = platform.OpenAddress ? std::move(platform) : SystemHyperLinkPlatform();
-}
 
 CStaticHyperLink::~CStaticHyperLink()
 {
@@ -179,7 +166,8 @@ void CStaticHyperLink::OnClicked()
         // Copies: what it opens may replace the platform or the address.
         const std::string address = m_Url;
         const HyperLinkPlatform platform = m_Platform;
-        platform.OpenAddress(address.c_str());
+        if (platform.OpenAddress)
+            platform.OpenAddress(address.c_str());
     }
     // The parent may have closed the window meanwhile.
     if (m_hWnd)

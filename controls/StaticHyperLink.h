@@ -10,13 +10,13 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
-// What a link opens its address with; tests record the address instead of starting a browser.
+// What a link opens its address with, given by its owner: the program starts a browser,
+// tests record the address.
 struct HyperLinkPlatform {
     std::function<void(const char* address)> OpenAddress;
 };
-// Opens with LaunchInternetExplorer.
-const HyperLinkPlatform& SystemHyperLinkPlatform();
 
 class CStaticHyperLink : public CStatic {
 public:
@@ -36,8 +36,8 @@ public:
     bool IsHovered() const { return m_Hover; }
     HWND GetToolTipWindow() const { return m_ToolTip.GetSafeHwnd(); }
 
-    // An empty OpenAddress puts the system's back.
-    void SetPlatform(HyperLinkPlatform platform);
+    // Until a platform with an OpenAddress is set, a click opens nothing.
+    void SetPlatform(HyperLinkPlatform platform) { m_Platform = std::move(platform); }
 
     bool PreTranslateMessage(MSG& msg) override;
     bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -63,7 +63,7 @@ private:
     CFont m_UnderlineFont;
     CToolTipCtrl m_ToolTip;
     std::string m_Url;
-    HyperLinkPlatform m_Platform = SystemHyperLinkPlatform();
+    HyperLinkPlatform m_Platform;
     COLORREF m_HoverColor = RGB(255, 0, 0);
     COLORREF m_LinkColor = RGB(0, 0, 0);
 };

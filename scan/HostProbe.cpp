@@ -1,8 +1,5 @@
 #include "scan/HostProbe.h"
 
-#include "controls/EnhancedListCtrl.h"
-#include "net/MacMakers.h"
-#include "report/TextConversion.h"
 #include "scan/ArpResolver.h"
 #include "scan/LocalNetwork.h"
 
@@ -11,62 +8,45 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 
 std::atomic<bool> StopRequested{false};
-
-const char kFoundDescription[] = "Found! Getting Host Name Now....";
-const char kOwnSystemDescription[] = "This is your current system";
-const char kRouterDescription[] = "This is your Router";
-const char kPrivateMacDescription[] = "Private MAC address (randomised)";
 
 namespace {
 
 constexpr size_t kHardwareBufferSize = 16;
 constexpr ULONG kRequestedAddressLength = 6;
 
-enum ResultColumn { kNameColumn = 1, kMacColumn = 2, kDescriptionColumn = 3 };
-
-// The row comes with its MAC address and the interim text in red at once. The list queues
-// it and counts and inserts on its own thread, so the probe does not wait for the window;
-// the run's lock, held as the run expects of its probes, now costs nothing.
-void AppendFoundRow(const HostProbeTask& task, const char* address, const char* macText)
-{
-    const CSingleLock lock(*task.RowInsertLock);
-    task.ResultsList->AppendRow(address, 0, {{kMacColumn, macText}, {kDescriptionColumn, kFoundDescription}},
-                                kFoundRowTextColor);
-}
-
-std::string DescribeHost(const char* address, bool isOwnSystem, const BYTE* mac, ULONG macLength)
+HostRole RoleOf(const char* address, bool isOwnSystem)
 {
     if (isOwnSystem)
-        return kOwnSystemDescription;
+        return HostRole::OwnSystem;
     if (std::strcmp(address, LocalNetworkInfo.GatewayAddress) == 0)
-        return kRouterDescription;
-    return MakerDescription(mac, macLength);
+        return HostRole::Router;
+    return HostRole::Other;
 }
 
 }  // namespace
 
-const HostProbePlatform& SystemHostProbePlatform()
+HostProbePlatform SystemHostProbePlatform()
 {
-    // Never destroyed: probes may still run while the ending program destroys its statics.
-    static const HostProbePlatform& platform = *std::make_unique<HostProbePlatform>(HostProbePlatform{
+    return HostProbePlatform{
         [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return SendArpRequest(dest, source, mac, length); },
         [](const sockaddr* address, int length, char* host, DWORD hostSize, int flags) {
             return ::getnameinfo(address, length, host, hostSize, nullptr, 0, flags);
         },
-    }).release();
-    return platform;
+    };
 }
 
 DWORD WINAPI HostScanner(LPVOID task)
 {
     if (!task)
         return 0;
+    const auto& probe = *static_cast<const HostProbeTask*>(task);
+    if (!probe.Platform)
+        return 0;
     try {
-        ProbeHost(*static_cast<const HostProbeTask*>(task), SystemHostProbePlatform());
+        ProbeHost(probe, *probe.Platform);
     } catch (const std::bad_alloc&) {
         // A probe reports nothing to the run; the host is just not listed or left unfinished.
     }
@@ -75,11 +55,10 @@ DWORD WINAPI HostScanner(LPVOID task)
 
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
 {
-    char macText[kMacTextCapacity] = {};
-    if (StopRequested || !task.ResultsList || !task.RowInsertLock)
+    if (StopRequested || !task.Results)
         return;
 
-    // Every row is found again by this text, so it must be exactly what was inserted.
+    // The sink finds the host again by this text: both reports carry exactly the same.
     char address[sizeof(task.Address)];
     std::memcpy(address, task.Address, sizeof(address));
     address[sizeof(address) - 1] = '\0';
@@ -92,9 +71,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     if (platform.SendARP(dest.S_un.S_addr, 0, hardware, &length) != NO_ERROR)
         return;
     length = std::min<ULONG>(length, sizeof(hardware));
-    FormatMacAddress(hardware, length, macText, sizeof(macText));
-
-    AppendFoundRow(task, address, macText);
+    task.Results->OnHostFound(address, hardware, length);
 
     const bool isOwnSystem = ::_stricmp(address, LocalNetworkInfo.LocalAddress) == 0;
     char hostName[kHostNameCapacity] = {};
@@ -103,10 +80,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
         name = LocalNetworkInfo.HostName;
     else
         GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
-    // The user may sort the list at any time: the row is found again by its address.
-    const std::string description = DescribeHost(address, isOwnSystem, hardware, length);
-    task.ResultsList->SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, description.c_str()}},
-                                  kDoneRowTextColor);
+    task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem), hardware, length);
 }
 
 bool GetHostName(const char* address, char* buffer, size_t size)
@@ -136,16 +110,6 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
     buffer[size - 1] = '\0';
     CapitalizeFirstLetter(buffer);
     return true;
-}
-
-std::string MakerDescription(const BYTE* mac, ULONG length)
-{
-    if (!mac || length != kMacAddressLength)
-        return std::string();
-    if (IsLocallyAdministered(mac))
-        return kPrivateMacDescription;
-    // The registries' names are UTF-8; the list shows the system's code page.
-    return FromWide(ToWide(std::string(MacMaker(mac)), CP_UTF8), CP_ACP);
 }
 
 void FormatMacAddress(const BYTE* bytes, ULONG length, char* text, size_t size)

@@ -1,8 +1,6 @@
-// The probe of one address: an ARP request, and for a host that answers a row in the
-// results list with its MAC address, its name and what it is to us.
+// The probe of one address: an ARP request, and for a host that answers its MAC address, its
+// name and what it is to us, handed as values to the run's results sink.
 #pragma once
-
-#include "winlib/Thread.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -11,40 +9,45 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
-#include <string>
-
-class CEnhancedListCtrl;
 
 // Set by Stop, cleared by every Start; polled by the run and by every probe.
 extern std::atomic<bool> StopRequested;
 
-// Makes a probe's reading of the row count and appending of its row one step. The scan run
-// owns one per run, created before its first probe starts and destroyed after the last one
-// has ended; every task of the run points to it.
-constexpr DWORD kRowInsertLockSpinCount = 1024;
+// What a host is to this computer; anything else is described by its MAC address.
+enum class HostRole { Other, OwnSystem, Router };
+
+// Where the probes of a run report what they learn. Called from the probes' threads, any
+// number at once; an implementation must return without waiting for a window.
+class CScanResultsSink {
+public:
+    virtual ~CScanResultsSink() = default;
+    // At once when the host answers, before its name is looked up.
+    virtual void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) = 0;
+    // Once its name is known (empty when it has none) and its role.
+    virtual void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
+                             ULONG macLength) = 0;
+};
+
+struct HostProbePlatform;
 
 // What one probe thread is given. The run keeps it in place until the thread has ended.
 struct HostProbeTask {
     char Address[256];  // dotted text
-    CEnhancedListCtrl* ResultsList;
-    CCriticalSection* RowInsertLock;
+    CScanResultsSink* Results;
+    const HostProbePlatform* Platform;
 };
 
 constexpr size_t kHostNameCapacity = 1000;
 constexpr size_t kMacTextCapacity = 256;
-constexpr COLORREF kFoundRowTextColor = 255;  // red while the name is looked up
-constexpr COLORREF kDoneRowTextColor = 0;
-extern const char kFoundDescription[];
-extern const char kOwnSystemDescription[];
-extern const char kRouterDescription[];
-extern const char kPrivateMacDescription[];
 
 // The platform calls of a probe; tests answer them without any traffic.
 struct HostProbePlatform {
     std::function<DWORD(IPAddr dest, IPAddr source, void* mac, ULONG* length)> SendARP;
     std::function<int(const sockaddr* address, int length, char* host, DWORD hostSize, int flags)> LookUpName;
 };
-const HostProbePlatform& SystemHostProbePlatform();
+// A copy of the system's calls: a run keeps its own, so a probe that outlives the window
+// uses nothing the ending program destroys.
+HostProbePlatform SystemHostProbePlatform();
 
 // Thread routine: `task` is a HostProbeTask. Always ends with 0.
 DWORD WINAPI HostScanner(LPVOID task);
@@ -54,11 +57,6 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 // `size` bytes (cleared first). False without a lookup once a stop is requested.
 bool GetHostName(const char* address, char* buffer, size_t size);
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size);
-
-// The description of a host that is neither this computer nor the router, in the list's code
-// page: the maker of its network adapter, or kPrivateMacDescription for a locally
-// administered address; empty when the address says nothing (not 6 bytes, no known maker).
-std::string MakerDescription(const BYTE* mac, ULONG length);
 
 // "00-1A-2B-3C-4D-5E": each byte as two upper-case hex digits, joined by "-".
 void FormatMacAddress(const BYTE* bytes, ULONG length, char* text, size_t size);

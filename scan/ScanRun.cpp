@@ -4,8 +4,8 @@
 #include "winlib/Thread.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,6 +25,28 @@ void WaitInGroups(const ScanRunPlatform& platform, const std::vector<CHandle>& t
 
 }  // namespace
 
+// Whatever the run's thread uses: the owner's copies of the platforms, the sink, and the
+// count of hosts found, which the run takes from the reports passing through.
+struct CScanRun::State : CScanResultsSink {
+    ScanRange Range{};
+    std::shared_ptr<CScanResultsSink> Results;
+    Events Notify;
+    ScanRunPlatform Platform;
+    HostProbePlatform Probes;
+    std::atomic<int> Found{0};
+
+    void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) override
+    {
+        ++Found;
+        Results->OnHostFound(address, mac, macLength);
+    }
+    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
+                     ULONG macLength) override
+    {
+        Results->OnHostNamed(address, name, role, mac, macLength);
+    }
+};
+
 const ScanRunPlatform& SystemScanRunPlatform()
 {
     static const ScanRunPlatform platform{
@@ -35,13 +57,8 @@ const ScanRunPlatform& SystemScanRunPlatform()
     return platform;
 }
 
-size_t ProbeRange(ScanRange range, CEnhancedListCtrl& list, CCriticalSection& rowInsertLock)
-{
-    return ProbeRange(SystemScanRunPlatform(), range, &list, rowInsertLock);
-}
-
-size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CEnhancedListCtrl* list,
-                  CCriticalSection& rowInsertLock)
+size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResultsSink* results,
+                  const HostProbePlatform* probes)
 {
     ClampRangeEnd(range);
     if (range.Start > range.End || StopRequested)
@@ -61,13 +78,49 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CEnhancedLis
     for (uint64_t i = 0; i < count && !StopRequested; ++i) {
         HostProbeTask& task = tasks[i];
         FormatAddress(range.Start + static_cast<uint32_t>(i), task.Address, sizeof(task.Address));
-        task.ResultsList = list;
-        task.RowInsertLock = &rowInsertLock;
+        task.Results = results;
+        task.Platform = probes;
         if (HANDLE thread = platform.StartProbe(&task))
             threads.emplace_back(thread);
     }
     WaitInGroups(platform, threads);
     return threads.size();
+}
+
+bool CScanRun::Start(ScanRange range, std::shared_ptr<CScanResultsSink> results, Events events,
+                     const ScanRunPlatform& platform, HostProbePlatform probes)
+{
+    Abandon();
+    auto state = std::make_shared<State>();
+    state->Range = range;
+    state->Results = std::move(results);
+    state->Notify = std::move(events);
+    state->Platform = platform;
+    state->Probes = std::move(probes);
+    // The thread's own reference to the state, handed over once the thread exists.
+    auto handOver = std::make_unique<std::shared_ptr<State>>(std::move(state));
+    m_Thread = AfxBeginThread(Worker, handOver.get());
+    if (!m_Thread)
+        return false;
+    handOver.release();
+    return true;
+}
+
+bool CScanRun::Wait(DWORD ms)
+{
+    return !m_Thread || ::WaitForSingleObject(m_Thread.Get(), ms) == WAIT_OBJECT_0;
+}
+
+UINT CScanRun::Worker(LPVOID param)
+{
+    const std::unique_ptr<std::shared_ptr<State>> handOver(static_cast<std::shared_ptr<State>*>(param));
+    const std::shared_ptr<State> state = *handOver;
+    if (state->Notify.Started)
+        state->Notify.Started();
+    ProbeRange(state->Platform, state->Range, state->Results ? state.get() : nullptr, &state->Probes);
+    if (state->Notify.Ended)
+        state->Notify.Ended(state->Found);
+    return 0;
 }
 
 ScanRange NarrowAutomaticRange(const ScanRange& range, uint32_t ownAddress)
@@ -79,20 +132,4 @@ ScanRange NarrowAutomaticRange(const ScanRange& range, uint32_t ownAddress)
     const bool ownInRange = ownAddress >= range.Start && ownAddress <= range.End;
     const uint32_t block = (ownInRange ? ownAddress : range.Start) & kBlockMask;
     return ScanRange{block | 1, block | 254};
-}
-
-void FormatScanSummary(int rows, char* text, size_t size)
-{
-    if (!text || size == 0)
-        return;
-    if (rows > 0)
-        std::snprintf(text, size, "Scanning is finished. Currently %d %s are connected to your network.", rows,
-                      rows == 1 ? "system" : "systems");
-    else
-        std::snprintf(text, size, "Scanning is finished. No system is currently connected to your Network");
-}
-
-int DescriptionColumnWidth(int rows)
-{
-    return rows >= kManyRows ? kDescriptionWidthManyRows : kDescriptionWidthFewRows;
 }

@@ -1,27 +1,24 @@
 // One scan run without its window: a probe thread per address of the range, all started
-// before the first wait, waited for in groups; the range and summary rules around it.
+// before the first wait, waited for in groups, on a worker thread of its own; the range
+// rules around it.
 #pragma once
 
 #include "scan/HostProbe.h"
 #include "scan/LocalNetwork.h"
+#include "winlib/Thread.h"
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
-
-class CEnhancedListCtrl;
 
 // The most probes one run starts: one /24 block.
 constexpr size_t MaxScanHosts = 256;
 // One wait takes at most this many handles.
 constexpr size_t kScanWaitGroupSize = MAXIMUM_WAIT_OBJECTS;
-constexpr size_t kScanSummaryCapacity = 1024;
-constexpr int kDescriptionWidthFewRows = 180;
-constexpr int kDescriptionWidthManyRows = 163;  // a vertical scroll bar takes the rest
-constexpr int kManyRows = 10;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
@@ -36,19 +33,48 @@ struct ScanRunPlatform {
 const ScanRunPlatform& SystemScanRunPlatform();
 
 // Probes every address of `range` after ClampRangeEnd, at most MaxScanHosts of them, in
-// increasing order, until StopRequested. An address whose thread cannot be created is
-// skipped. Returns once every probe started has ended; the result is how many started.
-size_t ProbeRange(ScanRange range, CEnhancedListCtrl& list, CCriticalSection& rowInsertLock);
-size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CEnhancedListCtrl* list,
-                  CCriticalSection& rowInsertLock);
+// increasing order, until StopRequested, each reporting to `results` through the calls of
+// `probes`. An address whose thread cannot be created is skipped. Returns once every probe
+// started has ended; the result is how many started.
+size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResultsSink* results,
+                  const HostProbePlatform* probes = nullptr);
+
+// One run on a worker thread of its own. The owner keeps the object and its thread handle;
+// the thread holds only the run's own state, shared, so a run abandoned by its owner (a
+// name look-up may block for seconds) ends on its own, and what it reports then goes
+// nowhere the owner still needs.
+class CScanRun {
+public:
+    // Called on the run's thread: once before the first probe starts, and once after the
+    // last one has ended, with how many hosts were found.
+    struct Events {
+        std::function<void()> Started;
+        std::function<void(int found)> Ended;
+    };
+
+    CScanRun() = default;
+    ~CScanRun() { Abandon(); }
+    CScanRun(const CScanRun&) = delete;
+    CScanRun& operator=(const CScanRun&) = delete;
+
+    // Probes `range` (see ProbeRange) into `results`; false when no thread could be started.
+    // A run still under way is abandoned first.
+    bool Start(ScanRange range, std::shared_ptr<CScanResultsSink> results, Events events,
+               const ScanRunPlatform& platform = SystemScanRunPlatform(),
+               HostProbePlatform probes = SystemHostProbePlatform());
+    // True once the thread has ended, waiting at most `ms` for it; also without a run.
+    bool Wait(DWORD ms);
+    // Lets the thread end on its own.
+    void Abandon() { m_Thread.Close(); }
+
+private:
+    struct State;
+    static UINT Worker(LPVOID state);
+
+    CHandle m_Thread;
+};
 
 // An automatic range (a whole subnet) holding more than MaxScanHosts addresses becomes the
 // /24 block of the computer's own address (of its start, should the own address lie outside
 // it), .1 to .254; any other range comes back as it is.
 ScanRange NarrowAutomaticRange(const ScanRange& range, uint32_t ownAddress);
-
-// What the run tells the user at its end, for `rows` hosts found.
-void FormatScanSummary(int rows, char* text, size_t size);
-
-// The Description column's width once the run has listed `rows` hosts.
-int DescriptionColumnWidth(int rows);

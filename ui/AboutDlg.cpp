@@ -18,6 +18,7 @@ BOOL CAboutDlg::OnInitDialog()
     CDialog::OnInitDialog();
 
     m_SiteLink.SetLinkUrl(kProductPageAddress);
+    m_SiteLink.SetPlatform(BrowserLinkPlatform());
     m_SiteLink.SetLinkColor(RGB(0, 0, 255));
     m_SiteLink.EnableLinkTip();
     m_SiteLink.SetLinkTip("Click here to get the latest version of Vantrel");

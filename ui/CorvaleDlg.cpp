@@ -1,15 +1,17 @@
 #include "ui/CorvaleDlg.h"
 
-#include "app/Settings.h"
 #include "net/Ipv4Address.h"
 #include "report/ExportCommand.h"
 #include "report/ListReportRows.h"
 #include "res/resource.h"
 #include "scan/HostProbe.h"
 #include "scan/ScanRun.h"
+#include "settings/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/Clipboard.h"
+#include "ui/ListResultsSink.h"
 #include "ui/ResultsListSetup.h"
+#include "ui/ScanResultTexts.h"
 #include "ui/ShadedBackground.h"
 #include "ui/WebAddresses.h"
 #include "winlib/DC.h"
@@ -20,6 +22,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 const char kCaption[] = "Vantrel";
@@ -28,6 +31,9 @@ constexpr DWORD kFallbackStart = 0xC0A80001;  // 192.168.0.1
 constexpr DWORD kFallbackEnd = 0xC0A800FF;    // 192.168.0.255
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
+// Posted by the run's thread.
+constexpr UINT kRunStartedMessage = WM_APP + 1;
+constexpr UINT kRunEndedMessage = WM_APP + 2;
 
 bool IsVistaOrLater()
 {
@@ -87,6 +93,17 @@ CCorvaleDlg::CCorvaleDlg(const DiscoveryPlatform& discovery)
 {
 }
 
+void CCorvaleDlg::SetScanPlatform(ScanRunPlatform run, HostProbePlatform probes)
+{
+    m_ScanPlatform = std::move(run);
+    m_ProbePlatform = std::move(probes);
+}
+
+CCorvaleDlg::~CCorvaleDlg()
+{
+    AbandonRun();
+}
+
 void CCorvaleDlg::DoDataExchange()
 {
     DDX_Control(IDC_START_SCAN, m_StartScanButton);
@@ -127,13 +144,15 @@ BOOL CCorvaleDlg::OnInitDialog()
     if (!IsVistaOrLater()) {
         ::MessageBoxA(m_hWnd, "Sorry!!! This software works on Vista and higher Windows versions only.", kCaption,
                       MB_OK | MB_ICONEXCLAMATION);
-        ::ExitProcess(0);
+        EndDialog(IDCANCEL);
+        return FALSE;
     }
     WSADATA wsa;
     if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
         ::MessageBoxA(m_hWnd, "Network initialization failed. Make sure your system is connected to Network",
                       kCaption, MB_OK | MB_ICONERROR);
-        ::ExitProcess(0);
+        EndDialog(IDCANCEL);
+        return FALSE;
     }
 
     InitControls();
@@ -190,18 +209,21 @@ void CCorvaleDlg::InitControls()
     m_AboutLink.SetNotifyParent();
 
     m_HelpLink.SetLinkUrl(kProductPageAddress);
+    m_HelpLink.SetPlatform(BrowserLinkPlatform());
     m_HelpLink.EnableLinkTip();
     m_HelpLink.SetLinkTip("Get more help on 'Vantrel'");
 
     m_SecondLinkFont.Attach(CreateUiFont(kDialogFontFace, 14, 700));
     m_VersionLink.SetFont(m_SecondLinkFont, true);
     m_VersionLink.SetLinkUrl(kProductPageAddress);
+    m_VersionLink.SetPlatform(BrowserLinkPlatform());
     m_VersionLink.EnableLinkTip();
     m_VersionLink.SetLinkColor(kBlack);
     m_VersionLink.SetLinkTip("Click here to Download New Version of 'Vantrel'");
 
     m_CompanionLink.SetFont(m_SecondLinkFont, true);
     m_CompanionLink.SetLinkUrl(kCompanionDownloadAddress);
+    m_CompanionLink.SetPlatform(BrowserLinkPlatform());
     m_CompanionLink.EnableLinkTip();
     m_CompanionLink.SetLinkColor(kBlack);
     m_CompanionLink.SetHoverColor(kRed);
@@ -351,6 +373,12 @@ bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
         return OnCommand(LOWORD(wp), HIWORD(wp));
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<const NMHDR*>(lp), result);
+    case kRunStartedMessage:
+        OnRunStarted();
+        return true;
+    case kRunEndedMessage:
+        OnRunEnded(static_cast<int>(wp));
+        return true;
     default:
         return false;
     }
@@ -448,7 +476,17 @@ void CCorvaleDlg::OnStartAddressChanged()
 
 void CCorvaleDlg::OnCloseButton()
 {
-    EndDialog(IDCANCEL);
+    OnCancel();
+}
+
+// Every way of closing the window ends here (the close box, Escape, a close request from
+// outside, the Close button), also while a run is under way or its summary is up.
+void CCorvaleDlg::OnCancel()
+{
+    m_Closing = true;
+    AbandonRun();
+    CloseSummaryBox();
+    CDialog::OnCancel();
 }
 
 // ---------------------------------------------------------------- scan run
@@ -458,25 +496,31 @@ const char kStartScanCaption[] = "Start Scan";
 const char kStopScanCaption[] = "Stop Scan";
 const char kStoppingCaption[] = "Stopping...";
 constexpr int kDescriptionColumn = 3;
+constexpr DWORD kRunThreadEndWaitMs = 1000;
+
+BOOL CALLBACK EndOwnedMessageBox(HWND box, LPARAM owner)
+{
+    char className[16] = "";
+    ::GetClassNameA(box, className, sizeof(className));
+    if (::GetWindow(box, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::strcmp(className, "#32770") == 0)
+        ::EndDialog(box, IDOK);
+    return TRUE;
+}
 }  // namespace
 
 // Enter lands here as well (the button is the default one), so the window must not end.
 void CCorvaleDlg::OnScan()
 {
-    char caption[256] = "";
-    ::GetWindowTextA(m_StartScanButton.m_hWnd, caption, sizeof(caption));
-    if (::_stricmp(caption, kStopScanCaption) == 0) {
-        m_StartScanButton.EnableWindow(false);
-        m_StartScanButton.SetWindowText(kStoppingCaption);
-        StopRequested = true;
+    if (m_RunState == RunState::Running) {
+        StopRun();
         return;
     }
-    if (m_ScanUnderWay)
+    if (m_RunState != RunState::Idle)
         return;
 
     StopRequested = false;
     const bool automatic = m_AutomaticRadio.GetCheck() == BST_CHECKED;
-    const ScanRange range{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()};
+    ScanRange range{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()};
     if (!automatic) {
         if (const char* failure = ValidateManualRange(range)) {
             ::MessageBoxA(m_hWnd, failure, kCaption, MB_OK | MB_ICONERROR);
@@ -491,34 +535,63 @@ void CCorvaleDlg::OnScan()
         if (scanned.Start != range.Start || scanned.End != range.End) {
             m_StartAddress.SetAddress(scanned.Start);
             m_EndAddress.SetAddress(scanned.End);
+            range = scanned;
         }
     }
     // Settings that cannot be saved are no reason not to scan.
     WriteRegSettings();
 
-    m_ScanUnderWay = true;
-    if (!AfxBeginThread(ScanWorker, this))
-        m_ScanUnderWay = false;
-}
-
-UINT CCorvaleDlg::ScanWorker(LPVOID dialog)
-{
-    static_cast<CCorvaleDlg*>(dialog)->RunScan();
-    return 0;
-}
-
-void CCorvaleDlg::RunScan()
-{
-    {
-        CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
-        EnableRunLockedControls(false);
-        m_ExportButton.EnableWindow(false);
-        m_ResultsList.DeleteAllItems();
-        m_StartScanButton.SetWindowText(kStopScanCaption);
-        StartDirectoryScan(rowInsertLock);
+    EnableRunLockedControls(false);
+    m_ExportButton.EnableWindow(false);
+    m_ResultsList.DeleteAllItems();
+    m_RunResults = std::make_shared<CListResultsSink>(m_ResultsList);
+    // The run's thread knows the window only by its handle: a post to a window that is gone
+    // fails and does no harm.
+    const HWND window = m_hWnd;
+    CScanRun::Events events{
+        [window] { ::PostMessageA(window, kRunStartedMessage, 0, 0); },
+        [window](int found) { ::PostMessageA(window, kRunEndedMessage, static_cast<WPARAM>(found), 0); },
+    };
+    m_RunState = RunState::Starting;
+    if (!m_Run.Start(range, m_RunResults, std::move(events), m_ScanPlatform, m_ProbePlatform)) {
+        m_RunState = RunState::Idle;
+        EnableRunLockedControls(true);
     }
+}
+
+void CCorvaleDlg::StopRun()
+{
+    m_RunState = RunState::Stopping;
+    m_StartScanButton.EnableWindow(false);
+    m_StartScanButton.SetWindowText(kStoppingCaption);
+    StopRequested = true;
+}
+
+void CCorvaleDlg::OnRunStarted()
+{
+    if (m_RunState != RunState::Starting)
+        return;
+    m_RunState = RunState::Running;
+    m_StartScanButton.SetWindowText(kStopScanCaption);
+}
+
+void CCorvaleDlg::OnRunEnded(int found)
+{
+    if (m_RunState == RunState::Idle || m_RunState == RunState::Ending || m_Closing)
+        return;
+    m_RunState = RunState::Ending;
+    // The probes' last rows may still wait in the list's queue.
+    m_ResultsList.FlushQueuedRows();
+    char summary[kScanSummaryCapacity];
+    FormatScanSummary(found, summary, sizeof(summary));
+    m_SummaryShown = true;
+    ::MessageBoxA(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
+    m_SummaryShown = false;
+    if (m_Closing)
+        return;
+
     // The run is not over until its rows are renumbered and sorted: till then the button
-    // reads "Start Scan" but takes no press, as a press would find the run still under way.
+    // reads "Start Scan" but takes no press.
     m_StartScanButton.EnableWindow(false);
     m_StartScanButton.SetWindowText(kStartScanCaption);
     EnableRunLockedControls(true);
@@ -531,18 +604,28 @@ void CCorvaleDlg::RunScan()
         m_ExportButton.EnableWindow(true);
         m_ResultsList.SetColumnWidth(kDescriptionColumn, DescriptionColumnWidth(rows));
     }
-    m_ScanUnderWay = false;
+    // Its thread posted the end as its last step.
+    m_Run.Wait(kRunThreadEndWaitMs);
+    m_Run.Abandon();
+    m_RunResults.reset();
+    m_RunState = RunState::Idle;
     m_StartScanButton.EnableWindow(true);
 }
 
-void CCorvaleDlg::StartDirectoryScan(CCriticalSection& rowInsertLock)
+void CCorvaleDlg::AbandonRun()
 {
-    ProbeRange(ScanRange{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()}, m_ResultsList, rowInsertLock);
-    // The probes' rows may still wait in the list's queue: every one of them is counted.
-    m_ResultsList.FlushQueuedRows();
-    char summary[kScanSummaryCapacity];
-    FormatScanSummary(m_ResultsList.GetItemCount(), summary, sizeof(summary));
-    ::MessageBoxA(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
+    StopRequested = true;
+    if (m_RunResults)
+        m_RunResults->Detach();
+    m_Run.Abandon();
+}
+
+void CCorvaleDlg::CloseSummaryBox()
+{
+    if (!m_SummaryShown)
+        return;
+    // The summary is a message box of this thread, owned by the window.
+    ::EnumThreadWindows(::GetCurrentThreadId(), EndOwnedMessageBox, reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 // The mode radios, the Close button and the range; the range opens only in Manual mode.

@@ -6,23 +6,29 @@
 #include "controls/StaticHyperLink.h"
 #include "controls/xShadeButton.h"
 #include "scan/LocalNetwork.h"
+#include "scan/ScanRun.h"
 #include "winlib/Button.h"
 #include "winlib/Dialog.h"
 #include "winlib/GdiObject.h"
 #include "winlib/IPAddressCtrl.h"
 #include "winlib/Menu.h"
 #include "winlib/Static.h"
-#include "winlib/Thread.h"
 
-#include <atomic>
+#include <memory>
+
+class CListResultsSink;
 
 class CCorvaleDlg : public CDialog {
 public:
     // Discovery goes through `discovery` (the system's adapters unless a test gives others).
     explicit CCorvaleDlg(const DiscoveryPlatform& discovery = SystemDiscoveryPlatform());
+    ~CCorvaleDlg() override;
 
     void OnAutomatic();
     void OnManual();
+
+    // The calls a run makes (the system's unless a test gives made-up ones).
+    void SetScanPlatform(ScanRunPlatform run, HostProbePlatform probes);
 
     // The scan command saves what the range controls hold, once the range has passed its
     // check; false when the settings could not all be saved.
@@ -32,6 +38,7 @@ public:
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
+    void OnCancel() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
     // Window state the painting depends on.
@@ -88,20 +95,33 @@ private:
     CStaticHyperLink m_CompanionLink;
 
     // ---------------------------------------------------------------- scan run
-    // Start Scan / Stop Scan (control 1, also Enter) and the worker thread that carries one
-    // run from the emptied list to the sorted one. The worker and the probes touch the
-    // controls only through messages the user-interface thread carries out.
+    // Start Scan / Stop Scan (control 1, also Enter). Start reads and checks the range and
+    // hands it to the run, whose thread posts its start and end here; the probes' rows go
+    // through the list's own queue. Only this thread changes the controls.
+    enum class RunState {
+        Idle,
+        Starting,  // started, not yet begun: a press changes nothing
+        Running,   // a press stops it
+        Stopping,
+        Ending,  // the summary is up, then the rows are renumbered and sorted
+    };
     void OnScan();
-    static UINT ScanWorker(LPVOID dialog);
-    void RunScan();
-    void StartDirectoryScan(CCriticalSection& rowInsertLock);
+    void StopRun();
+    void OnRunStarted();
+    void OnRunEnded(int found);
+    // Leaves a run to end on its own: it stops probing and writes nothing more to the list.
+    void AbandonRun();
+    void CloseSummaryBox();
     void EnableRunLockedControls(bool enable);
 
-    // From a Start that passed the range check until the worker has finished: the caption
-    // reads "Start Scan" before the worker changes it and while the rows are sorted (the
-    // button disabled), and "Stopping..." while a stopped run winds down, so it cannot tell
-    // by itself whether a run exists. Read by the user-interface thread, cleared by the worker.
-    std::atomic<bool> m_ScanUnderWay{false};
+    // The caption shows the state; it never decides it.
+    RunState m_RunState = RunState::Idle;
+    bool m_SummaryShown = false;
+    bool m_Closing = false;
+    std::shared_ptr<CListResultsSink> m_RunResults;
+    ScanRunPlatform m_ScanPlatform = SystemScanRunPlatform();
+    HostProbePlatform m_ProbePlatform = SystemHostProbePlatform();
+    CScanRun m_Run;
 
     // ---- Copy IP Address, the About box and the About link ----
     bool OnCopyAndAboutMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);

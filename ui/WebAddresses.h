@@ -4,3 +4,8 @@
 
 constexpr char kProductPageAddress[] = "https://www.example.com/vantrel/";
 constexpr char kCompanionDownloadAddress[] = "https://www.example.com/keyharbor/download/";
+
+struct HyperLinkPlatform;
+
+// Links of the program's windows open their addresses in the system's browser.
+HyperLinkPlatform BrowserLinkPlatform();

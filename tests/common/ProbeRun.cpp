@@ -1,6 +1,7 @@
 #include "ProbeRun.h"
 
 #include "controls/EnhancedListCtrl.h"
+#include "ui/ListResultsSink.h"
 
 #include <gtest/gtest.h>
 
@@ -33,20 +34,21 @@ DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& a
                       const std::function<void(HostProbeTask&)>& probe, const std::function<void()>& betweenRounds,
                       DWORD idleWaitMs)
 {
-    CCriticalSection rowInsertLock(kRowInsertLockSpinCount);
+    CListResultsSink results(list);
+    const HostProbePlatform system = SystemHostProbePlatform();
     std::vector<ProbeStart> starts(addresses.size());
     std::vector<CHandle> threads;
     const DWORD begin = ::GetTickCount();
     for (size_t i = 0; i < addresses.size(); ++i) {
         std::snprintf(starts[i].task.Address, sizeof(starts[i].task.Address), "%s", addresses[i].c_str());
-        starts[i].task.ResultsList = &list;
-        starts[i].task.RowInsertLock = &rowInsertLock;
+        starts[i].task.Results = &results;
+        starts[i].task.Platform = &system;
         starts[i].probe = &probe;
         threads.emplace_back(::CreateThread(nullptr, 0, RunProbe, &starts[i], 0, nullptr));
         EXPECT_TRUE(threads.back()) << "no thread for " << addresses[i];
     }
     bool reported = false;
-    // Every probe ends before this returns: they use the lock and tasks above.
+    // Every probe ends before this returns: they use the sink and tasks above.
     while (AnyRunning(threads)) {
         if (betweenRounds)
             betweenRounds();

@@ -3,12 +3,16 @@
 
 #include "scan/HostProbe.h"
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
+class CEnhancedListCtrl;
+
 // Starts one thread per address, all before any has ended, each running `probe` with its
-// task (the address, `list`, one RowInsertLock for the run). This thread carries out the
+// task (the address, one sink of the run writing into `list`, the system's probe calls). This thread carries out the
 // probes' messages to the list and calls `betweenRounds` between rounds of them until
 // every probe has ended and the list holds all their rows. Returns how many milliseconds
 // that took.

@@ -2,7 +2,7 @@
 // Debian's ieee-data 20220827.1 quoted beside it (/usr/share/ieee-data); a refresh of the
 // package may change some.
 #include "net/MacMakers.h"
-#include "scan/HostProbe.h"
+#include "ui/ScanResultTexts.h"
 
 #include <windows.h>
 

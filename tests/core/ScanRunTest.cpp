@@ -1,6 +1,7 @@
 // The run's probing without any traffic: which addresses get a probe, how the probe threads
 // are waited for, and the range and summary rules around a run.
 #include "scan/ScanRun.h"
+#include "ui/ScanResultTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +50,7 @@ struct FakeProbes {
 
     size_t Run(uint32_t start, uint32_t end)
     {
-        CCriticalSection lock;
-        return ProbeRange(Platform(), ScanRange{start, end}, nullptr, lock);
+        return ProbeRange(Platform(), ScanRange{start, end}, nullptr);
     }
 };
 
@@ -157,8 +157,7 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
         [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },
         SystemScanRunPlatform().WaitForAll,
     };
-    CCriticalSection lock;
-    const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, nullptr, lock);
+    const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, nullptr);
     EXPECT_EQ(started, 130u);
     EXPECT_EQ(s_EndedProbes.load(), 130);
 }

@@ -1,6 +1,6 @@
 // The settings store against the test prefix's registry: what it accepts from values
 // written by hand, and what it leaves there.
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "SettingsKey.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,8 @@
 // every 10 ms, prints the figures and the summary; after another line presses OK, asks for
 // WM_NULL again until the window is idle (rows renumbered and sorted), prints that worst
 // answer, the rows and DONE; after a third line closes the program and prints its exit
-// code. The caller reads memory figures or takes screenshots in between.
+// code, unless that line is "again": then the next line starts another scan of the same
+// program (tools/soak.sh). The caller reads memory figures or takes screenshots in between.
 //   scan_driver.exe PATH\vantrel.exe
 #include "VantrelDriver.h"
 
@@ -32,10 +33,16 @@ LARGE_INTEGER Now()
     return now;
 }
 
-void WaitForLine()
+// The line read, without its end.
+std::string WaitForLine()
 {
-    char line[64];
-    std::fgets(line, sizeof(line), stdin);
+    char line[64] = "";
+    if (!std::fgets(line, sizeof(line), stdin))
+        return std::string();
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
 }
 
 // The window's answer time: from construction to Stop, another thread asks the window for
@@ -75,6 +82,42 @@ private:
     std::thread m_Thread;  // last: starts once the rest is there
 };
 
+// One scan: Start, the summary, OK and the rows; false (with an ERROR line) when it failed.
+bool Scan(CVantrelProcess& program)
+{
+    CAnswerWatch duringRun(program.MainWindow());
+    const LARGE_INTEGER clicked = Now();
+    program.ClickStartStop();
+    HWND box = nullptr;
+    PumpUntil([&] { return (box = program.FindSummaryBox()) != nullptr; }, CVantrelProcess::kDefaultTimeoutMs);
+    const LARGE_INTEGER summarised = Now();
+    const double worstAnswer = duringRun.Stop();
+    if (!box) {
+        std::printf("ERROR no summary box\n");
+        return false;
+    }
+    std::printf("TIME_MS %.0f\n", Milliseconds(clicked, summarised));
+    std::printf("WORST_ANSWER_MS %.0f\n", worstAnswer);
+    std::printf("SUMMARY %s\n", CVantrelProcess::MessageBoxText(box).c_str());
+    std::fflush(stdout);
+    WaitForLine();
+    CAnswerWatch afterRun(program.MainWindow());
+    CVantrelProcess::PressOk(box);
+    const bool idle = program.WaitForIdle();
+    const double worstAnswerAfter = afterRun.Stop();
+    if (!idle) {
+        std::printf("ERROR the window did not come back\n");
+        return false;
+    }
+    std::printf("WORST_ANSWER_AFTER_MS %.0f\n", worstAnswerAfter);
+    for (const ListedHost& row : program.ReadRows())
+        std::printf("ROW %s|%s|%s|%s\n", row.address.c_str(), row.name.c_str(), row.mac.c_str(),
+                    row.description.c_str());
+    std::printf("DONE\n");
+    std::fflush(stdout);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -92,39 +135,11 @@ int main(int argc, char** argv)
     program.ChooseAutomatic();
     std::printf("READY\n");
     std::fflush(stdout);
-    WaitForLine();
-
-    CAnswerWatch duringRun(program.MainWindow());
-    const LARGE_INTEGER clicked = Now();
-    program.ClickStartStop();
-    HWND box = nullptr;
-    PumpUntil([&] { return (box = program.FindSummaryBox()) != nullptr; }, CVantrelProcess::kDefaultTimeoutMs);
-    const LARGE_INTEGER summarised = Now();
-    const double worstAnswer = duringRun.Stop();
-    if (!box) {
-        std::printf("ERROR no summary box\n");
-        return 1;
-    }
-    std::printf("TIME_MS %.0f\n", Milliseconds(clicked, summarised));
-    std::printf("WORST_ANSWER_MS %.0f\n", worstAnswer);
-    std::printf("SUMMARY %s\n", CVantrelProcess::MessageBoxText(box).c_str());
-    std::fflush(stdout);
-    WaitForLine();
-    CAnswerWatch afterRun(program.MainWindow());
-    CVantrelProcess::PressOk(box);
-    const bool idle = program.WaitForIdle();
-    const double worstAnswerAfter = afterRun.Stop();
-    if (!idle) {
-        std::printf("ERROR the window did not come back\n");
-        return 1;
-    }
-    std::printf("WORST_ANSWER_AFTER_MS %.0f\n", worstAnswerAfter);
-    for (const ListedHost& row : program.ReadRows())
-        std::printf("ROW %s|%s|%s|%s\n", row.address.c_str(), row.name.c_str(), row.mac.c_str(),
-                    row.description.c_str());
-    std::printf("DONE\n");
-    std::fflush(stdout);
-    WaitForLine();
+    do {
+        WaitForLine();
+        if (!Scan(program))
+            return 1;
+    } while (WaitForLine() == "again");
 
     program.Close();
     DWORD exitCode = 1;

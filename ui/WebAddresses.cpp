@@ -1,0 +1,9 @@
+#include "ui/WebAddresses.h"
+
+#include "controls/StaticHyperLink.h"
+#include "report/Launch.h"
+
+HyperLinkPlatform BrowserLinkPlatform()
+{
+    return HyperLinkPlatform{[](const char* address) { LaunchInternetExplorer(address); }};
+}
