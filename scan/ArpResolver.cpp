@@ -256,28 +256,33 @@ void CArpRequestsAhead::Record(std::vector<IPAddr> sent, DWORD sentAt)
     m_SentAt = sentAt;
 }
 
+size_t CArpRequestsAhead::IndexOf(IPAddr dest) const
+{
+    const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), dest);
+    return at != m_Sent.end() && *at == dest ? static_cast<size_t>(at - m_Sent.begin()) : m_Sent.size();
+}
+
 void CArpRequestsAhead::NoteSilent(IPAddr dest)
 {
     const CSingleLock lock(m_Lock);
-    const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), dest);
-    if (at != m_Sent.end() && *at == dest)
-        m_Silent[static_cast<size_t>(at - m_Sent.begin())] = true;
+    const size_t index = IndexOf(dest);
+    if (index < m_Sent.size())
+        m_Silent[index] = true;
 }
 
 bool CArpRequestsAhead::LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows) const
 {
     const CSingleLock lock(m_Lock);
     return std::any_of(rows.begin(), rows.end(), [this](const MIB_IPNETROW& row) {
-        const auto at = std::lower_bound(m_Sent.begin(), m_Sent.end(), row.dwAddr);
-        return at != m_Sent.end() && *at == row.dwAddr && m_Silent[static_cast<size_t>(at - m_Sent.begin())] &&
-               IsAnswer(row);
+        const size_t index = IndexOf(row.dwAddr);
+        return index < m_Sent.size() && m_Silent[index] && IsAnswer(row);
     });
 }
 
 bool CArpRequestsAhead::Find(IPAddr dest, DWORD now, DWORD& sentAt) const
 {
     const CSingleLock lock(m_Lock);
-    if (now - m_SentAt >= ArpTiming::kLastLookMs || !std::binary_search(m_Sent.begin(), m_Sent.end(), dest))
+    if (now - m_SentAt >= ArpTiming::kLastLookMs || IndexOf(dest) == m_Sent.size())
         return false;
     sentAt = m_SentAt;
     return true;

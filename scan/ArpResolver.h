@@ -9,6 +9,7 @@
 
 #include "winlib/Thread.h"
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -87,6 +88,9 @@ public:
     bool LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows) const;
 
 private:
+    // Where `dest` is in m_Sent, or m_Sent.size() when it was not sent; m_Lock held.
+    size_t IndexOf(IPAddr dest) const;
+
     mutable CCriticalSection m_Lock;
     std::vector<IPAddr> m_Sent;  // sorted
     std::vector<bool> m_Silent;  // by the position in m_Sent

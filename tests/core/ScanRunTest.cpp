@@ -138,12 +138,20 @@ TEST(ScanRun, AnAddressWithoutAThreadIsSkippedAndTheRunGoesOn)
 }
 
 std::atomic<int> s_EndedProbes;
+std::atomic<int> s_OtherProbesLeft;
+HANDLE s_OtherProbesEnded = nullptr;
+constexpr DWORD kLastProbesDeadlineMs = 10000;
 
+// .1, .1x and .1xx end only once every other probe has ended.
 DWORD WINAPI SlowProbe(LPVOID param)
 {
     const auto* probe = static_cast<HostProbeTask*>(param);
-    ::Sleep(probe->Address[7] == '1' ? 300 : 20);  // .1x and .1xx end last
+    const bool last = probe->Address[7] == '1';
+    if (last)
+        ::WaitForSingleObject(s_OtherProbesEnded, kLastProbesDeadlineMs);
     ++s_EndedProbes;
+    if (!last && --s_OtherProbesLeft == 0)
+        ::SetEvent(s_OtherProbesEnded);
     return 0;
 }
 
@@ -152,6 +160,10 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
 {
     StopRequested = false;
     s_EndedProbes = 0;
+    s_OtherProbesLeft = 8 + 80;  // 10.0.0.2 to .9 and .20 to .99
+    const CHandle otherProbesEnded(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(otherProbesEnded);
+    s_OtherProbesEnded = otherProbesEnded.Get();
     const ScanRunPlatform platform{
         [](const std::vector<IPAddr>&) {},
         [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },

@@ -64,9 +64,13 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(Lan("LAN_FIRST_HOST").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+        ForgetWindowsXp();
     }
-    void TearDown() override { ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey); }
+    void TearDown() override { ForgetWindowsXp(); }
+
+    // Only the value this test sets: the key may hold other settings for the program (and a
+    // key with subkeys cannot be deleted as a whole).
+    static void ForgetWindowsXp() { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kAppDefaultsKey, "Version"); }
 
     // Starts the program, reads what its window shows and closes it; the program must then
     // end with exit code 0.

@@ -170,7 +170,7 @@ protected:
         StopRequested = false;
 
         ASSERT_TRUE(m_Results.IsCreated());
-        PumpMessages(30);
+        PumpUntilHandled();
     }
 
     void TearDown() override
