@@ -33,12 +33,8 @@ if ((${#peers[@]})); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${peers[@]}" >/dev/null
 fi
 
-for file in "$BUILD_DIR/vantrel.exe" "$BUILD_DIR/tests/scan_driver.exe"; do
-    [[ -f $file ]] || { echo "bench: $file is missing; build first" >&2; exit 2; }
-done
-vantrel_win="Z:$(realpath "$BUILD_DIR/vantrel.exe")"
-vantrel_win=${vantrel_win//\//\\}
-driver=$(realpath "$BUILD_DIR/tests/scan_driver.exe")
+source tools/scan-driver.sh
+use_build "$BUILD_DIR" bench
 
 work=$(mktemp -d)
 cleanup() {
@@ -68,14 +64,6 @@ lan_list() {
     } | sort -t. -k4,4n
 }
 
-# The Wine process of vantrel.exe in the scanner namespace.
-vantrel_pid() {
-    local pid
-    for pid in $(ip netns pids "$LAN_NS_SCANNER"); do
-        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi 'vantrel\.exe' &&
-            ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qi scan_driver && { echo "$pid"; return; }
-    done
-}
 
 flush_neighbours() { ip netns exec "$LAN_NS_SCANNER" ip neigh flush all; }
 

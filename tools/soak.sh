@@ -17,12 +17,8 @@ readonly SOAK_X=${SOAK_DISPLAY:-:79}
 readonly LAN=tools/virtual-lan.sh
 readonly MAX_GROWTH_KB=5120
 
-for file in "$BUILD_DIR/vantrel.exe" "$BUILD_DIR/tests/scan_driver.exe"; do
-    [[ -f $file ]] || { echo "soak: $file is missing; build first" >&2; exit 2; }
-done
-vantrel_win="Z:$(realpath "$BUILD_DIR/vantrel.exe")"
-vantrel_win=${vantrel_win//\//\\}
-driver=$(realpath "$BUILD_DIR/tests/scan_driver.exe")
+source tools/scan-driver.sh
+use_build "$BUILD_DIR" soak
 
 cleanup() {
     "$LAN" down >/dev/null 2>&1 || true
@@ -34,14 +30,6 @@ export DISPLAY=$SOAK_X
 "$LAN" up >/dev/null
 eval "$("$LAN" info)"
 
-# The Wine process of vantrel.exe in the scanner namespace.
-vantrel_pid() {
-    local pid
-    for pid in $(ip netns pids "$LAN_NS_SCANNER"); do
-        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi 'vantrel\.exe' &&
-            ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qi scan_driver && { echo "$pid"; return; }
-    done
-}
 field() { awk -v name="$2:" '$1 == name {print $2}' "/proc/$1/status"; }
 
 coproc DRIVER { "$LAN" exec tools/wine-run.sh "$driver" "$vantrel_win" 2>/dev/null; }
