@@ -288,11 +288,6 @@ bool CArpRequestsAhead::Find(IPAddr dest, DWORD now, DWORD& sentAt) const
     return true;
 }
 
-void SendArpRequestsAhead(const std::vector<IPAddr>& dests)
-{
-    SendArpRequestsAhead(SystemArpPlatform(), dests);
-}
-
 void SendArpRequestsAhead(const ArpPlatform& platform, const std::vector<IPAddr>& dests)
 {
     // Without a buffer SendARP answers at once on every system that has it (Vista and later
@@ -304,32 +299,38 @@ void SendArpRequestsAhead(const ArpPlatform& platform, const std::vector<IPAddr>
     platform.RequestsAhead->Record(std::move(sent), platform.GetTickCount());
 }
 
-const ArpPlatform& SystemArpPlatform()
-{
-    // Never destroyed: when the program ends during a scan, its probes are still running
-    // while the static objects of the program are destroyed.
-    static const ArpPlatform& platform = *std::make_unique<ArpPlatform>(ArpPlatform{
-        [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
-        [](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) {
-            static CNeighbourTableReader& reader =
-                *std::make_unique<CNeighbourTableReader>(SystemNeighbourTable(), [] { return ::GetTickCount(); }).release();
-            return reader.Read(rows, notBefore);
-        },
-        [](IP_ADAPTER_INFO* buffer, ULONG* size) {
-            static CAdapterListCache& adapters = *std::make_unique<CAdapterListCache>().release();
-            return adapters.Read(buffer, size);
-        },
-        SendDiscardDatagrams,
-        [] { return ::GetTickCount(); },
-        [](DWORD ms) { ::Sleep(ms); },
-        std::make_unique<CArpRequestsAhead>().release(),
-    }).release();
-    return platform;
-}
+namespace {
 
-DWORD SendArpRequest(IPAddr dest, IPAddr source, void* mac, ULONG* length)
+// The state behind the system's calls, and the calls, which reach it through `this`.
+struct SystemArpState {
+    SystemArpState()
+        : Reader(SystemNeighbourTable(), [] { return ::GetTickCount(); }),
+          Platform{
+              [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
+              [this](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) { return Reader.Read(rows, notBefore); },
+              [this](IP_ADAPTER_INFO* buffer, ULONG* size) { return Adapters.Read(buffer, size); },
+              SendDiscardDatagrams,
+              [] { return ::GetTickCount(); },
+              [](DWORD ms) { ::Sleep(ms); },
+              &RequestsAhead,
+          }
+    {
+    }
+    SystemArpState(const SystemArpState&) = delete;
+    SystemArpState& operator=(const SystemArpState&) = delete;
+
+    CNeighbourTableReader Reader;
+    CAdapterListCache Adapters;
+    CArpRequestsAhead RequestsAhead;
+    ArpPlatform Platform;
+};
+
+}  // namespace
+
+std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform()
 {
-    return SendArpRequest(SystemArpPlatform(), dest, source, mac, length);
+    auto state = std::make_shared<SystemArpState>();
+    return std::shared_ptr<const ArpPlatform>(state, &state->Platform);
 }
 
 DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length)

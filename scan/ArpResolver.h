@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // When the neighbour table is looked at, counted from the datagram that set the system's ARP
@@ -53,14 +54,17 @@ struct ArpPlatform {
     // Where datagrams sent ahead are recorded; none: every request sends its own.
     CArpRequestsAhead* RequestsAhead = nullptr;
 };
-const ArpPlatform& SystemArpPlatform();
+// The system's calls with the state they keep between requests (one neighbour table read
+// serving many, the adapter list's copy, the datagrams sent ahead). Whoever holds a copy
+// shares that state: a run's threads keep it as long as they need it, and the last holder
+// ends it.
+std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform();
 
 // SendARP's contract: `dest` in network order; `mac` receives at most *length bytes;
 // *length in: the buffer's size, out: the hardware address's length. NO_ERROR when the
 // host answered; ERROR_BAD_NET_NAME when nothing answered in time (what SendARP reports
 // for that since Vista); ERROR_BUFFER_OVERFLOW when *length is too small for the address;
 // ERROR_INVALID_PARAMETER for a missing buffer or length. Blocks up to the last look above.
-DWORD SendArpRequest(IPAddr dest, IPAddr source, void* mac, ULONG* length);
 DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length);
 
 // Datagrams sent for many addresses at once, before their requests are made. Where SendARP is
@@ -99,5 +103,4 @@ private:
 
 // Where SendARP is a stub, sends the datagram of every address of `dests` (network order) now
 // and records them with the time the last one went out; where SendARP works, does nothing.
-void SendArpRequestsAhead(const std::vector<IPAddr>& dests);
 void SendArpRequestsAhead(const ArpPlatform& platform, const std::vector<IPAddr>& dests);

@@ -9,13 +9,17 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-
-std::atomic<bool> StopRequested{false};
+#include <utility>
 
 namespace {
 
 constexpr size_t kHardwareBufferSize = 16;
 constexpr ULONG kRequestedAddressLength = 6;
+
+bool Stopped(const HostProbeTask& task)
+{
+    return task.Stop && *task.Stop;
+}
 
 HostRole RoleOf(const char* address, bool isOwnSystem)
 {
@@ -28,10 +32,12 @@ HostRole RoleOf(const char* address, bool isOwnSystem)
 
 }  // namespace
 
-HostProbePlatform SystemHostProbePlatform()
+HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp)
 {
     return HostProbePlatform{
-        [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return SendArpRequest(dest, source, mac, length); },
+        [arp = std::move(arp)](IPAddr dest, IPAddr source, void* mac, ULONG* length) {
+            return SendArpRequest(*arp, dest, source, mac, length);
+        },
         [](const sockaddr* address, int length, char* host, DWORD hostSize, int flags) {
             return ::getnameinfo(address, length, host, hostSize, nullptr, 0, flags);
         },
@@ -55,7 +61,7 @@ DWORD WINAPI HostScanner(LPVOID task)
 
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
 {
-    if (StopRequested || !task.Results)
+    if (Stopped(task) || !task.Results)
         return;
 
     // The sink finds the host again by this text: both reports carry exactly the same.
@@ -78,14 +84,9 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     const char* name = hostName;
     if (isOwnSystem && LocalNetworkInfo.HostName[0])
         name = LocalNetworkInfo.HostName;
-    else
+    else if (!Stopped(task))
         GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
     task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem), hardware, length);
-}
-
-bool GetHostName(const char* address, char* buffer, size_t size)
-{
-    return GetHostName(SystemHostProbePlatform(), address, buffer, size);
 }
 
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size)
@@ -93,7 +94,7 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
     if (!buffer || size == 0)
         return false;
     std::memset(buffer, 0, size);
-    if (StopRequested || !address)
+    if (!address)
         return false;
     sockaddr_in socketAddress{};
     socketAddress.sin_family = AF_INET;

@@ -9,9 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
-
-// Set by Stop, cleared by every Start; polled by the run and by every probe.
-extern std::atomic<bool> StopRequested;
+#include <memory>
 
 // What a host is to this computer; anything else is described by its MAC address.
 enum class HostRole { Other, OwnSystem, Router };
@@ -28,6 +26,7 @@ public:
                              ULONG macLength) = 0;
 };
 
+struct ArpPlatform;
 struct HostProbePlatform;
 
 // What one probe thread is given. The run keeps it in place until the thread has ended.
@@ -35,6 +34,7 @@ struct HostProbeTask {
     char Address[256];  // dotted text
     CScanResultsSink* Results;
     const HostProbePlatform* Platform;
+    const std::atomic<bool>* Stop;  // the run's; none: the probe runs to its end
 };
 
 constexpr size_t kHostNameCapacity = 1000;
@@ -45,17 +45,16 @@ struct HostProbePlatform {
     std::function<DWORD(IPAddr dest, IPAddr source, void* mac, ULONG* length)> SendARP;
     std::function<int(const sockaddr* address, int length, char* host, DWORD hostSize, int flags)> LookUpName;
 };
-// A copy of the system's calls: a run keeps its own, so a probe that outlives the window
-// uses nothing the ending program destroys.
-HostProbePlatform SystemHostProbePlatform();
+// The system's calls, ARP requests through `arp`, which the copies share: a probe that
+// outlives the window uses nothing but what its run holds.
+HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp);
 
 // Thread routine: `task` is a HostProbeTask. Always ends with 0.
 DWORD WINAPI HostScanner(LPVOID task);
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 
 // The name of the host at a dotted address, first letter capitalised, into `buffer` of
-// `size` bytes (cleared first). False without a lookup once a stop is requested.
-bool GetHostName(const char* address, char* buffer, size_t size);
+// `size` bytes (cleared first).
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size);
 
 // "00-1A-2B-3C-4D-5E": each byte as two upper-case hex digits, joined by "-".

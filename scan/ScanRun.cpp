@@ -33,6 +33,7 @@ struct CScanRun::State : CScanResultsSink {
     Events Notify;
     ScanRunPlatform Platform;
     HostProbePlatform Probes;
+    std::atomic<bool> Stop{false};
     std::atomic<int> Found{0};
 
     void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) override
@@ -47,21 +48,25 @@ struct CScanRun::State : CScanResultsSink {
     }
 };
 
-const ScanRunPlatform& SystemScanRunPlatform()
+ScanPlatforms SystemScanPlatforms()
 {
-    static const ScanRunPlatform platform{
-        [](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(dests); },
-        [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, HostScanner, task, 0, nullptr); },
-        [](DWORD count, const HANDLE* threads) { ::WaitForMultipleObjects(count, threads, TRUE, INFINITE); },
+    const std::shared_ptr<const ArpPlatform> arp = MakeSystemArpPlatform();
+    return ScanPlatforms{
+        ScanRunPlatform{
+            [arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(*arp, dests); },
+            [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, HostScanner, task, 0, nullptr); },
+            [](DWORD count, const HANDLE* threads) { ::WaitForMultipleObjects(count, threads, TRUE, INFINITE); },
+        },
+        SystemHostProbePlatform(arp),
     };
-    return platform;
 }
 
 size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResultsSink* results,
-                  const HostProbePlatform* probes)
+                  const HostProbePlatform* probes, const std::atomic<bool>* stop)
 {
+    const auto stopped = [stop] { return stop && *stop; };
     ClampRangeEnd(range);
-    if (range.Start > range.End || StopRequested)
+    if (range.Start > range.End || stopped())
         return 0;
     const uint64_t count = std::min<uint64_t>(uint64_t{range.End} - range.Start + 1, MaxScanHosts);
     std::vector<IPAddr> dests;
@@ -75,11 +80,12 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResults
     const auto tasks = std::make_unique<HostProbeTask[]>(MaxScanHosts);
     std::vector<CHandle> threads;
     threads.reserve(MaxScanHosts);
-    for (uint64_t i = 0; i < count && !StopRequested; ++i) {
+    for (uint64_t i = 0; i < count && !stopped(); ++i) {
         HostProbeTask& task = tasks[i];
         FormatAddress(range.Start + static_cast<uint32_t>(i), task.Address, sizeof(task.Address));
         task.Results = results;
         task.Platform = probes;
+        task.Stop = stop;
         if (HANDLE thread = platform.StartProbe(&task))
             threads.emplace_back(thread);
     }
@@ -88,22 +94,36 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResults
 }
 
 bool CScanRun::Start(ScanRange range, std::shared_ptr<CScanResultsSink> results, Events events,
-                     const ScanRunPlatform& platform, HostProbePlatform probes)
+                     const ScanPlatforms& platforms)
 {
     Abandon();
     auto state = std::make_shared<State>();
     state->Range = range;
     state->Results = std::move(results);
     state->Notify = std::move(events);
-    state->Platform = platform;
-    state->Probes = std::move(probes);
+    state->Platform = platforms.Run;
+    state->Probes = platforms.Probes;
     // The thread's own reference to the state, handed over once the thread exists.
-    auto handOver = std::make_unique<std::shared_ptr<State>>(std::move(state));
+    auto handOver = std::make_unique<std::shared_ptr<State>>(state);
     m_Thread = AfxBeginThread(Worker, handOver.get());
     if (!m_Thread)
         return false;
     handOver.release();
+    m_State = std::move(state);
     return true;
+}
+
+void CScanRun::Stop()
+{
+    if (m_State)
+        m_State->Stop = true;
+}
+
+void CScanRun::Abandon()
+{
+    Stop();
+    m_State.reset();
+    m_Thread.Close();
 }
 
 bool CScanRun::Wait(DWORD ms)
@@ -117,7 +137,7 @@ UINT CScanRun::Worker(LPVOID param)
     const std::shared_ptr<State> state = *handOver;
     if (state->Notify.Started)
         state->Notify.Started();
-    ProbeRange(state->Platform, state->Range, state->Results ? state.get() : nullptr, &state->Probes);
+    ProbeRange(state->Platform, state->Range, state->Results ? state.get() : nullptr, &state->Probes, &state->Stop);
     if (state->Notify.Ended)
         state->Notify.Ended(state->Found);
     return 0;

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,14 +31,21 @@ struct ScanRunPlatform {
     // Returns once every one of the `count` threads has ended.
     std::function<void(DWORD count, const HANDLE* threads)> WaitForAll;
 };
-const ScanRunPlatform& SystemScanRunPlatform();
+
+// The system's calls of a run and of its probes, sharing one ARP state (see
+// MakeSystemArpPlatform) that every copy keeps.
+struct ScanPlatforms {
+    ScanRunPlatform Run;
+    HostProbePlatform Probes;
+};
+ScanPlatforms SystemScanPlatforms();
 
 // Probes every address of `range` after ClampRangeEnd, at most MaxScanHosts of them, in
-// increasing order, until StopRequested, each reporting to `results` through the calls of
+// increasing order, until `stop` is set, each reporting to `results` through the calls of
 // `probes`. An address whose thread cannot be created is skipped. Returns once every probe
 // started has ended; the result is how many started.
 size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResultsSink* results,
-                  const HostProbePlatform* probes = nullptr);
+                  const HostProbePlatform* probes = nullptr, const std::atomic<bool>* stop = nullptr);
 
 // One run on a worker thread of its own. The owner keeps the object and its thread handle;
 // the thread holds only the run's own state, shared, so a run abandoned by its owner (a
@@ -60,17 +68,20 @@ public:
     // Probes `range` (see ProbeRange) into `results`; false when no thread could be started.
     // A run still under way is abandoned first.
     bool Start(ScanRange range, std::shared_ptr<CScanResultsSink> results, Events events,
-               const ScanRunPlatform& platform = SystemScanRunPlatform(),
-               HostProbePlatform probes = SystemHostProbePlatform());
+               const ScanPlatforms& platforms);
+    // The run starts no further probe, and its probes no further request or look-up; those
+    // under way end on their own.
+    void Stop();
     // True once the thread has ended, waiting at most `ms` for it; also without a run.
     bool Wait(DWORD ms);
-    // Lets the thread end on its own.
-    void Abandon() { m_Thread.Close(); }
+    // Stops the run and lets its thread end on its own.
+    void Abandon();
 
 private:
     struct State;
     static UINT Worker(LPVOID state);
 
+    std::shared_ptr<State> m_State;
     CHandle m_Thread;
 };
 

@@ -93,10 +93,9 @@ CCorvaleDlg::CCorvaleDlg(const DiscoveryPlatform& discovery)
 {
 }
 
-void CCorvaleDlg::SetScanPlatform(ScanRunPlatform run, HostProbePlatform probes)
+void CCorvaleDlg::SetScanPlatforms(ScanPlatforms platforms)
 {
-    m_ScanPlatform = std::move(run);
-    m_ProbePlatform = std::move(probes);
+    m_ScanPlatforms = std::move(platforms);
 }
 
 CCorvaleDlg::~CCorvaleDlg()
@@ -200,8 +199,6 @@ void CCorvaleDlg::InitControls()
     m_CloseButton.BuildShades();
     m_CloseButton.SetLabelColors(kBlack, kRed);
     m_CloseButton.SetIcon(IDI_CLOSE, IDI_CLOSE_DISABLED, IDI_CLOSE_HOVER, 6);
-
-    StopRequested = false;
 
     m_LinkFont.Attach(CreateUiFont(kDialogFontFace, 14, 700));
     m_HelpLink.SetFont(m_LinkFont, true);
@@ -518,7 +515,6 @@ void CCorvaleDlg::OnScan()
     if (m_RunState != RunState::Idle)
         return;
 
-    StopRequested = false;
     const bool automatic = m_AutomaticRadio.GetCheck() == BST_CHECKED;
     ScanRange range{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()};
     if (!automatic) {
@@ -553,7 +549,7 @@ void CCorvaleDlg::OnScan()
         [window](int found) { ::PostMessageA(window, kRunEndedMessage, static_cast<WPARAM>(found), 0); },
     };
     m_RunState = RunState::Starting;
-    if (!m_Run.Start(range, m_RunResults, std::move(events), m_ScanPlatform, m_ProbePlatform)) {
+    if (!m_Run.Start(range, m_RunResults, std::move(events), m_ScanPlatforms)) {
         m_RunState = RunState::Idle;
         EnableRunLockedControls(true);
     }
@@ -564,7 +560,7 @@ void CCorvaleDlg::StopRun()
     m_RunState = RunState::Stopping;
     m_StartScanButton.EnableWindow(false);
     m_StartScanButton.SetWindowText(kStoppingCaption);
-    StopRequested = true;
+    m_Run.Stop();
 }
 
 void CCorvaleDlg::OnRunStarted()
@@ -614,7 +610,6 @@ void CCorvaleDlg::OnRunEnded(int found)
 
 void CCorvaleDlg::AbandonRun()
 {
-    StopRequested = true;
     if (m_RunResults)
         m_RunResults->Detach();
     m_Run.Abandon();

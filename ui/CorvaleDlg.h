@@ -28,7 +28,7 @@ public:
     void OnManual();
 
     // The calls a run makes (the system's unless a test gives made-up ones).
-    void SetScanPlatform(ScanRunPlatform run, HostProbePlatform probes);
+    void SetScanPlatforms(ScanPlatforms platforms);
 
     // The scan command saves what the range controls hold, once the range has passed its
     // check; false when the settings could not all be saved.
@@ -119,8 +119,7 @@ private:
     bool m_SummaryShown = false;
     bool m_Closing = false;
     std::shared_ptr<CListResultsSink> m_RunResults;
-    ScanRunPlatform m_ScanPlatform = SystemScanRunPlatform();
-    HostProbePlatform m_ProbePlatform = SystemHostProbePlatform();
+    ScanPlatforms m_ScanPlatforms = SystemScanPlatforms();
     CScanRun m_Run;
 
     // ---- Copy IP Address, the About box and the About link ----

@@ -2,7 +2,6 @@
 
 #include "Thread.h"
 
-#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -57,10 +56,11 @@ private:
     std::unordered_map<HWND, Attachment> m_Windows;
 };
 
+// Every entry goes with its window's WM_NCDESTROY, so the map is empty once the program's
+// windows are gone, as they are before main returns.
 CAttachedWindows& AttachedWindows()
 {
-    // Never destroyed: windows may still send messages while the program's statics go.
-    static CAttachedWindows& windows = *std::make_unique<CAttachedWindows>().release();
+    static CAttachedWindows windows;
     return windows;
 }
 

@@ -32,17 +32,16 @@ bool AnyRunning(const std::vector<CHandle>& threads)
 
 DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& addresses,
                       const std::function<void(HostProbeTask&)>& probe, const std::function<void()>& betweenRounds,
-                      DWORD idleWaitMs)
+                      DWORD idleWaitMs, const std::atomic<bool>* stop)
 {
     CListResultsSink results(list);
-    const HostProbePlatform system = SystemHostProbePlatform();
     std::vector<ProbeStart> starts(addresses.size());
     std::vector<CHandle> threads;
     const DWORD begin = ::GetTickCount();
     for (size_t i = 0; i < addresses.size(); ++i) {
         std::snprintf(starts[i].task.Address, sizeof(starts[i].task.Address), "%s", addresses[i].c_str());
         starts[i].task.Results = &results;
-        starts[i].task.Platform = &system;
+        starts[i].task.Stop = stop;
         starts[i].probe = &probe;
         threads.emplace_back(::CreateThread(nullptr, 0, RunProbe, &starts[i], 0, nullptr));
         EXPECT_TRUE(threads.back()) << "no thread for " << addresses[i];

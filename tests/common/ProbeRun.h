@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,10 +13,12 @@
 class CEnhancedListCtrl;
 
 // Starts one thread per address, all before any has ended, each running `probe` with its
-// task (the address, one sink of the run writing into `list`, the system's probe calls). This thread carries out the
+// task (the address, one sink of the run writing into `list`, the run's `stop` flag, no probe
+// calls: `probe` brings its own). This thread carries out the
 // probes' messages to the list and calls `betweenRounds` between rounds of them until
 // every probe has ended and the list holds all their rows. Returns how many milliseconds
 // that took.
 DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& addresses,
                       const std::function<void(HostProbeTask& task)>& probe,
-                      const std::function<void()>& betweenRounds = nullptr, DWORD idleWaitMs = 5);
+                      const std::function<void()>& betweenRounds = nullptr, DWORD idleWaitMs = 5,
+                      const std::atomic<bool>* stop = nullptr);

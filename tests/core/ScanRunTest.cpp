@@ -3,9 +3,15 @@
 #include "scan/ScanRun.h"
 #include "ui/ScanResultTexts.h"
 
+#include "FakeScanNetwork.h"
+#include "Wait.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +26,7 @@ struct FakeProbes {
     std::vector<DWORD> waits;
     std::function<bool(size_t index)> failStart = [](size_t) { return false; };
     std::function<void(size_t index)> onStart = [](size_t) {};
+    std::atomic<bool> stop{false};  // the run's
 
     ScanRunPlatform Platform()
     {
@@ -50,7 +57,7 @@ struct FakeProbes {
 
     size_t Run(uint32_t start, uint32_t end)
     {
-        return ProbeRange(Platform(), ScanRange{start, end}, nullptr);
+        return ProbeRange(Platform(), ScanRange{start, end}, nullptr, nullptr, &stop);
     }
 };
 
@@ -76,7 +83,6 @@ TEST(ScanRun, ProbesEveryAddressOnceAndWaitsInGroupsOf64)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.last);
-        StopRequested = false;
         FakeProbes probes;
         EXPECT_EQ(probes.Run(c.start, c.end), c.probes);
         ASSERT_EQ(probes.addresses.size(), c.probes);
@@ -90,7 +96,6 @@ TEST(ScanRun, ProbesEveryAddressOnceAndWaitsInGroupsOf64)
 
 TEST(ScanRun, RangesWithoutAnAddressStartNothingAndWaitForNothing)
 {
-    StopRequested = false;
     for (auto range : {ScanRange{kNet + 255, kNet + 255}, ScanRange{kNet + 20, kNet + 10}}) {
         FakeProbes probes;
         EXPECT_EQ(probes.Run(range.Start, range.End), 0u);
@@ -102,7 +107,6 @@ TEST(ScanRun, RangesWithoutAnAddressStartNothingAndWaitForNothing)
 
 TEST(ScanRun, NeverStartsMoreThanMaxScanHostsProbes)
 {
-    StopRequested = false;
     FakeProbes probes;
     EXPECT_EQ(probes.Run(kNet + 1, kNet + 0x3FE), 256u);  // 10.0.0.1 to 10.0.3.254
     EXPECT_EQ(probes.addresses.back(), "10.0.1.0");
@@ -110,26 +114,24 @@ TEST(ScanRun, NeverStartsMoreThanMaxScanHostsProbes)
 
 TEST(ScanRun, AStopStartsNoFurtherProbeButWaitsForThoseStarted)
 {
-    StopRequested = false;
     FakeProbes probes;
-    probes.onStart = [](size_t index) {
+    probes.onStart = [&probes](size_t index) {
         if (index == 69)
-            StopRequested = true;
+            probes.stop = true;
     };
     EXPECT_EQ(probes.Run(kNet + 1, kNet + 254), 70u);
     EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 6}));
 
     // Stopped before the run began: nothing is sent at all.
     FakeProbes stopped;
+    stopped.stop = true;
     EXPECT_EQ(stopped.Run(kNet + 1, kNet + 254), 0u);
     EXPECT_TRUE(stopped.ahead.empty());
     EXPECT_TRUE(stopped.addresses.empty());
-    StopRequested = false;
 }
 
 TEST(ScanRun, AnAddressWithoutAThreadIsSkippedAndTheRunGoesOn)
 {
-    StopRequested = false;
     FakeProbes probes;
     probes.failStart = [](size_t index) { return index % 3 == 0; };
     EXPECT_EQ(probes.Run(kNet + 1, kNet + 100), 66u);
@@ -158,7 +160,6 @@ DWORD WINAPI SlowProbe(LPVOID param)
 // Real threads: none may still run (nor use its task) once the run has returned.
 TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
 {
-    StopRequested = false;
     s_EndedProbes = 0;
     s_OtherProbesLeft = 8 + 80;  // 10.0.0.2 to .9 and .20 to .99
     const CHandle otherProbesEnded(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -167,11 +168,117 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
     const ScanRunPlatform platform{
         [](const std::vector<IPAddr>&) {},
         [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },
-        SystemScanRunPlatform().WaitForAll,
+        SystemScanPlatforms().Run.WaitForAll,
     };
     const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, nullptr);
     EXPECT_EQ(started, 130u);
     EXPECT_EQ(s_EndedProbes.load(), 130);
+}
+
+// What a run's sink was told, by address, in the order the probes told it.
+class CRecordingSink : public CScanResultsSink {
+public:
+    void OnHostFound(const char* address, const BYTE*, ULONG) override { Add(address, "found"); }
+    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE*, ULONG) override
+    {
+        static const char* const kRoles[] = {"other", "own", "router"};
+        Add(address, std::string("named '") + name + "' " + kRoles[static_cast<int>(role)]);
+    }
+    std::map<std::string, std::vector<std::string>> Reports() const
+    {
+        const CSingleLock lock(m_Lock);
+        return m_Reports;
+    }
+
+private:
+    void Add(const char* address, std::string report)
+    {
+        const CSingleLock lock(m_Lock);
+        m_Reports[address].push_back(std::move(report));
+    }
+
+    mutable CCriticalSection m_Lock;
+    std::map<std::string, std::vector<std::string>> m_Reports;
+};
+
+// The run's events, into an object its thread shares: a run may outlive its owner.
+struct RunEvents {
+    std::atomic<bool> started{false};
+    std::atomic<bool> startedBeforeEnd{false};
+    std::atomic<int> found{-1};
+
+    static CScanRun::Events For(const std::shared_ptr<RunEvents>& seen)
+    {
+        return CScanRun::Events{
+            [seen] { seen->started = true; },
+            [seen](int found) {
+                seen->startedBeforeEnd = seen->started.load();
+                seen->found = found;
+            },
+        };
+    }
+};
+
+constexpr ScanRange kFakeSubnet{0x0A141E01, 0x0A141EFE};  // 10.20.30.1 to .254
+
+class ScanRunThread : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_SavedNetwork = LocalNetworkInfo;
+        LocalNetworkInfo = LocalNetworkRecord{};
+        std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "Myhost");
+        std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "10.20.30.40");
+        std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "10.20.30.1");
+    }
+    void TearDown() override { LocalNetworkInfo = m_SavedNetwork; }
+
+    LocalNetworkRecord m_SavedNetwork{};
+    CFakeScanNetwork m_Network;  // joins every thread of a run before the test's objects go
+};
+
+TEST_F(ScanRunThread, ReportsItsStartEveryHostFoundThenNamedAndItsEndWithTheCount)
+{
+    m_Network.ReleaseLookups();
+    const auto results = std::make_shared<CRecordingSink>();
+    const auto seen = std::make_shared<RunEvents>();
+    CScanRun run;
+    ASSERT_TRUE(run.Start(kFakeSubnet, results, RunEvents::For(seen), m_Network.Platforms()));
+    EXPECT_TRUE(run.Wait(kWaitMs));
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+
+    EXPECT_TRUE(seen->startedBeforeEnd);
+    EXPECT_EQ(seen->found, 4);
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"10.20.30.1", {"found", "named 'Router.home' router"}},
+        {"10.20.30.7", {"found", "named 'Desktop-pc' other"}},
+        {"10.20.30.40", {"found", "named 'Myhost' own"}},  // no look-up for this computer
+        {"10.20.30.200", {"found", "named '' other"}},
+    };
+    EXPECT_EQ(results->Reports(), expected);
+    EXPECT_EQ(m_Network.LookupsDone(), 3);
+}
+
+// A name look-up may block for seconds: the owner lets go at once, and the run ends later on
+// its own, keeping its sink and events alive until then and no longer.
+TEST_F(ScanRunThread, AnAbandonedRunEndsOnItsOwnWithOnlyWhatItHolds)
+{
+    auto results = std::make_shared<CRecordingSink>();
+    const std::weak_ptr<CRecordingSink> resultsAlive = results;
+    const auto seen = std::make_shared<RunEvents>();
+    {
+        CScanRun run;
+        ASSERT_TRUE(run.Start(kFakeSubnet, std::move(results), RunEvents::For(seen), m_Network.Platforms()));
+        ASSERT_TRUE(PumpUntil([&] { return m_Network.LookupsWaiting() == 3; }));
+        run.Abandon();
+    }
+    EXPECT_EQ(m_Network.LookupsDone(), 0) << "letting go waited for the look-ups";
+    EXPECT_FALSE(resultsAlive.expired()) << "the probes under way lost their sink";
+    m_Network.ReleaseLookups();
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+    EXPECT_TRUE(resultsAlive.expired()) << "the ended run still holds its sink";
+    // Abandoning stops the run: the look-ups under way still name their hosts.
+    EXPECT_EQ(seen->found, 4);
 }
 
 TEST(ScanRun, AutomaticRangeWiderThan256IsNarrowedToTheOwnBlock)

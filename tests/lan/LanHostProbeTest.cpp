@@ -9,6 +9,7 @@
 #include "WinePath.h"
 #include "scan/ArpResolver.h"
 #include "scan/LocalNetwork.h"
+#include "scan/ScanRun.h"
 #include "winlib/Thread.h"
 
 #include <gtest/gtest.h>
@@ -82,12 +83,9 @@ protected:
         ASSERT_EQ(LocalNetworkInfo.LocalAddress, Lan("LAN_SCANNER_ADDR")) << "not on the virtual LAN's adapter";
         ASSERT_EQ(LocalNetworkInfo.GatewayAddress, Lan("LAN_GATEWAY"));
         ASSERT_TRUE(m_Results.IsCreated()) << "no window: Wine needs a display driver (DISPLAY) for the list";
-        StopRequested = false;
         m_HostCount = std::atoi(Lan("LAN_HOST_COUNT").c_str());
         ASSERT_GT(m_HostCount, 0);
     }
-
-    void TearDown() override { StopRequested = false; }
 
     // An address of the LAN's subnet that no host of the LAN has.
     std::string AbsentAddress(int number) const
@@ -105,7 +103,7 @@ protected:
     {
         int sorts = 0;
         return RunProbeThreads(
-            m_Results.List(), addresses, [](HostProbeTask& task) { HostScanner(&task); },
+            m_Results.List(), addresses, [this](HostProbeTask& task) { ProbeHost(task, m_System.Probes); },
             [&] {
                 static const int kColumns[] = {0, 1, 3, 2};
                 if (sortMeanwhile)
@@ -178,6 +176,7 @@ protected:
     static bool s_WinsockStarted;
     CTestResultsList m_Results;
     int m_HostCount = 0;
+    const ScanPlatforms m_System = SystemScanPlatforms();  // one ARP state for a test's requests
 };
 
 bool LanHostProbe::s_WinsockStarted = false;
@@ -294,7 +293,7 @@ TEST_F(LanHostProbe, OnALinkThatLosesRequestsARunListsOnlyTheLansSystems)
         ASSERT_TRUE(ParseAddress(address.c_str(), number));
         dests.push_back(::htonl(number));
     }
-    SendArpRequestsAhead(dests);
+    m_System.Run.SendArpRequestsAhead(dests);
     const DWORD elapsed = Probe(addresses);
 
     const auto rows = Rows();

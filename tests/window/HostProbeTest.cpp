@@ -167,17 +167,11 @@ protected:
         std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "Scanner-pc");
         std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "192.168.9.37");
         std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "192.168.9.1");
-        StopRequested = false;
-
         ASSERT_TRUE(m_Results.IsCreated());
         PumpUntilHandled();
     }
 
-    void TearDown() override
-    {
-        StopRequested = false;
-        LocalNetworkInfo = m_SavedNetwork;
-    }
+    void TearDown() override { LocalNetworkInfo = m_SavedNetwork; }
 
 
     // The probes of a scan on the made-up network, sorting the list meanwhile if asked;
@@ -194,7 +188,7 @@ protected:
                 if (whileRunning)
                     whileRunning();
             },
-            sortMeanwhile ? 0 : 5);
+            sortMeanwhile ? 0 : 5, &m_Stop);
     }
 
     // A click on a heading, as the user makes it; from any thread, carried out by the list's.
@@ -219,6 +213,7 @@ protected:
 
     std::atomic<int> m_Sorts{0};
     LocalNetworkRecord m_SavedNetwork{};
+    std::atomic<bool> m_Stop{false};  // the run's
     CTestResultsList m_Results;
     CEnhancedListCtrl& m_List = m_Results.List();
 };
@@ -347,7 +342,7 @@ TEST_F(HostProbeList, AStopBeforeTheArpRequestLeavesNoTrace)
     FakeNetwork network;
     network.Add("192.168.9.10", {true, MacOf(10), "desktop-pc"});
     network.Add("192.168.9.37", {true, MacOf(37), "scanner"});
-    StopRequested = true;
+    m_Stop = true;
     RunProbes({"192.168.9.10", "192.168.9.37"}, network, false);
     EXPECT_EQ(m_List.GetItemCount(), 0);
     EXPECT_EQ(network.ArpRequests("192.168.9.10"), 0);
@@ -368,7 +363,7 @@ TEST_F(HostProbeList, AStopDuringTheArpRequestCompletesTheRowsWithoutLookups)
     CHandle stopSet(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     network.OnArp = [&](const std::string&) {
         if (++arrived == 4) {
-            StopRequested = true;
+            m_Stop = true;
             ::SetEvent(stopSet.Get());
         } else if (::WaitForSingleObject(stopSet.Get(), 20000) != WAIT_OBJECT_0) {
             allArrived = false;

@@ -1,0 +1,99 @@
+#include "FakeScanNetwork.h"
+
+#include <ws2tcpip.h>
+
+#include <cstring>
+
+namespace {
+
+std::string Dotted(IPAddr address)
+{
+    char text[16] = {};
+    IN_ADDR in{};
+    in.S_un.S_addr = address;
+    ::inet_ntop(AF_INET, &in, text, sizeof(text));
+    return text;
+}
+
+}  // namespace
+
+CFakeScanNetwork::CFakeScanNetwork()
+{
+    m_Hosts["10.20.30.1"] = {{0x02, 0x5A, 0, 0, 0, 0x01}, "router.home"};
+    m_Hosts["10.20.30.7"] = {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, "desktop-pc"};  // Ayecom
+    m_Hosts["10.20.30.40"] = {{0x02, 0x5A, 0, 0, 0, 0x28}, "scanner"};
+    m_Hosts["10.20.30.200"] = {{0x02, 0x5A, 0, 0, 0, 0xC8}, nullptr};
+}
+
+CFakeScanNetwork::~CFakeScanNetwork()
+{
+    ReleaseLookups();
+    JoinAll(kDeadlineMs);
+}
+
+ScanPlatforms CFakeScanNetwork::Platforms()
+{
+    ScanRunPlatform run{
+        [](const std::vector<IPAddr>&) {},
+        [this](HostProbeTask* task) -> HANDLE {
+            // Called on the run's own thread: kept as well, to be joined.
+            if (m_RunThread.exchange(::GetCurrentThreadId()) != ::GetCurrentThreadId())
+                Keep(::GetCurrentThread());
+            HANDLE thread = ::CreateThread(nullptr, 0, HostScanner, task, 0, nullptr);
+            Keep(thread);
+            return thread;
+        },
+        [](DWORD count, const HANDLE* threads) { ::WaitForMultipleObjects(count, threads, TRUE, INFINITE); },
+    };
+    HostProbePlatform probes{
+        [this](IPAddr dest, IPAddr, void* mac, ULONG* length) -> DWORD {
+            const auto host = m_Hosts.find(Dotted(dest));
+            if (host == m_Hosts.end())
+                return ERROR_BAD_NET_NAME;
+            std::memcpy(mac, host->second.mac.data(), host->second.mac.size());
+            *length = static_cast<ULONG>(host->second.mac.size());
+            return NO_ERROR;
+        },
+        [this](const sockaddr* address, int, char* name, DWORD size, int) -> int {
+            ++m_LookupsWaiting;
+            ::WaitForSingleObject(m_Release.Get(), kDeadlineMs);
+            const auto host = m_Hosts.find(Dotted(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.S_un.S_addr));
+            ++m_LookupsDone;
+            if (host == m_Hosts.end() || !host->second.name)
+                return EAI_NONAME;
+            ::lstrcpynA(name, host->second.name, static_cast<int>(size));
+            return 0;
+        },
+    };
+    return ScanPlatforms{std::move(run), std::move(probes)};
+}
+
+bool CFakeScanNetwork::JoinAll(DWORD timeoutMs)
+{
+    // The run's thread may still be starting probes: waited for without the lock, which it
+    // takes to keep them, and again for those it started meanwhile.
+    const DWORD start = ::GetTickCount();
+    for (size_t joined = 0;;) {
+        HANDLE thread = nullptr;
+        {
+            const CSingleLock lock(m_ThreadsLock);
+            if (joined == m_Threads.size())
+                return true;
+            thread = m_Threads[joined].Get();  // the handles stay until the object goes
+        }
+        const DWORD spent = ::GetTickCount() - start;
+        if (::WaitForSingleObject(thread, spent < timeoutMs ? timeoutMs - spent : 0) != WAIT_OBJECT_0)
+            return false;
+        ++joined;
+    }
+}
+
+void CFakeScanNetwork::Keep(HANDLE thread)
+{
+    HANDLE copy = nullptr;
+    if (!thread ||
+        !::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
+        return;
+    const CSingleLock lock(m_ThreadsLock);
+    m_Threads.emplace_back(copy);
+}

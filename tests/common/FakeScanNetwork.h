@@ -1,0 +1,54 @@
+// A made-up network for whole runs: real probe threads, but ARP answers and names come from
+// the test, with no socket and no traffic.
+#pragma once
+
+#include "scan/HostProbe.h"
+#include "scan/ScanRun.h"
+#include "winlib/Thread.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+// 10.20.30.0/24: the router .1, a desktop .7, this computer .40 and a nameless host .200.
+// Every name look-up waits until the test releases them (or kDeadlineMs); every thread of
+// the run is kept to be joined, also by the destructor.
+class CFakeScanNetwork {
+public:
+    static constexpr DWORD kDeadlineMs = 20000;
+
+    CFakeScanNetwork();
+    ~CFakeScanNetwork();
+    CFakeScanNetwork(const CFakeScanNetwork&) = delete;
+    CFakeScanNetwork& operator=(const CFakeScanNetwork&) = delete;
+
+    // The calls of a run and of its probes; the object outlives every thread they start.
+    ScanPlatforms Platforms();
+
+    int LookupsWaiting() const { return m_LookupsWaiting; }
+    // Look-ups that have returned, released or given up.
+    int LookupsDone() const { return m_LookupsDone; }
+    void ReleaseLookups() { ::SetEvent(m_Release.Get()); }
+
+    // True once the run's thread and every probe thread have ended.
+    bool JoinAll(DWORD timeoutMs);
+
+private:
+    struct Host {
+        std::vector<BYTE> mac;
+        const char* name;  // null: no name
+    };
+
+    void Keep(HANDLE thread);
+
+    std::map<std::string, Host> m_Hosts;
+    CHandle m_Release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<int> m_LookupsWaiting{0};
+    std::atomic<int> m_LookupsDone{0};
+    std::atomic<DWORD> m_RunThread{0};
+    CCriticalSection m_ThreadsLock;
+    std::vector<CHandle> m_Threads;
+};
