@@ -159,12 +159,8 @@ bench_lan() {
     shift
     LAN_OPTIONS=("$@")
     "$LAN" "$@" up >/dev/null
-    # No window manager runs on the benchmark's display, and Wine waits 2 s for one in the
-    # window's thread whenever a window with a caption goes away (the summary box): a desktop
-    # has one. Wine then handles the program's windows itself, as for the window tests.
-    local unmanaged='HKCU\Software\Wine\AppDefaults\vantrel.exe\X11 Driver'
-    VANTREL_ARCH=$(pe_arch "$BUILD_DIR/vantrel.exe") "$LAN" "$@" exec tools/wine-run.sh \
-        reg add "$unmanaged" /v Managed /d N /f >/dev/null 2>&1
+    # The summary box's teardown must not wait for a window manager (see scan-driver.sh).
+    unmanaged_windows add "$@"
     set -a
     eval "$("$LAN" "$@" info)"
     set +a
@@ -214,9 +210,7 @@ bench_lan() {
     fi
     echo "bench: $label: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/nmap-ms")arp-scan: $(tr '\n' ' ' <"$dir/arpscan-ms")" >&2
     echo "bench: $label: hosts found per run: Vantrel $(tr '\n' ' ' <"$dir/vantrel-found")nmap $(tr '\n' ' ' <"$dir/nmap-found")arp-scan $(tr '\n' ' ' <"$dir/arpscan-found")$([[ ! -f $dir/kernel-found ]] || echo "kernel by 1.2 s $(tr '\n' ' ' <"$dir/kernel-found")")" >&2
-    # The LAN's prefix is the tests' too: they run the program as a desktop would.
-    VANTREL_ARCH=$(pe_arch "$BUILD_DIR/vantrel.exe") "$LAN" "$@" exec tools/wine-run.sh \
-        reg delete "$unmanaged" /f >/dev/null 2>&1 || true
+    unmanaged_windows delete "$@"
     "$LAN" "$@" down >/dev/null
 }
 

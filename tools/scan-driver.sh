@@ -1,13 +1,17 @@
 # Sourced by the scripts that work the real program through tests/driver/ScanDriver.cpp
-# (benchmark, soak): the two programs of a build, and the Wine process of vantrel.exe.
+# (benchmark, soak, close timing): the two programs of a build, the Wine process of
+# vantrel.exe, and its windows' setting on a display without a window manager.
+source tools/wine-arch.sh
 
-# Sets $vantrel_win (the program's Windows path) and $driver for the build in $1; exits
+# Sets $vantrel_win (the program's Windows path), $vantrel_win_dir (the build) and $driver
+# for the build in $1; exits
 # when either program is missing. $2 names the calling script in the message.
 use_build() {
     local dir=$1 file
     for file in "$dir/vantrel.exe" "$dir/tests/scan_driver.exe"; do
         [[ -f $file ]] || { echo "$2: $file is missing; build first" >&2; exit 2; }
     done
+    vantrel_win_dir=$dir
     vantrel_win="Z:$(realpath "$dir/vantrel.exe")"
     vantrel_win=${vantrel_win//\//\\}
     driver=$(realpath "$dir/tests/scan_driver.exe")
@@ -20,4 +24,18 @@ vantrel_pid() {
         tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi 'vantrel\.exe' &&
             ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qi scan_driver && { echo "$pid"; return; }
     done
+}
+
+# No window manager runs on a script's private display, and Wine waits 2 s for one in the
+# window's thread whenever a window with a caption goes away (the summary box, the main
+# window at a close): a desktop has one. `unmanaged_windows add|delete [LAN options]` lets
+# Wine handle vantrel.exe's windows itself, as for the window tests, in the LAN's prefix,
+# which the tests share: every script that adds it deletes it again.
+unmanaged_windows() {
+    local verb=$1 key='HKCU\Software\Wine\AppDefaults\vantrel.exe\X11 Driver'
+    shift
+    local args=(reg delete "$key" /f)
+    [[ $verb == add ]] && args=(reg add "$key" /v Managed /d N /f)
+    VANTREL_ARCH=$(pe_arch "${vantrel_win_dir:?use_build first}/vantrel.exe") \
+        tools/virtual-lan.sh "$@" exec tools/wine-run.sh "${args[@]}" >/dev/null 2>&1 || [[ $verb == delete ]]
 }

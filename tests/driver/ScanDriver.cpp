@@ -6,7 +6,9 @@
 // answer, the rows and DONE; after a third line closes the program and prints its exit
 // code, unless that line is "again": then the next line starts another scan of the same
 // program (tools/soak.sh). The caller reads memory figures or takes screenshots in between.
-//   scan_driver.exe PATH\vantrel.exe
+// With a moment, instead: closes the program at that moment of a scan and prints how long it
+// took to end after the close, and its exit code (tools/close-timing.sh).
+//   scan_driver.exe PATH\vantrel.exe [idle|probes|summary|sort]
 #include "VantrelDriver.h"
 
 #include <atomic>
@@ -118,12 +120,47 @@ bool Scan(CVantrelProcess& program)
     return true;
 }
 
+// Closes the program at `moment` (false: no such moment, or it never came) and prints the
+// time from the close to the end of the process and its exit code.
+bool CloseAt(CVantrelProcess& program, const std::string& moment)
+{
+    bool summaryUp = false;
+    if (moment != "idle") {
+        program.ClickStartStop();
+        if (moment == "probes") {
+            // Stop Scan shows once the run has begun: its probes wait for their answers.
+            if (!program.WaitForCaption("Stop Scan"))
+                return false;
+        } else {
+            HWND box = program.WaitForSummaryBox();
+            if (!box)
+                return false;
+            summaryUp = moment == "summary";
+            if (moment == "sort")
+                CVantrelProcess::PressOk(box);  // the rows are renumbered and sorted next
+            else if (!summaryUp)
+                return false;
+        }
+    }
+    const LARGE_INTEGER closed = Now();
+    // The summary disables the window: only a close request from outside reaches it.
+    if (summaryUp)
+        program.RequestClose();
+    else
+        program.Close();
+    DWORD exitCode = 1;
+    const bool ended = program.WaitForExit(CVantrelProcess::kDefaultTimeoutMs, exitCode);
+    std::printf("CLOSE_TO_EXIT_MS %.0f\n", Milliseconds(closed, Now()));
+    std::printf("EXIT %lu\n", ended ? exitCode : 999UL);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: scan_driver PATH\\vantrel.exe\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: scan_driver PATH\\vantrel.exe [idle|probes|summary|sort]\n");
         return 2;
     }
     CVantrelProcess program;
@@ -133,6 +170,12 @@ int main(int argc, char** argv)
         return 1;
     }
     program.ChooseAutomatic();
+    if (argc == 3) {
+        if (CloseAt(program, argv[2]))
+            return 0;
+        std::printf("ERROR no moment '%s' came\n", argv[2]);
+        return 1;
+    }
     std::printf("READY\n");
     std::fflush(stdout);
     do {
