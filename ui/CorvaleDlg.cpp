@@ -34,6 +34,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 // Posted by the run's thread.
 constexpr UINT kRunStartedMessage = WM_APP + 1;
 constexpr UINT kRunEndedMessage = WM_APP + 2;
+constexpr UINT kRunSortMessage = WM_APP + 3;
 
 bool IsVistaOrLater()
 {
@@ -376,6 +377,9 @@ bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
     case kRunEndedMessage:
         OnRunEnded(static_cast<int>(wp));
         return true;
+    case kRunSortMessage:
+        OnRunSort();
+        return true;
     default:
         return false;
     }
@@ -587,11 +591,19 @@ void CCorvaleDlg::OnRunEnded(int found)
         return;
 
     // The run is not over until its rows are renumbered and sorted: till then the button
-    // reads "Start Scan" but takes no press.
+    // reads "Start Scan" but takes no press. The sort comes in a message of its own, so the
+    // window answers what waits for it after the summary's teardown (about 45 ms under
+    // Wine) before it sorts.
     m_StartScanButton.EnableWindow(false);
     m_StartScanButton.SetWindowText(kStartScanCaption);
     EnableRunLockedControls(true);
+    PostMessage(kRunSortMessage);
+}
 
+void CCorvaleDlg::OnRunSort()
+{
+    if (m_RunState != RunState::Ending || m_Closing)
+        return;
     m_ResultsList.RenumberItemData();
     const int rows = m_ResultsList.GetItemCount();
     if (rows > 0) {

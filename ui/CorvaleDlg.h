@@ -109,6 +109,7 @@ private:
     void StopRun();
     void OnRunStarted();
     void OnRunEnded(int found);
+    void OnRunSort();
     // Leaves a run to end on its own: it stops probing and writes nothing more to the list.
     void AbandonRun();
     void CloseSummaryBox();
