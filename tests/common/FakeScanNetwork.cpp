@@ -1,21 +1,10 @@
 #include "FakeScanNetwork.h"
 
+#include "TestNetwork.h"
+
 #include <ws2tcpip.h>
 
 #include <cstring>
-
-namespace {
-
-std::string Dotted(IPAddr address)
-{
-    char text[16] = {};
-    IN_ADDR in{};
-    in.S_un.S_addr = address;
-    ::inet_ntop(AF_INET, &in, text, sizeof(text));
-    return text;
-}
-
-}  // namespace
 
 CFakeScanNetwork::CFakeScanNetwork()
 {

@@ -4,12 +4,12 @@
 #include "ui/ScanResultTexts.h"
 
 #include "FakeScanNetwork.h"
+#include "TestNetwork.h"
 #include "Wait.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -223,17 +223,7 @@ constexpr ScanRange kFakeSubnet{0x0A141E01, 0x0A141EFE};  // 10.20.30.1 to .254
 
 class ScanRunThread : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_SavedNetwork = LocalNetworkInfo;
-        LocalNetworkInfo = LocalNetworkRecord{};
-        std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "Myhost");
-        std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "10.20.30.40");
-        std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "10.20.30.1");
-    }
-    void TearDown() override { LocalNetworkInfo = m_SavedNetwork; }
-
-    LocalNetworkRecord m_SavedNetwork{};
+    const CLocalNetworkOverride m_ThisComputer{"Myhost", "10.20.30.40", "10.20.30.1"};
     CFakeScanNetwork m_Network;  // joins every thread of a run before the test's objects go
 };
 

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "scan/LocalNetwork.h"
 #include "ProbeRun.h"
+#include "TestNetwork.h"
 #include "TestResultsList.h"
 #include "UntrustedNames.h"
 #include "WindowTestSupport.h"
@@ -27,15 +28,6 @@
 #include <vector>
 
 namespace {
-
-std::string Dotted(IPAddr address)
-{
-    char text[16] = {};
-    IN_ADDR in{};
-    in.S_un.S_addr = address;
-    ::inet_ntop(AF_INET, &in, text, sizeof(text));
-    return text;
-}
 
 // What the made-up network knows of one address.
 struct FakeHost {
@@ -162,16 +154,9 @@ class HostProbeList : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_SavedNetwork = LocalNetworkInfo;
-        LocalNetworkInfo = LocalNetworkRecord{};
-        std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "Scanner-pc");
-        std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "192.168.9.37");
-        std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "192.168.9.1");
         ASSERT_TRUE(m_Results.IsCreated());
         PumpUntilHandled();
     }
-
-    void TearDown() override { LocalNetworkInfo = m_SavedNetwork; }
 
 
     // The probes of a scan on the made-up network, sorting the list meanwhile if asked;
@@ -212,7 +197,7 @@ protected:
     }
 
     std::atomic<int> m_Sorts{0};
-    LocalNetworkRecord m_SavedNetwork{};
+    const CLocalNetworkOverride m_ThisComputer{"Scanner-pc", "192.168.9.37", "192.168.9.1"};
     std::atomic<bool> m_Stop{false};  // the run's
     CTestResultsList m_Results;
     CEnhancedListCtrl& m_List = m_Results.List();
