@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
