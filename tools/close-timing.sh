@@ -20,15 +20,7 @@ readonly LAN=tools/virtual-lan.sh
 source tools/scan-driver.sh
 use_build "$BUILD_DIR" close-timing
 
-cleanup() {
-    unmanaged_windows delete || true
-    "$LAN" down >/dev/null 2>&1 || true
-    tools/xvfb.sh stop "$CLOSE_X" >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-tools/xvfb.sh start "$CLOSE_X"
-export DISPLAY=$CLOSE_X
-"$LAN" up >/dev/null
+start_display_and_lan "$CLOSE_X"
 # A desktop's window manager takes a closing window at once (see scan-driver.sh).
 unmanaged_windows add
 

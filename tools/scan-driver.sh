@@ -35,7 +35,24 @@ unmanaged_windows() {
     local verb=$1 key='HKCU\Software\Wine\AppDefaults\vantrel.exe\X11 Driver'
     shift
     local args=(reg delete "$key" /f)
-    [[ $verb == add ]] && args=(reg add "$key" /v Managed /d N /f)
+    windows_unmanaged=""
+    [[ $verb == add ]] && args=(reg add "$key" /v Managed /d N /f) && windows_unmanaged=1
     VANTREL_ARCH=$(pe_arch "${vantrel_win_dir:?use_build first}/vantrel.exe") \
         tools/virtual-lan.sh "$@" exec tools/wine-run.sh "${args[@]}" >/dev/null 2>&1 || [[ $verb == delete ]]
+}
+
+# For the scripts that work the default virtual LAN: starts the private display $1 and the
+# LAN; when the script exits, takes both down, and the window setting if it is still there.
+start_display_and_lan() {
+    script_display=$1
+    trap stop_display_and_lan EXIT
+    tools/xvfb.sh start "$script_display"
+    export DISPLAY=$script_display
+    tools/virtual-lan.sh up >/dev/null
+}
+
+stop_display_and_lan() {
+    [[ -z ${windows_unmanaged:-} ]] || unmanaged_windows delete || true
+    tools/virtual-lan.sh down >/dev/null 2>&1 || true
+    tools/xvfb.sh stop "$script_display" >/dev/null 2>&1 || true
 }

@@ -20,14 +20,7 @@ readonly MAX_GROWTH_KB=5120
 source tools/scan-driver.sh
 use_build "$BUILD_DIR" soak
 
-cleanup() {
-    "$LAN" down >/dev/null 2>&1 || true
-    tools/xvfb.sh stop "$SOAK_X" >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-tools/xvfb.sh start "$SOAK_X"
-export DISPLAY=$SOAK_X
-"$LAN" up >/dev/null
+start_display_and_lan "$SOAK_X"
 eval "$("$LAN" info)"
 
 field() { awk -v name="$2:" '$1 == name {print $2}' "/proc/$1/status"; }
