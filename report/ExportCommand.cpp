@@ -1,6 +1,6 @@
 #include "ExportCommand.h"
 
-#include "report/TextConversion.h"
+#include "net/TextConversion.h"
 
 #include <shobjidl.h>
 

@@ -2,7 +2,7 @@
 // HTML report in the browser, the others in Notepad.
 #pragma once
 
-#include "report/Launch.h"
+#include "winlib/Launch.h"
 #include "report/ReportWriters.h"
 
 #include <windows.h>

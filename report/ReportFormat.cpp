@@ -1,6 +1,6 @@
 #include "ReportFormat.h"
 
-#include "report/TextConversion.h"
+#include "net/TextConversion.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 #include "ui/ScanResultTexts.h"
 
 #include "net/MacMakers.h"
-#include "report/TextConversion.h"
+#include "net/TextConversion.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "ui/WebAddresses.h"
 
 #include "controls/StaticHyperLink.h"
-#include "report/Launch.h"
+#include "winlib/Launch.h"
 
 HyperLinkPlatform BrowserLinkPlatform()
 {

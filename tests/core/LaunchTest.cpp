@@ -1,5 +1,5 @@
 // Opening addresses and files (the shell first, then a fixed browser) and starting programs.
-#include "report/Launch.h"
+#include "winlib/Launch.h"
 
 #include "winlib/Thread.h"
 

@@ -1,4 +1,4 @@
-#include "TextConversion.h"
+#include "net/TextConversion.h"
 
 std::wstring ToWide(const std::string& text, UINT codePage)
 {

@@ -1,4 +1,4 @@
-#include "Launch.h"
+#include "winlib/Launch.h"
 
 #include <shellapi.h>
 
