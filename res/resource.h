@@ -32,6 +32,9 @@
 #define IDB_ABOUT_LOGO 140
 #define IDB_COPY 152
 
+// The help page (an HTML resource)
+#define IDR_HELP_PAGE 160
+
 // Menus
 #define IDR_CONTEXT_MENU 151
 #define ID_COPY_ADDRESS 32771

@@ -31,6 +31,19 @@ wine_prefix() {
     echo "${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel/wineprefix-$1}"
 }
 
+# Debian's Wine 8 looks for its own fonts (fonts-wine, in /usr/share/wine/fonts) in
+# /usr/share/fonts instead, so it finds neither Tahoma, the dialogs' font, nor Marlett, whose
+# glyphs are the caption buttons' symbols (without it they read "0 1 r"). The fonts in a
+# prefix's Windows folder are always read: the prefix gets links to Wine's own there.
+link_wine_fonts() {
+    local folder=$1/drive_c/windows/Fonts font
+    [[ -d $folder ]] || return 0
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [[ -f $font && ! -e $folder/${font##*/} ]] || continue
+        ln -sf "$font" "$folder/${font##*/}"
+    done
+}
+
 # The architecture to use when nothing names one: 32-bit where its loader can execute.
 default_wine_arch() {
     if "$WINE_LOADER_X86" --version >/dev/null 2>&1; then echo x86; else echo x64; fi

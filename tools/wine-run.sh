@@ -31,4 +31,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/.vantrel-lan-ready" 
     ) 9>"$WINEPREFIX.lock"
 fi
 
+link_wine_fonts "$WINEPREFIX"
+
 exec "$loader" "$@"

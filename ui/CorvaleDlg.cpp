@@ -9,6 +9,7 @@
 #include "settings/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/Clipboard.h"
+#include "ui/HelpPage.h"
 #include "ui/ListResultsSink.h"
 #include "ui/ResultsListSetup.h"
 #include "ui/ScanResultTexts.h"
@@ -206,8 +207,9 @@ void CCorvaleDlg::InitControls()
     m_AboutLink.SetFont(m_LinkFont, true);
     m_AboutLink.SetNotifyParent();
 
-    m_HelpLink.SetLinkUrl(kProductPageAddress);
-    m_HelpLink.SetPlatform(BrowserLinkPlatform());
+    // The help the program carries: the page is written to its file, then opened there.
+    m_HelpLink.SetLinkUrl(HelpPagePath().c_str());
+    m_HelpLink.SetPlatform(HelpPageLinkPlatform());
     m_HelpLink.EnableLinkTip();
     m_HelpLink.SetLinkTip("Get more help on 'Vantrel'");
 

@@ -8,7 +8,7 @@
 const char kFoundDescription[] = "Found! Getting Host Name Now....";
 const char kOwnSystemDescription[] = "This is your current system";
 const char kRouterDescription[] = "This is your Router";
-const char kPrivateMacDescription[] = "Private MAC address (randomised)";
+const char kPrivateMacDescription[] = "Private MAC (randomised)";
 
 std::string MakerDescription(const BYTE* mac, ULONG length)
 {

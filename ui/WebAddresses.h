@@ -1,9 +1,9 @@
-// The web pages the program's links open. The product has no site of its own yet, so these
-// sit under the domain reserved for documentation.
+// The web pages the program's links open, set by the build (CMake cache variables
+// VANTREL_PRODUCT_PAGE and VANTREL_COMPANION_PAGE; README, "Building and testing").
 #pragma once
 
-constexpr char kProductPageAddress[] = "https://www.example.com/vantrel/";
-constexpr char kCompanionDownloadAddress[] = "https://www.example.com/keyharbor/download/";
+extern const char kProductPageAddress[];
+extern const char kCompanionDownloadAddress[];
 
 struct HyperLinkPlatform;
 

@@ -25,7 +25,7 @@ std::string ExpectedLanHostDescription(const std::string& mac)
 {
     // The second bit of the first byte: set by whoever gave the address, not a maker.
     if (mac.size() >= 2 && (std::strtoul(mac.substr(0, 2).c_str(), nullptr, 16) & 0x02) != 0)
-        return "Private MAC address (randomised)";
+        return "Private MAC (randomised)";
     for (const LanMaker& known : kLanMakers) {
         if (mac.compare(0, 8, known.prefix) == 0)
             return known.maker;

@@ -128,7 +128,7 @@ private:
 };
 
 // Locally administered, as the virtual LAN's own addresses are: described as such.
-const char kRandomisedDescription[] = "Private MAC address (randomised)";
+const char kRandomisedDescription[] = "Private MAC (randomised)";
 
 std::vector<BYTE> MacOf(int host)
 {

@@ -178,7 +178,7 @@ const std::vector<Row> kSortedRows = {
     {"10.20.30.1", "Router.home", "02-5A-00-00-00-01", "This is your Router", kBlack},
     {"10.20.30.7", "Desktop-pc", "00-1A-2B-3C-4D-5E", "Ayecom Technology Co., Ltd.", kBlack},  // oui.csv: 001A2B
     {"10.20.30.40", "Myhost", "02-5A-00-00-00-28", "This is your current system", kBlack},
-    {"10.20.30.200", "", "02-5A-00-00-00-C8", "Private MAC address (randomised)", kBlack},
+    {"10.20.30.200", "", "02-5A-00-00-00-C8", "Private MAC (randomised)", kBlack},
 };
 
 // Every found host but this computer (named without a look-up) as it is while its name is

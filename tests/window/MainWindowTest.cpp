@@ -323,7 +323,11 @@ TEST(MainWindow, LinksOpenTheirPagesAndAboutTellsTheWindowInstead)
         }
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ(opened, (std::vector<std::string>{kProductPageAddress, kProductPageAddress, kCompanionDownloadAddress}));
+    // Show Help opens the page the program writes to the temporary folder.
+    char temp[MAX_PATH + 1] = "";
+    ::GetTempPathA(sizeof(temp), temp);
+    const std::string helpPage = std::string(temp) + "vantrel-help.html";
+    EXPECT_EQ(opened, (std::vector<std::string>{helpPage, kProductPageAddress, kCompanionDownloadAddress}));
     EXPECT_EQ(openedAfter, (std::vector<size_t>{1, 2, 3, 3}));  // About opens nothing itself
 }
 
