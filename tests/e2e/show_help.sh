@@ -4,6 +4,9 @@
 # must reach it, and the page it names is then read natively (xmllint, Python's HTML parser).
 # Then Wine is given a browser that does not exist: Show Help must break nothing. Wine's
 # browser setting is removed again at the end, so no real browser is ever started here.
+# The project's prefixes are made with Wine's HTML engine turned off, and with it goes the
+# engine's registration of .html files as "htmlfile" (opened by Wine's browser launcher), which
+# every desktop prefix has: the LAN's prefix gets it for this run.
 #   show_help.sh E2E_TESTS_EXE
 set -euo pipefail
 e2e=$1
@@ -14,11 +17,15 @@ work=$(mktemp -d)
 
 in_lan() { "$root/tools/virtual-lan.sh" exec "$root/tools/lan-env.sh" "$root/tools/wine-run.sh" "$@"; }
 use_browser() { in_lan reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$1" /f >/dev/null; }
+had_html_type=
 cleanup() {
     in_lan reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f >/dev/null 2>&1 || true
+    [[ -n $had_html_type ]] || in_lan reg delete 'HKCR\.html' /f >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
+! in_lan reg query 'HKCR\.html' /ve >/dev/null 2>&1 || had_html_type=yes
+in_lan reg add 'HKCR\.html' /ve /d htmlfile /f >/dev/null
 
 cat >"$work/browser" <<STUB
 #!/bin/sh
