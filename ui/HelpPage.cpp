@@ -13,7 +13,7 @@ namespace {
 bool LoadHelpPage(const char*& data, DWORD& size)
 {
     HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(IDR_HELP_PAGE), MAKEINTRESOURCEA(23));  // RT_HTML
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(IDR_HELP_PAGE), RT_HTML);
     HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
     data = loaded ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
     size = found ? ::SizeofResource(module, found) : 0;
