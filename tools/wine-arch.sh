@@ -32,16 +32,14 @@ wine_prefix() {
 }
 
 # Debian's Wine 8 looks for its own fonts (fonts-wine, in /usr/share/wine/fonts) in
-# /usr/share/fonts instead, so it finds neither Tahoma, the dialogs' font, nor Marlett, whose
-# glyphs are the caption buttons' symbols (without it they read "0 1 r"). The fonts in a
-# prefix's Windows folder are always read: the prefix gets links to Wine's own there.
+# /usr/share/fonts instead, so it does not find Marlett, whose glyphs are the caption buttons'
+# symbols (without it they read "0 1 r"). The fonts in a prefix's Windows folder are always
+# read: the prefix gets a link to Marlett there. Wine's Tahoma stays out: with it, Wine's IP
+# address fields are too narrow for three digits and refuse the third one typed.
 link_wine_fonts() {
-    local folder=$1/drive_c/windows/Fonts font
-    [[ -d $folder ]] || return 0
-    for font in /usr/share/wine/fonts/*.ttf; do
-        [[ -f $font && ! -e $folder/${font##*/} ]] || continue
-        ln -sf "$font" "$folder/${font##*/}"
-    done
+    local folder=$1/drive_c/windows/Fonts font=/usr/share/wine/fonts/marlett.ttf
+    [[ -d $folder && -f $font && ! -e $folder/marlett.ttf ]] || return 0
+    ln -sf "$font" "$folder/marlett.ttf"
 }
 
 # The architecture to use when nothing names one: 32-bit where its loader can execute.
