@@ -13,6 +13,7 @@ packages=(
     xvfb xauth x11-utils imagemagick
     googletest iproute2 nftables procps util-linux
     python3 libxml2-utils ieee-data
+    g++ samba avahi-daemon
 )
 
 missing=()
