@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times Vantrel against nmap -sn -PR and arp-scan --localnet, in the same run and on the
-# same virtual LAN: a sparse one (the LAN's default hosts, some named), a dense one (200
+# same virtual LAN: a sparse one (the LAN's default hosts, some named by DNS, some only by
+# their own NetBIOS and multicast-DNS responders), the names comparison (that LAN, then the
+# same LAN without responders, and Vantrel's time on the one against the other), a dense one (200
 # more answering addresses, each with its own MAC) and a lossy one (12 hosts that each drop
 # 20 % of the ARP requests they receive, as Wi-Fi loses broadcasts). For each tool: median
 # of the runs, the hosts found (mean of the runs), and whether addresses, MACs and names
@@ -13,7 +15,8 @@
 # scanner namespace, and the LAN is taken down at the end.
 #
 #   bash tools/bench.sh                  (as root)
-#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="sparse dense lossy" bash tools/bench.sh
+#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="names dense lossy" bash tools/bench.sh
+#   (names: the sparse LAN with and without responders)
 #   (BENCH_KEEP=1 keeps every run's output)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,14 +55,16 @@ mean() { awk '{s += $1} END {v = s / NR; printf (v == int(v) ? "%d" : "%.1f"), v
 seconds() { awk -v ms="$1" 'BEGIN {printf "%.2f", ms / 1000}'; }
 vmhwm() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
 
-# The LAN's own list: "address|MAC|name" per line, MACs as Windows writes them.
+# The LAN's own list: "address|MAC|name|DNS name" per line, MACs as Windows writes them; the
+# name is the DNS name, else the one published by multicast DNS, else the NetBIOS name.
 lan_list() {
-    local i addr mac name
+    local i addr mac name mdns netbios
     {
-        echo "$LAN_SCANNER_ADDR|$LAN_SCANNER_MAC|$(hostname)"
+        echo "$LAN_SCANNER_ADDR|$LAN_SCANNER_MAC|$(hostname)|$(hostname)"
         for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
             addr=LAN_HOST_${i}_ADDR mac=LAN_HOST_${i}_MAC name=LAN_HOST_${i}_NAME
-            echo "${!addr}|${!mac}|${!name}"
+            mdns=LAN_HOST_${i}_MDNS netbios=LAN_HOST_${i}_NETBIOS
+            echo "${!addr}|${!mac}|${!name:-${!mdns:-${!netbios:-}}}|${!name}"
         done
     } | sort -t. -k4,4n
 }
@@ -143,11 +148,12 @@ arpscan_list() {
     awk -F'\t' '$1 ~ /^[0-9.]+$/ {m=$2; gsub(/:/, "-", m); print $1 "|" toupper(m) "|"}' "$1" | sort -u -t. -k4,4n
 }
 
-# "yes" when the tool's list matches the LAN's: the given fields, only the hosts a tool can
-# see (neither peer lists the scanning machine's own MAC, arp-scan not even its address).
+# "yes" when the tool's list matches the LAN's: the given fields (of the LAN's list: $4 when
+# given), only the hosts a tool can see (neither peer lists the scanning machine's own MAC,
+# arp-scan not even its address).
 agrees() {
-    local found=$1 expected=$2 fields=$3
-    if cmp -s <(cut -d'|' -f"$fields" "$found") <(cut -d'|' -f"$fields" "$expected"); then echo yes; else echo NO; fi
+    local found=$1 expected=$2 fields=$3 lan_fields=${4:-$3}
+    if cmp -s <(cut -d'|' -f"$fields" "$found") <(cut -d'|' -f"$lan_fields" "$expected"); then echo yes; else echo NO; fi
 }
 
 # The program's names are capitalised; the hosts file's are not.
@@ -203,7 +209,8 @@ bench_lan() {
     a_ms=$(median <"$dir/arpscan-ms")
     local hosts=$(($(wc -l <"$dir/lan")))
     TABLE+=("| $label ($hosts hosts) | Vantrel | $(seconds "$v_ms") | $(mean <"$dir/vantrel-found") | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
-    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(mean <"$dir/nmap-found") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3) | own MAC not listed |")
+    # nmap asks DNS only.
+    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(mean <"$dir/nmap-found") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3 1,4) | own MAC not listed (DNS names only) |")
     TABLE+=("| $label ($hosts hosts) | arp-scan --localnet | $(seconds "$a_ms") | $(mean <"$dir/arpscan-found") | $(agrees "$dir/arpscan" "$dir/lan-others" 1,2) | no names | does not list itself |")
     if ((LAN_ARP_LOSS > 0)); then
         TABLE+=("| $label ($hosts hosts) | the kernel, 1.2 s after one datagram each | 1.20 | $(mean <"$dir/kernel-found") | | no names | the floor: a lost request repeated once |")
@@ -212,11 +219,21 @@ bench_lan() {
     echo "bench: $label: hosts found per run: Vantrel $(tr '\n' ' ' <"$dir/vantrel-found")nmap $(tr '\n' ' ' <"$dir/nmap-found")arp-scan $(tr '\n' ' ' <"$dir/arpscan-found")$([[ ! -f $dir/kernel-found ]] || echo "kernel by 1.2 s $(tr '\n' ' ' <"$dir/kernel-found")")" >&2
     unmanaged_windows delete "$@"
     "$LAN" "$@" down >/dev/null
+    MEDIAN_VANTREL[$label]=$v_ms MEDIAN_NMAP[$label]=$n_ms
 }
 
-for lan in ${BENCH_LANS:-sparse dense}; do
+declare -A MEDIAN_VANTREL=() MEDIAN_NMAP=()
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+RATIOS=()
+for lan in ${BENCH_LANS:-names dense}; do
     case $lan in
         sparse) bench_lan sparse ;;
+        names)
+            bench_lan sparse
+            bench_lan sparse-no-responders --netbios "" --mdns ""
+            RATIOS+=("Names from the hosts' responders: Vantrel $(ratio "${MEDIAN_VANTREL[sparse]}" "${MEDIAN_VANTREL[sparse-no-responders]}")x its time without them; $(ratio "${MEDIAN_VANTREL[sparse]}" "${MEDIAN_NMAP[sparse]}")x nmap's time on the LAN with them, $(ratio "${MEDIAN_VANTREL[sparse-no-responders]}" "${MEDIAN_NMAP[sparse-no-responders]}")x without.")
+            ;;
         dense) bench_lan dense --dense "$DENSE_HOSTS" ;;
         lossy) bench_lan lossy --hosts "$LOSSY_HOSTS" --loss "$LOSSY_PERCENT" ;;
     esac
@@ -227,3 +244,4 @@ echo
 echo "| LAN | tool | time (s) | hosts found | addresses and MACs agree with the LAN | names agree | notes |"
 echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${TABLE[@]}"
+((${#RATIOS[@]} == 0)) || { echo; printf '%s\n' "${RATIOS[@]}"; }
