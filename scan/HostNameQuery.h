@@ -44,7 +44,7 @@ NameQueryPlatform SystemNameQueryPlatform();
 // Each try waits this long for the answers; a lost query or answer is sent once more. A host
 // that answers neither costs kTries * kTryMs.
 struct NameQueryTiming {
-    static constexpr DWORD kTryMs = 100;
+    static constexpr DWORD kTryMs = 50;
     static constexpr int kTries = 2;
 };
 

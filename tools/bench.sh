@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times Vantrel against nmap -sn -PR and arp-scan --localnet, in the same run and on the
 # same virtual LAN: a sparse one (the LAN's default hosts, some named by DNS, some only by
-# their own NetBIOS and multicast-DNS responders), the names comparison (that LAN, then the
-# same LAN without responders, and Vantrel's time on the one against the other), a dense one (200
+# their own NetBIOS and multicast-DNS responders), the names LAN (the same, each run made again
+# with the responders held, so that the names' cost is measured in the same minutes), a dense one (200
 # more answering addresses, each with its own MAC) and a lossy one (12 hosts that each drop
 # 20 % of the ARP requests they receive, as Wi-Fi loses broadcasts). For each tool: median
 # of the runs, the hosts found (mean of the runs), and whether addresses, MACs and names
@@ -16,7 +16,7 @@
 #
 #   bash tools/bench.sh                  (as root)
 #   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="names dense lossy" bash tools/bench.sh
-#   (names: the sparse LAN with and without responders)
+#   (names: the sparse LAN, each run also with its name responders held)
 #   (BENCH_KEEP=1 keeps every run's output)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -157,7 +157,18 @@ agrees() {
 }
 
 # The program's names are capitalised; the hosts file's are not.
-capitalised() { awk -F'|' 'BEGIN {OFS="|"} {$3 = toupper(substr($3, 1, 1)) substr($3, 2); print}' "$1"; }
+capitalised() { awk -F'|' 'BEGIN {OFS="|"} {$3 = toupper(substr($3, 1, 1)) substr($3, 2); $4 = toupper(substr($4, 1, 1)) substr($4, 2); print}' "$1"; }
+
+# Sends signal $1 to the LAN's name responders: STOP holds them (a host then answers no name
+# query, as one without responders), CONT lets them go on.
+signal_responders() {
+    local pid
+    while read -r pid _; do kill -"$1" "$pid"; done <"$LAN_STATE_DIR/responders/pids"
+}
+
+# With PAIRED=1 every run is made twice, Vantrel and nmap, the second time with the LAN's
+# name responders held: the names' cost measured in the same minutes, not in another LAN's.
+PAIRED=0
 
 TABLE=() LAN_OPTIONS=()
 bench_lan() {
@@ -192,6 +203,16 @@ bench_lan() {
         grep -c '^Nmap scan report for' "$dir/nmap-$run" >>"$dir/nmap-found" || true
         arpscan_list "$dir/arpscan-$run" | wc -l >>"$dir/arpscan-found"
         ((LAN_ARP_LOSS == 0)) || kernel_resolved >>"$dir/kernel-found"
+        if ((PAIRED)); then
+            signal_responders STOP
+            flush_neighbours
+            run_vantrel "$dir/held-vantrel-figures" "$dir/held-vantrel-rows-$run"
+            flush_neighbours
+            start=$(now_ms)
+            ip netns exec "$LAN_NS_SCANNER" nmap -sn -PR --system-dns "$cidr" >"$dir/held-nmap-$run"
+            echo $(($(now_ms) - start)) >>"$dir/held-nmap-ms"
+            signal_responders CONT
+        fi
     done
 
     # Correctness from the last run of each tool.
@@ -217,23 +238,27 @@ bench_lan() {
     fi
     echo "bench: $label: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/nmap-ms")arp-scan: $(tr '\n' ' ' <"$dir/arpscan-ms")" >&2
     echo "bench: $label: hosts found per run: Vantrel $(tr '\n' ' ' <"$dir/vantrel-found")nmap $(tr '\n' ' ' <"$dir/nmap-found")arp-scan $(tr '\n' ' ' <"$dir/arpscan-found")$([[ ! -f $dir/kernel-found ]] || echo "kernel by 1.2 s $(tr '\n' ' ' <"$dir/kernel-found")")" >&2
+    if ((PAIRED)); then
+        local held_v held_n
+        held_v=$(cut -d' ' -f1 "$dir/held-vantrel-figures" | median)
+        held_n=$(median <"$dir/held-nmap-ms")
+        vantrel_list "$dir/held-vantrel-rows-$RUNS" >"$dir/held-vantrel"
+        TABLE+=("| $label, responders held ($hosts hosts) | Vantrel | $(seconds "$held_v") | $(wc -l <"$dir/held-vantrel-rows-$RUNS") | $(agrees "$dir/held-vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/held-vantrel" "$dir/lan-capitalised" 1,3 1,4) | worst answer $(cut -d' ' -f2 "$dir/held-vantrel-figures" | sort -n | tail -n1) ms |")
+        TABLE+=("| $label, responders held ($hosts hosts) | nmap -sn -PR | $(seconds "$held_n") | $(grep -c '^Nmap scan report for' "$dir/held-nmap-$RUNS" || true) | | | |")
+        RATIOS+=("$label: Vantrel with the name responders $(ratio "$v_ms" "$held_v")x its time with them held; $(ratio "$v_ms" "$n_ms")x nmap's time with them, $(ratio "$held_v" "$held_n")x with them held (medians of $RUNS pairs of runs).")
+        echo "bench: $label with responders held: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/held-vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/held-nmap-ms")" >&2
+    fi
     unmanaged_windows delete "$@"
     "$LAN" "$@" down >/dev/null
-    MEDIAN_VANTREL[$label]=$v_ms MEDIAN_NMAP[$label]=$n_ms
 }
 
-declare -A MEDIAN_VANTREL=() MEDIAN_NMAP=()
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 RATIOS=()
 for lan in ${BENCH_LANS:-names dense}; do
     case $lan in
         sparse) bench_lan sparse ;;
-        names)
-            bench_lan sparse
-            bench_lan sparse-no-responders --netbios "" --mdns ""
-            RATIOS+=("Names from the hosts' responders: Vantrel $(ratio "${MEDIAN_VANTREL[sparse]}" "${MEDIAN_VANTREL[sparse-no-responders]}")x its time without them; $(ratio "${MEDIAN_VANTREL[sparse]}" "${MEDIAN_NMAP[sparse]}")x nmap's time on the LAN with them, $(ratio "${MEDIAN_VANTREL[sparse-no-responders]}" "${MEDIAN_NMAP[sparse-no-responders]}")x without.")
-            ;;
+        names) PAIRED=1 && bench_lan names && PAIRED=0 ;;
         dense) bench_lan dense --dense "$DENSE_HOSTS" ;;
         lossy) bench_lan lossy --hosts "$LOSSY_HOSTS" --loss "$LOSSY_PERCENT" ;;
     esac
