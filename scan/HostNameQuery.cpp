@@ -121,13 +121,14 @@ void ReceiveAnswers(const NameQueryPlatform& platform, CNameQuerySockets& socket
         if (result == WSAETIMEDOUT)
             return;
         NameQuery& query = datagram.Protocol == NameProtocol::MulticastDns ? queries[0] : queries[1];
-        if (result == WSAEMSGSIZE || (result == 0 && query.Done))
-            continue;  // no answer of ours
-        if (result != 0) {
-            // WSAECONNRESET: an ICMP port unreachable, the host has no such service.
-            query.Done = true;
+        if (result == WSAECONNRESET) {
+            query.Done = true;  // an ICMP port unreachable: the host has no such service
             continue;
         }
+        if (result == WSAEMSGSIZE || (result == 0 && query.Done))
+            continue;  // no answer of ours
+        if (result != 0)
+            return;  // the sockets fail: no use waiting out the try
         if (datagram.From != address || datagram.FromPort != query.Port)
             continue;
         query.Name = ReadName(query, datagram, address);

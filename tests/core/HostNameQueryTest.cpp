@@ -215,6 +215,15 @@ TEST(HostNameQuery, TheAnswersThatCountAndThoseIgnored)
              return std::vector<Event>{Datagram(s, answer)};
          },
          "NAS", 3},
+        {"a failing socket ends the try, the next one gets the answer",
+         [](const Sent& s, int n) {
+             if (IsDns(s))
+                 return std::vector<Event>{Refused(s)};
+             if (n == 2)
+                 return std::vector<Event>{Event{WSAENETDOWN, NameDatagram{s.protocol, 0, 0, {}}}};
+             return std::vector<Event>{Datagram(s, NodeStatusAnswer(s.packet, "NAS"))};
+         },
+         "NAS", 3},
         {"a datagram too large, then the answer",
          [](const Sent& s, int) {
              if (IsDns(s))
