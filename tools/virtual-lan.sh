@@ -643,14 +643,14 @@ build_lan() {
 
 # Each host with a NetBIOS name runs its own nmbd, each with an mDNS name its own avahi-daemon,
 # inside its namespace, with configuration and directories under the state directory. Their
-# pids go to $RESPONDERS ("pid namespace program" per line).
-RESPONDERS_DIR() { echo "$STATE_DIR/responders"; }
+# pids go to $(responders_dir)/pids ("pid namespace program" per line).
+responders_dir() { echo "$STATE_DIR/responders"; }
 
 start_responders() {
     local i ns dir addr
     for ((i = 0; i < HOST_COUNT; i++)); do
         [[ -n ${HOST_NETBIOS[i]}${HOST_MDNS[i]} ]] || continue
-        ns=$NS_PREFIX-h$((i + 1)) dir=$(RESPONDERS_DIR)/h$((i + 1)) addr=$SUBNET.${HOST_NUM[i]}
+        ns=$NS_PREFIX-h$((i + 1)) dir=$(responders_dir)/h$((i + 1)) addr=$SUBNET.${HOST_NUM[i]}
         mkdir -p "$dir"
         [[ -z ${HOST_NETBIOS[i]} ]] || start_nmbd "$ns" "$dir" "$addr" "${HOST_NETBIOS[i]}"
         [[ -z ${HOST_MDNS[i]} ]] || start_avahi "$ns" "$dir" "${HOST_MDNS[i]}"
@@ -682,7 +682,7 @@ start_nmbd() {
 CONF
     ip netns exec "$ns" nmbd --foreground --no-process-group --configfile="$dir/smb.conf" \
         9<&- </dev/null >>"$dir/nmbd.out" 2>&1 &
-    echo "$! $ns nmbd" >>"$(RESPONDERS_DIR)/pids"
+    echo "$! $ns nmbd" >>"$(responders_dir)/pids"
 }
 
 start_avahi() {
@@ -709,7 +709,7 @@ CONF
     mkdir -p /run/avahi-daemon
     ip netns exec "$ns" sh -c 'mount -t tmpfs none /run/avahi-daemon && exec avahi-daemon -f "$1" --no-drop-root --no-chroot --no-rlimits' \
         avahi "$dir/avahi-daemon.conf" 9<&- </dev/null >>"$dir/avahi.out" 2>&1 &
-    echo "$! $ns avahi-daemon" >>"$(RESPONDERS_DIR)/pids"
+    echo "$! $ns avahi-daemon" >>"$(responders_dir)/pids"
 }
 
 # Prints a line for every responder that is not running.
@@ -720,11 +720,11 @@ check_responders() {
         [[ -z ${HOST_MDNS[i]} ]] || want=$((want + 1))
     done
     ((want)) || return 0
-    [[ -f $(RESPONDERS_DIR)/pids ]] || { echo "no name responders were started"; return; }
+    [[ -f $(responders_dir)/pids ]] || { echo "no name responders were started"; return; }
     while read -r pid ns program; do
         pid_alive "$pid" || echo "$ns: $program (pid $pid) is not running"
-    done <"$(RESPONDERS_DIR)/pids"
-    (($(wc -l <"$(RESPONDERS_DIR)/pids") == want)) || echo "not every name responder was started"
+    done <"$(responders_dir)/pids"
+    (($(wc -l <"$(responders_dir)/pids") == want)) || echo "not every name responder was started"
 }
 
 # Waits until every host answers with the names it was given (nmbd registers its names a
@@ -896,12 +896,12 @@ teardown() {
     done
 
     # The name responders by their pids first, then whatever else is left in the LAN.
-    if [[ -f $(RESPONDERS_DIR)/pids ]]; then
+    if [[ -f $(responders_dir)/pids ]]; then
         pids=()
-        while read -r pid _; do pid_alive "$pid" && pids+=("$pid"); done <"$(RESPONDERS_DIR)/pids"
+        while read -r pid _; do pid_alive "$pid" && pids+=("$pid"); done <"$(responders_dir)/pids"
         ((${#pids[@]} == 0)) || stop_pids "${pids[@]}"
     fi
-    rm -rf -- "$(RESPONDERS_DIR)"
+    rm -rf -- "$(responders_dir)"
 
     mapfile -t namespaces < <(existing_namespaces)
     # A namespace outlives its name while any process is inside it, with its links.
