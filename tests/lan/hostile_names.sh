@@ -19,5 +19,8 @@ for ((tries = 0; tries < 50; tries++)); do
     sleep 0.1
 done
 ((listening >= 2)) || { echo "the hostile responder did not start"; exit 1; }
-LAN_HOSTILE_ADDR=$LAN_HOST_2_ADDR "$tools/virtual-lan.sh" exec "$tools/lan-env.sh" "$tools/wine-run.sh" "$program" \
-    --gtest_filter='LanHostProbe.AHostileHost*'
+output=$(LAN_HOSTILE_ADDR=$LAN_HOST_2_ADDR "$tools/virtual-lan.sh" exec "$tools/lan-env.sh" "$tools/wine-run.sh" \
+    "$program" --gtest_filter='LanHostProbe.AHostileHost*') || { printf '%s\n' "$output"; exit 1; }
+printf '%s\n' "$output"
+# Skipped would pass too: the test must have run.
+grep -q '^\[       OK \] LanHostProbe.AHostileHostIsListedWithACleanName' <<<"$output" || { echo "the test did not run"; exit 1; }
