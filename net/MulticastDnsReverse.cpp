@@ -7,14 +7,6 @@ namespace {
 constexpr uint16_t kTypePointer = 12;
 constexpr uint16_t kClassInternet = 1;
 constexpr uint16_t kClassMask = 0x7FFF;  // the top bit is mDNS's cache flush / unicast answer
-constexpr uint16_t kFlagResponse = 0x8000;
-constexpr uint16_t kOpcodeAndRcodeMask = 0x780F;
-
-void AppendU16(std::vector<uint8_t>& packet, uint16_t value)
-{
-    packet.push_back(static_cast<uint8_t>(value >> 8));
-    packet.push_back(static_cast<uint8_t>(value & 0xFF));
-}
 
 bool HasControlBytes(const std::string& text)
 {
@@ -44,13 +36,7 @@ std::string ReversePointerName(uint32_t address)
 
 std::vector<uint8_t> BuildReversePointerQuery(uint16_t id, uint32_t address)
 {
-    std::vector<uint8_t> packet;
-    AppendU16(packet, id);
-    AppendU16(packet, 0);  // a standard query
-    AppendU16(packet, 1);
-    AppendU16(packet, 0);
-    AppendU16(packet, 0);
-    AppendU16(packet, 0);
+    std::vector<uint8_t> packet = StartQuery(id);
     const std::string name = ReversePointerName(address);
     size_t start = 0;
     while (start <= name.size()) {
@@ -71,17 +57,13 @@ std::vector<uint8_t> BuildReversePointerQuery(uint16_t id, uint32_t address)
 std::string ReadReversePointerName(const uint8_t* data, size_t size, uint16_t id, uint32_t address)
 {
     CPacketReader reader(data, size);
-    const uint16_t answerId = reader.ReadU16();
-    const uint16_t flags = reader.ReadU16();
-    const uint16_t questions = reader.ReadU16();
-    const uint16_t answers = reader.ReadU16();
-    reader.Skip(4);
-    if (!reader.Ok() || answerId != id || !(flags & kFlagResponse) || (flags & kOpcodeAndRcodeMask))
+    const NameServiceHeader header = ReadHeader(reader);
+    if (!reader.Ok() || !IsAnswerTo(header, id))
         return std::string();
     const std::string asked = ReversePointerName(address);
     std::string name;
     // A legacy unicast answer repeats the question: it must be ours.
-    for (uint16_t i = 0; i < questions; ++i) {
+    for (uint16_t i = 0; i < header.Questions; ++i) {
         if (!reader.ReadName(name))
             return std::string();
         const uint16_t type = reader.ReadU16();
@@ -89,7 +71,7 @@ std::string ReadReversePointerName(const uint8_t* data, size_t size, uint16_t id
         if (!reader.Ok() || !IsOurs(name, type, questionClass, asked))
             return std::string();
     }
-    for (uint16_t i = 0; i < answers; ++i) {
+    for (uint16_t i = 0; i < header.Answers; ++i) {
         if (!reader.ReadName(name))
             return std::string();
         const uint16_t type = reader.ReadU16();

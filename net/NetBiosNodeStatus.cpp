@@ -6,8 +6,6 @@ namespace {
 
 constexpr uint16_t kTypeNodeStatus = 0x0021;
 constexpr uint16_t kClassInternet = 0x0001;
-constexpr uint16_t kFlagResponse = 0x8000;
-constexpr uint16_t kOpcodeAndRcodeMask = 0x780F;
 constexpr uint16_t kNameFlagGroup = 0x8000;
 constexpr size_t kNetBiosNameBytes = 16;  // 15 name bytes and the suffix
 constexpr size_t kNameEntryBytes = kNetBiosNameBytes + 2;
@@ -24,12 +22,6 @@ std::string EncodedWildcardName()
         encoded += static_cast<char>('A' + (byte & 0x0F));
     }
     return encoded;
-}
-
-void AppendU16(std::vector<uint8_t>& packet, uint16_t value)
-{
-    packet.push_back(static_cast<uint8_t>(value >> 8));
-    packet.push_back(static_cast<uint8_t>(value & 0xFF));
 }
 
 // The entry's name without its padding; empty when it holds a control byte.
@@ -49,13 +41,7 @@ std::string EntryName(const uint8_t* entry)
 
 std::vector<uint8_t> BuildNodeStatusRequest(uint16_t id)
 {
-    std::vector<uint8_t> packet;
-    AppendU16(packet, id);
-    AppendU16(packet, 0);  // flags: a query, no broadcast
-    AppendU16(packet, 1);  // one question, nothing else
-    AppendU16(packet, 0);
-    AppendU16(packet, 0);
-    AppendU16(packet, 0);
+    std::vector<uint8_t> packet = StartQuery(id);
     const std::string name = EncodedWildcardName();
     packet.push_back(static_cast<uint8_t>(name.size()));
     packet.insert(packet.end(), name.begin(), name.end());
@@ -68,15 +54,11 @@ std::vector<uint8_t> BuildNodeStatusRequest(uint16_t id)
 std::string ReadNodeStatusName(const uint8_t* data, size_t size, uint16_t id)
 {
     CPacketReader reader(data, size);
-    const uint16_t answerId = reader.ReadU16();
-    const uint16_t flags = reader.ReadU16();
-    const uint16_t questions = reader.ReadU16();
-    const uint16_t answers = reader.ReadU16();
-    reader.Skip(4);  // authority and additional counts: nothing of ours follows the answer
-    if (!reader.Ok() || answerId != id || !(flags & kFlagResponse) || (flags & kOpcodeAndRcodeMask) || answers == 0)
+    const NameServiceHeader header = ReadHeader(reader);
+    if (!reader.Ok() || !IsAnswerTo(header, id) || header.Answers == 0)
         return std::string();
     std::string name;
-    for (uint16_t i = 0; i < questions; ++i) {
+    for (uint16_t i = 0; i < header.Questions; ++i) {
         reader.ReadName(name);
         reader.Skip(4);
     }

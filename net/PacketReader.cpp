@@ -5,6 +5,8 @@ namespace {
 constexpr size_t kMaxNameBytes = 255;  // on the wire, length bytes and the final 0 included
 constexpr int kMaxPointerHops = 16;
 constexpr uint8_t kPointerBits = 0xC0;
+constexpr uint16_t kFlagResponse = 0x8000;
+constexpr uint16_t kOpcodeAndRcodeMask = 0x780F;
 
 char LowerAscii(char c)
 {
@@ -95,4 +97,38 @@ bool SameDomainName(const std::string& a, const std::string& b)
             return false;
     }
     return true;
+}
+
+std::vector<uint8_t> StartQuery(uint16_t id)
+{
+    std::vector<uint8_t> packet;
+    AppendU16(packet, id);
+    AppendU16(packet, 0);  // a standard query
+    AppendU16(packet, 1);  // one question, nothing else
+    AppendU16(packet, 0);
+    AppendU16(packet, 0);
+    AppendU16(packet, 0);
+    return packet;
+}
+
+void AppendU16(std::vector<uint8_t>& packet, uint16_t value)
+{
+    packet.push_back(static_cast<uint8_t>(value >> 8));
+    packet.push_back(static_cast<uint8_t>(value & 0xFF));
+}
+
+NameServiceHeader ReadHeader(CPacketReader& reader)
+{
+    NameServiceHeader header{};
+    header.Id = reader.ReadU16();
+    header.Flags = reader.ReadU16();
+    header.Questions = reader.ReadU16();
+    header.Answers = reader.ReadU16();
+    reader.Skip(4);
+    return header;
+}
+
+bool IsAnswerTo(const NameServiceHeader& header, uint16_t id)
+{
+    return header.Id == id && (header.Flags & kFlagResponse) && !(header.Flags & kOpcodeAndRcodeMask);
 }

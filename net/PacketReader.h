@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CPacketReader {
 public:
@@ -42,3 +43,20 @@ private:
 
 // Case-insensitive in ASCII letters only, as DNS compares names.
 bool SameDomainName(const std::string& a, const std::string& b);
+
+// ---- The header NetBIOS name service and DNS share ----
+
+// A query's header with transaction id `id` and one question, nothing else.
+std::vector<uint8_t> StartQuery(uint16_t id);
+void AppendU16(std::vector<uint8_t>& packet, uint16_t value);
+
+struct NameServiceHeader {
+    uint16_t Id;
+    uint16_t Flags;
+    uint16_t Questions;
+    uint16_t Answers;
+};
+// Reads the 12 bytes of the header; the authority and additional counts are skipped.
+NameServiceHeader ReadHeader(CPacketReader& reader);
+// A successful answer (not a query, standard opcode, no error) to the query with `id`.
+bool IsAnswerTo(const NameServiceHeader& header, uint16_t id);
