@@ -1,6 +1,7 @@
 #include "scan/HostProbe.h"
 
 #include "scan/ArpResolver.h"
+#include "scan/HostNameQuery.h"
 #include "scan/LocalNetwork.h"
 
 #include <ws2tcpip.h>
@@ -41,6 +42,7 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
         [](const sockaddr* address, int length, char* host, DWORD hostSize, int flags) {
             return ::getnameinfo(address, length, host, hostSize, nullptr, 0, flags);
         },
+        [names = SystemNameQueryPlatform()](uint32_t address) { return AskHostForName(names, address); },
     };
 }
 
@@ -105,7 +107,12 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
     if (platform.LookUpName(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof(socketAddress), buffer,
                              capacity, NI_NAMEREQD) != 0) {
         std::memset(buffer, 0, size);
-        return false;
+        // No DNS name: the host's own, cut to the buffer like one.
+        const std::string own =
+            platform.AskHostName ? platform.AskHostName(::ntohl(socketAddress.sin_addr.S_un.S_addr)) : std::string();
+        if (own.empty())
+            return false;
+        std::memcpy(buffer, own.data(), std::min(own.size(), size - 1));
     }
     // The name comes from the network: whatever came back ends within the buffer.
     buffer[size - 1] = '\0';

@@ -8,8 +8,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 // What a host is to this computer; anything else is described by its MAC address.
 enum class HostRole { Other, OwnSystem, Router };
@@ -44,6 +46,9 @@ constexpr size_t kMacTextCapacity = 256;
 struct HostProbePlatform {
     std::function<DWORD(IPAddr dest, IPAddr source, void* mac, ULONG* length)> SendARP;
     std::function<int(const sockaddr* address, int length, char* host, DWORD hostSize, int flags)> LookUpName;
+    // The host's own name (multicast DNS, else NetBIOS) in the system's code page, asked where DNS
+    // has none; empty when it gave none. `address` in host order. None set: not asked.
+    std::function<std::string(uint32_t address)> AskHostName;
 };
 // The system's calls, ARP requests through `arp`, which the copies share: a probe that
 // outlives the window uses nothing but what its run holds.
@@ -54,7 +59,7 @@ DWORD WINAPI HostScanner(LPVOID task);
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 
 // The name of the host at a dotted address, first letter capitalised, into `buffer` of
-// `size` bytes (cleared first).
+// `size` bytes (cleared first): its DNS name, else the name the host itself gives.
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size);
 
 // "00-1A-2B-3C-4D-5E": each byte as two upper-case hex digits, joined by "-".

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times Vantrel against nmap -sn -PR and arp-scan --localnet, in the same run and on the
-# same virtual LAN: a sparse one (the LAN's default hosts, some named), a dense one (200
+# same virtual LAN: a sparse one (the LAN's default hosts, some named by DNS, some only by
+# their own NetBIOS and multicast-DNS responders), the names LAN (the same, each run made again
+# with the responders held, so that the names' cost is measured in the same minutes), a dense one (200
 # more answering addresses, each with its own MAC) and a lossy one (12 hosts that each drop
 # 20 % of the ARP requests they receive, as Wi-Fi loses broadcasts). For each tool: median
 # of the runs, the hosts found (mean of the runs), and whether addresses, MACs and names
@@ -13,7 +15,8 @@
 # scanner namespace, and the LAN is taken down at the end.
 #
 #   bash tools/bench.sh                  (as root)
-#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="sparse dense lossy" bash tools/bench.sh
+#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="names dense lossy" bash tools/bench.sh
+#   (names: the sparse LAN, each run also with its name responders held)
 #   (BENCH_KEEP=1 keeps every run's output)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,14 +55,16 @@ mean() { awk '{s += $1} END {v = s / NR; printf (v == int(v) ? "%d" : "%.1f"), v
 seconds() { awk -v ms="$1" 'BEGIN {printf "%.2f", ms / 1000}'; }
 vmhwm() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
 
-# The LAN's own list: "address|MAC|name" per line, MACs as Windows writes them.
+# The LAN's own list: "address|MAC|name|DNS name" per line, MACs as Windows writes them; the
+# name is the DNS name, else the one published by multicast DNS, else the NetBIOS name.
 lan_list() {
-    local i addr mac name
+    local i addr mac name mdns netbios
     {
-        echo "$LAN_SCANNER_ADDR|$LAN_SCANNER_MAC|$(hostname)"
+        echo "$LAN_SCANNER_ADDR|$LAN_SCANNER_MAC|$(hostname)|$(hostname)"
         for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
             addr=LAN_HOST_${i}_ADDR mac=LAN_HOST_${i}_MAC name=LAN_HOST_${i}_NAME
-            echo "${!addr}|${!mac}|${!name}"
+            mdns=LAN_HOST_${i}_MDNS netbios=LAN_HOST_${i}_NETBIOS
+            echo "${!addr}|${!mac}|${!name:-${!mdns:-${!netbios:-}}}|${!name}"
         done
     } | sort -t. -k4,4n
 }
@@ -143,15 +148,27 @@ arpscan_list() {
     awk -F'\t' '$1 ~ /^[0-9.]+$/ {m=$2; gsub(/:/, "-", m); print $1 "|" toupper(m) "|"}' "$1" | sort -u -t. -k4,4n
 }
 
-# "yes" when the tool's list matches the LAN's: the given fields, only the hosts a tool can
-# see (neither peer lists the scanning machine's own MAC, arp-scan not even its address).
+# "yes" when the tool's list matches the LAN's: the given fields (of the LAN's list: $4 when
+# given), only the hosts a tool can see (neither peer lists the scanning machine's own MAC,
+# arp-scan not even its address).
 agrees() {
-    local found=$1 expected=$2 fields=$3
-    if cmp -s <(cut -d'|' -f"$fields" "$found") <(cut -d'|' -f"$fields" "$expected"); then echo yes; else echo NO; fi
+    local found=$1 expected=$2 fields=$3 lan_fields=${4:-$3}
+    if cmp -s <(cut -d'|' -f"$fields" "$found") <(cut -d'|' -f"$lan_fields" "$expected"); then echo yes; else echo NO; fi
 }
 
 # The program's names are capitalised; the hosts file's are not.
-capitalised() { awk -F'|' 'BEGIN {OFS="|"} {$3 = toupper(substr($3, 1, 1)) substr($3, 2); print}' "$1"; }
+capitalised() { awk -F'|' 'BEGIN {OFS="|"} {$3 = toupper(substr($3, 1, 1)) substr($3, 2); $4 = toupper(substr($4, 1, 1)) substr($4, 2); print}' "$1"; }
+
+# Sends signal $1 to the LAN's name responders: STOP holds them (a host then answers no name
+# query, as one without responders), CONT lets them go on.
+signal_responders() {
+    local pid
+    while read -r pid _; do kill -"$1" "$pid"; done <"$LAN_STATE_DIR/responders/pids"
+}
+
+# With PAIRED=1 every run is made twice, Vantrel and nmap, the second time with the LAN's
+# name responders held: the names' cost measured in the same minutes, not in another LAN's.
+PAIRED=0
 
 TABLE=() LAN_OPTIONS=()
 bench_lan() {
@@ -186,6 +203,16 @@ bench_lan() {
         grep -c '^Nmap scan report for' "$dir/nmap-$run" >>"$dir/nmap-found" || true
         arpscan_list "$dir/arpscan-$run" | wc -l >>"$dir/arpscan-found"
         ((LAN_ARP_LOSS == 0)) || kernel_resolved >>"$dir/kernel-found"
+        if ((PAIRED)); then
+            signal_responders STOP
+            flush_neighbours
+            run_vantrel "$dir/held-vantrel-figures" "$dir/held-vantrel-rows-$run"
+            flush_neighbours
+            start=$(now_ms)
+            ip netns exec "$LAN_NS_SCANNER" nmap -sn -PR --system-dns "$cidr" >"$dir/held-nmap-$run"
+            echo $(($(now_ms) - start)) >>"$dir/held-nmap-ms"
+            signal_responders CONT
+        fi
     done
 
     # Correctness from the last run of each tool.
@@ -203,20 +230,35 @@ bench_lan() {
     a_ms=$(median <"$dir/arpscan-ms")
     local hosts=$(($(wc -l <"$dir/lan")))
     TABLE+=("| $label ($hosts hosts) | Vantrel | $(seconds "$v_ms") | $(mean <"$dir/vantrel-found") | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
-    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(mean <"$dir/nmap-found") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3) | own MAC not listed |")
+    # nmap asks DNS only.
+    TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(mean <"$dir/nmap-found") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3 1,4) | own MAC not listed (DNS names only) |")
     TABLE+=("| $label ($hosts hosts) | arp-scan --localnet | $(seconds "$a_ms") | $(mean <"$dir/arpscan-found") | $(agrees "$dir/arpscan" "$dir/lan-others" 1,2) | no names | does not list itself |")
     if ((LAN_ARP_LOSS > 0)); then
         TABLE+=("| $label ($hosts hosts) | the kernel, 1.2 s after one datagram each | 1.20 | $(mean <"$dir/kernel-found") | | no names | the floor: a lost request repeated once |")
     fi
     echo "bench: $label: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/nmap-ms")arp-scan: $(tr '\n' ' ' <"$dir/arpscan-ms")" >&2
     echo "bench: $label: hosts found per run: Vantrel $(tr '\n' ' ' <"$dir/vantrel-found")nmap $(tr '\n' ' ' <"$dir/nmap-found")arp-scan $(tr '\n' ' ' <"$dir/arpscan-found")$([[ ! -f $dir/kernel-found ]] || echo "kernel by 1.2 s $(tr '\n' ' ' <"$dir/kernel-found")")" >&2
+    if ((PAIRED)); then
+        local held_v held_n
+        held_v=$(cut -d' ' -f1 "$dir/held-vantrel-figures" | median)
+        held_n=$(median <"$dir/held-nmap-ms")
+        vantrel_list "$dir/held-vantrel-rows-$RUNS" >"$dir/held-vantrel"
+        TABLE+=("| $label, responders held ($hosts hosts) | Vantrel | $(seconds "$held_v") | $(wc -l <"$dir/held-vantrel-rows-$RUNS") | $(agrees "$dir/held-vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/held-vantrel" "$dir/lan-capitalised" 1,3 1,4) | worst answer $(cut -d' ' -f2 "$dir/held-vantrel-figures" | sort -n | tail -n1) ms |")
+        TABLE+=("| $label, responders held ($hosts hosts) | nmap -sn -PR | $(seconds "$held_n") | $(grep -c '^Nmap scan report for' "$dir/held-nmap-$RUNS" || true) | | | |")
+        RATIOS+=("$label: Vantrel with the name responders $(ratio "$v_ms" "$held_v")x its time with them held; $(ratio "$v_ms" "$n_ms")x nmap's time with them, $(ratio "$held_v" "$held_n")x with them held (medians of $RUNS pairs of runs).")
+        echo "bench: $label with responders held: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/held-vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/held-nmap-ms")" >&2
+    fi
     unmanaged_windows delete "$@"
     "$LAN" "$@" down >/dev/null
 }
 
-for lan in ${BENCH_LANS:-sparse dense}; do
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+RATIOS=()
+for lan in ${BENCH_LANS:-names dense}; do
     case $lan in
         sparse) bench_lan sparse ;;
+        names) PAIRED=1 && bench_lan names && PAIRED=0 ;;
         dense) bench_lan dense --dense "$DENSE_HOSTS" ;;
         lossy) bench_lan lossy --hosts "$LOSSY_HOSTS" --loss "$LOSSY_PERCENT" ;;
     esac
@@ -227,3 +269,4 @@ echo
 echo "| LAN | tool | time (s) | hosts found | addresses and MACs agree with the LAN | names agree | notes |"
 echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${TABLE[@]}"
+((${#RATIOS[@]} == 0)) || { echo; printf '%s\n' "${RATIOS[@]}"; }

@@ -2,7 +2,8 @@
 # Installs what building, running and testing need on Debian 12 (as root): the mingw-w64
 # cross compilers for i686 and x86_64, Wine with 32-bit support and its fonts, Xvfb, GoogleTest's source,
 # iproute2, Python and xmllint for the checks that run natively, and the IEEE registries of MAC
-# address blocks (ieee-data) that the build compiles in.
+# address blocks (ieee-data) that the build compiles in; the host compiler for the natively built
+# parser tests; samba's nmbd and avahi-daemon, the name responders of the virtual LAN's hosts.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
     xvfb xauth x11-utils imagemagick
     googletest iproute2 nftables procps util-linux
     python3 libxml2-utils ieee-data
+    g++ samba avahi-daemon
 )
 
 missing=()
@@ -29,5 +31,13 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
+# The name responders run only inside the virtual LAN's namespaces: their services must not
+# start in this machine's own network. A policy of our own goes again afterwards.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\n# vantrel setup: no service starts while packages are installed\nexit 101\n' >"$policy"
+    chmod 755 "$policy"
+    trap 'rm -f "$policy"' EXIT
+fi
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"

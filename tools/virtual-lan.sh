@@ -29,7 +29,7 @@
 #   --ns-prefix P     VTL_PREFIX        vtl       namespaces are P-lan, P-scan, P-h1..P-hN
 #   --subnet BASE     VTL_SUBNET        10.77.0   first three octets; addresses are BASE.NUM
 #   --prefix-len L    VTL_PREFIX_LEN    24        8..30
-#   --hosts N         VTL_HOSTS         6         host namespaces P-h1..P-hN (1..64)
+#   --hosts N         VTL_HOSTS         8         host namespaces P-h1..P-hN (1..64)
 #   --dense N         VTL_DENSE         0         N more answering hosts (0..240) on the next
 #                                                 free numbers, unnamed, MACs derived; they
 #                                                 are macvlan interfaces, 64 to a namespace
@@ -42,10 +42,20 @@
 #   --gateway NUM     VTL_GATEWAY       1         gateway's host number, given to P-h1
 #   --host-numbers L  VTL_HOST_NUMBERS  10,11,..  numbers of P-h2..P-hN, comma separated;
 #                                                 a short list goes on with the next free ones
-#   --names L         VTL_HOST_NAMES    home-router,desktop-pc,nas.lan,,...,laptop
-#                                       names of P-h1..P-hN, comma separated, an empty
-#                                       field means unnamed, an empty list names nobody
-#                                       (default: h1-h3 and the last host named)
+#   --names L         VTL_HOST_NAMES    home-router,desktop-pc,nas.lan,,,laptop
+#                                       DNS names (the scanner's hosts file) of P-h1..P-hN,
+#                                       comma separated, an empty field means unnamed, an
+#                                       empty list names nobody
+#   --netbios L       VTL_NETBIOS_NAMES ,OFFICE-PC,,OFFICE-PRINTER,,,MEDIA-BOX
+#                                       NetBIOS names the hosts answer node-status requests
+#                                       with (nmbd in the host's namespace), the same way;
+#                                       1-15 of A-Z 0-9 -
+#   --mdns L          VTL_MDNS_NAMES    ,,,,kitchen-pi,,media-box
+#                                       host names the hosts publish by multicast DNS
+#                                       (avahi-daemon in the host's namespace; the LAN
+#                                       lists them with .local), the same way; 1-63 of
+#                                       a-z 0-9 - (default: h2 DNS and another NetBIOS name,
+#                                       h4 NetBIOS only, h5 mDNS only, h7 both, h8 nothing)
 #   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
 #                                       derived: P-h1..P-h4 get makers' prefixes (b0:be:76
 #                                       TP-Link, 00:1b:21 Intel, 00:11:32 Synology, 3c:2a:f4
@@ -95,7 +105,7 @@ usage() {
 OPT_PREFIX=${VTL_PREFIX:-vtl}
 OPT_SUBNET=${VTL_SUBNET:-10.77.0}
 OPT_PREFIX_LEN=${VTL_PREFIX_LEN:-24}
-OPT_HOSTS=${VTL_HOSTS:-6}
+OPT_HOSTS=${VTL_HOSTS:-8}
 OPT_DENSE=${VTL_DENSE:-0}
 OPT_LOSS=${VTL_LOSS:-0}
 OPT_SCANNER=${VTL_SCANNER:-37}
@@ -103,6 +113,8 @@ OPT_GATEWAY=${VTL_GATEWAY:-1}
 OPT_HOST_NUMBERS=${VTL_HOST_NUMBERS:-}
 # Unset and empty differ here: VTL_HOST_NAMES= means "nobody has a name".
 OPT_HOST_NAMES=${VTL_HOST_NAMES-__default__}
+OPT_NETBIOS_NAMES=${VTL_NETBIOS_NAMES-__default__}
+OPT_MDNS_NAMES=${VTL_MDNS_NAMES-__default__}
 OPT_HOST_MACS=${VTL_HOST_MACS:-}
 OPT_SCANNER_MAC=${VTL_SCANNER_MAC:-}
 OPT_WINEPREFIX=${VTL_WINEPREFIX:-}
@@ -123,6 +135,8 @@ parse_options() {
             --gateway)      need_value "$@"; OPT_GATEWAY=$2; shift 2 ;;
             --host-numbers) need_value "$@"; OPT_HOST_NUMBERS=$2; shift 2 ;;
             --names)        need_value "$@"; OPT_HOST_NAMES=$2; shift 2 ;;
+            --netbios)      need_value "$@"; OPT_NETBIOS_NAMES=$2; shift 2 ;;
+            --mdns)         need_value "$@"; OPT_MDNS_NAMES=$2; shift 2 ;;
             --macs)         need_value "$@"; OPT_HOST_MACS=$2; shift 2 ;;
             --scanner-mac)  need_value "$@"; OPT_SCANNER_MAC=$2; shift 2 ;;
             --wineprefix)   need_value "$@"; OPT_WINEPREFIX=$2; shift 2 ;;
@@ -175,6 +189,32 @@ trim() {
 
 # Names end up in a hosts file: keep to what a hosts file can carry unambiguously.
 valid_name() { [[ $1 =~ ^[A-Za-z0-9][A-Za-z0-9._-]*$ ]] && ((${#1} <= 253)); }
+
+valid_netbios_name() { [[ $1 =~ ^[A-Z0-9][A-Z0-9-]{0,14}$ ]]; }
+valid_mdns_name() { [[ $1 =~ ^[a-z0-9][a-z0-9-]{0,62}$ ]]; }
+
+# Fills the array named $1 with one name per host (the dense hosts none) from the list $2, or
+# $3 when $2 is the default; $4 checks each name, $5 says what a name may be.
+host_names() {
+    local -n into=$1
+    local list=$2 check=$4 rule=$5 i n
+    [[ $list != __default__ ]] || list=$3
+    local -a names=()
+    [[ -z $list ]] || IFS=, read -r -a names <<<"$list,"
+    into=()
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        n=$(trim "${names[i]:-}")
+        [[ -z $n ]] || "$check" "$n" || die "host name '$n': $rule"
+        into+=("$n")
+    done
+    # The default lists name hosts a smaller LAN does not have.
+    if [[ $2 != __default__ ]]; then
+        for ((i = HOST_COUNT; i < ${#names[@]}; i++)); do
+            [[ -z $(trim "${names[i]}") ]] || die "more host names than hosts ($HOST_COUNT)"
+        done
+    fi
+    for ((i = 0; i < DENSE_COUNT; i++)); do into+=(""); done
+}
 
 # Validates the parameters and computes the LAN's figures into globals.
 compute_lan() {
@@ -274,25 +314,12 @@ compute_lan() {
     SCANNER_ADDR=$SUBNET.$SCANNER_NUM
     GATEWAY_ADDR=$SUBNET.${HOST_NUM[0]}
 
-    # Names, positional; the default names the first three and the last host.
-    local -a names=()
-    if [[ $OPT_HOST_NAMES == __default__ ]]; then
-        names=(home-router desktop-pc nas.lan)
-        names=("${names[@]:0:HOST_COUNT}")
-        ((HOST_COUNT < 4)) || { for ((i = 3; i < HOST_COUNT - 1; i++)); do names+=(""); done; names+=(laptop); }
-    elif [[ -n $OPT_HOST_NAMES ]]; then
-        IFS=, read -r -a names <<<"$OPT_HOST_NAMES,"
-    fi
-    HOST_NAME=()
-    for ((i = 0; i < HOST_COUNT; i++)); do
-        n=$(trim "${names[i]:-}")
-        [[ -z $n ]] || valid_name "$n" || die "host name '$n': use letters, digits, '.', '_', '-' (at most 253)"
-        HOST_NAME+=("$n")
-    done
-    for ((i = HOST_COUNT; i < ${#names[@]}; i++)); do
-        [[ -z $(trim "${names[i]}") ]] || die "more host names than hosts ($HOST_COUNT)"
-    done
-    for ((i = 0; i < DENSE_COUNT; i++)); do HOST_NAME+=(""); done
+    # Names, positional: DNS names, and those the hosts' own responders give.
+    host_names HOST_NAME "$OPT_HOST_NAMES" home-router,desktop-pc,nas.lan,,,laptop valid_name \
+        "use letters, digits, '.', '_', '-' (at most 253)"
+    host_names HOST_NETBIOS "$OPT_NETBIOS_NAMES" ,OFFICE-PC,,OFFICE-PRINTER,,,MEDIA-BOX valid_netbios_name \
+        "use 1-15 of A-Z, 0-9, '-'"
+    host_names HOST_MDNS "$OPT_MDNS_NAMES" ,,,,kitchen-pi,,media-box valid_mdns_name "use 1-63 of a-z, 0-9, '-'"
 
     # MACs: derived from the host number unless given.
     local -a macs=()
@@ -364,7 +391,9 @@ lan_env() {
                 $((i + 1)) ADDR "$SUBNET.${HOST_NUM[i]}" \
                 $((i + 1)) MAC "$(windows_mac "${HOST_MAC[i]}")" \
                 $((i + 1)) MAC_LINK "${HOST_MAC[i]}" \
-                $((i + 1)) NAME "${HOST_NAME[i]}"
+                $((i + 1)) NAME "${HOST_NAME[i]}" \
+                $((i + 1)) NETBIOS "${HOST_NETBIOS[i]}" \
+                $((i + 1)) MDNS "${HOST_MDNS[i]:+${HOST_MDNS[i]}.local}"
         done
     } | sed "s/=''\$/=/"
 }
@@ -605,8 +634,119 @@ build_lan() {
     for ns in $(dense_namespaces); do write_etc_netns "$ns" no; done
 
     mkdir -p "$STATE_DIR"
+    start_responders
     lan_env 1 >"$STATE_FILE.tmp"
     mv -f "$STATE_FILE.tmp" "$STATE_FILE"
+}
+
+# ---------------------------------------------------------------- name responders
+
+# Each host with a NetBIOS name runs its own nmbd, each with an mDNS name its own avahi-daemon,
+# inside its namespace, with configuration and directories under the state directory. Their
+# pids go to $(responders_dir)/pids ("pid namespace program" per line).
+responders_dir() { echo "$STATE_DIR/responders"; }
+
+start_responders() {
+    local i ns dir addr
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        [[ -n ${HOST_NETBIOS[i]}${HOST_MDNS[i]} ]] || continue
+        ns=$NS_PREFIX-h$((i + 1)) dir=$(responders_dir)/h$((i + 1)) addr=$SUBNET.${HOST_NUM[i]}
+        mkdir -p "$dir"
+        [[ -z ${HOST_NETBIOS[i]} ]] || start_nmbd "$ns" "$dir" "$addr" "${HOST_NETBIOS[i]}"
+        [[ -z ${HOST_MDNS[i]} ]] || start_avahi "$ns" "$dir" "${HOST_MDNS[i]}"
+    done
+}
+
+start_nmbd() {
+    local ns=$1 dir=$2 addr=$3 name=$4 sub
+    command -v nmbd >/dev/null || die "nmbd is missing (tools/setup.sh installs samba)"
+    for sub in lock state cache run private ncalrpc; do mkdir -p "$dir/nmbd-$sub"; done
+    cat >"$dir/smb.conf" <<CONF
+[global]
+    netbios name = $name
+    workgroup = VANTREL-LAN
+    interfaces = $addr/$PREFIX_LEN
+    bind interfaces only = yes
+    local master = no
+    domain master = no
+    preferred master = no
+    dns proxy = no
+    lock directory = $dir/nmbd-lock
+    state directory = $dir/nmbd-state
+    cache directory = $dir/nmbd-cache
+    pid directory = $dir/nmbd-run
+    private dir = $dir/nmbd-private
+    ncalrpc dir = $dir/nmbd-ncalrpc
+    log file = $dir/nmbd.log
+    max log size = 200
+CONF
+    ip netns exec "$ns" nmbd --foreground --no-process-group --configfile="$dir/smb.conf" \
+        9<&- </dev/null >>"$dir/nmbd.out" 2>&1 &
+    echo "$! $ns nmbd" >>"$(responders_dir)/pids"
+}
+
+start_avahi() {
+    local ns=$1 dir=$2 name=$3
+    command -v avahi-daemon >/dev/null || die "avahi-daemon is missing (tools/setup.sh installs it)"
+    cat >"$dir/avahi-daemon.conf" <<CONF
+[server]
+host-name=$name
+domain-name=local
+use-ipv4=yes
+use-ipv6=no
+allow-interfaces=eth0
+enable-dbus=no
+[wide-area]
+enable-wide-area=no
+[publish]
+publish-hinfo=no
+publish-workstation=no
+CONF
+    # The hosts have no default route: multicast needs one of its own.
+    in_ns "$ns" route add 224.0.0.0/4 dev eth0
+    # Its pid file and socket paths are fixed: a private /run/avahi-daemon for each, a mount
+    # that only this process's mount namespace (made by ip netns exec) sees.
+    mkdir -p /run/avahi-daemon
+    ip netns exec "$ns" sh -c 'mount -t tmpfs none /run/avahi-daemon && exec avahi-daemon -f "$1" --no-drop-root --no-chroot --no-rlimits' \
+        avahi "$dir/avahi-daemon.conf" 9<&- </dev/null >>"$dir/avahi.out" 2>&1 &
+    echo "$! $ns avahi-daemon" >>"$(responders_dir)/pids"
+}
+
+# Prints a line for every responder that is not running.
+check_responders() {
+    local i want=0 pid ns program
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        [[ -z ${HOST_NETBIOS[i]} ]] || want=$((want + 1))
+        [[ -z ${HOST_MDNS[i]} ]] || want=$((want + 1))
+    done
+    ((want)) || return 0
+    [[ -f $(responders_dir)/pids ]] || { echo "no name responders were started"; return; }
+    while read -r pid ns program; do
+        pid_alive "$pid" || echo "$ns: $program (pid $pid) is not running"
+    done <"$(responders_dir)/pids"
+    (($(wc -l <"$(responders_dir)/pids") == want)) || echo "not every name responder was started"
+}
+
+# Waits until every host answers with the names it was given (nmbd registers its names a
+# moment after it starts, avahi-daemon first makes sure nobody else has its name).
+wait_responders_answer() {
+    local i tries addr line
+    local -a addrs=() want=()
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        [[ -n ${HOST_NETBIOS[i]}${HOST_MDNS[i]} ]] || continue
+        addr=$SUBNET.${HOST_NUM[i]}
+        addrs+=("$addr")
+        want+=("$addr ${HOST_NETBIOS[i]:--} ${HOST_MDNS[i]:+${HOST_MDNS[i]}.local}")
+        [[ -n ${HOST_MDNS[i]} ]] || want[-1]+=-
+    done
+    ((${#addrs[@]})) || return 0
+    for ((tries = 0; tries < 60; tries++)); do
+        line=$(ip netns exec "$NS_SCAN" python3 "$(dirname "$SCRIPT")/ask-names.py" --wait 0.5 "${addrs[@]}")
+        [[ $line != "$(printf '%s\n' "${want[@]}")" ]] || return 0
+    done
+    log "the name responders do not answer as they should; they answer:"
+    printf '%s\n' "$line" >&2
+    return 1
 }
 
 # Dense hosts: one port per namespace, eth0 without an address, and a macvlan interface
@@ -721,6 +861,7 @@ check_lan() {
     done
     check_dense
     check_arp_loss
+    check_responders
     [[ $(in_ns "$NS_SCAN" route show default 2>/dev/null) == "default via $GATEWAY_ADDR dev eth0"* ]] ||
         echo "$NS_SCAN: no default route via $GATEWAY_ADDR"
     cmp -s /etc/netns/"$NS_SCAN"/hosts <(scan_hosts_file) || echo "/etc/netns/$NS_SCAN/hosts is not as built"
@@ -753,6 +894,14 @@ teardown() {
     for prefix in "${prefixes[@]}"; do
         for arch in x86 x64; do stop_wineserver "$prefix-$arch"; done
     done
+
+    # The name responders by their pids first, then whatever else is left in the LAN.
+    if [[ -f $(responders_dir)/pids ]]; then
+        pids=()
+        while read -r pid _; do pid_alive "$pid" && pids+=("$pid"); done <"$(responders_dir)/pids"
+        ((${#pids[@]} == 0)) || stop_pids "${pids[@]}"
+    fi
+    rm -rf -- "$(responders_dir)"
 
     mapfile -t namespaces < <(existing_namespaces)
     # A namespace outlives its name while any process is inside it, with its links.
@@ -833,6 +982,7 @@ cmd_up() {
     trap on_exit EXIT
     build_lan
     check_lan_settled >&2 || die "the LAN did not come up as built"
+    wait_responders_answer || die "the LAN's name responders did not come up"
     BUILDING=0
     log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $((HOST_COUNT + DENSE_COUNT))$( ((LOSS == 0)) || echo ", ARP loss $LOSS %")"
 }
@@ -870,12 +1020,16 @@ load_state() {
     GATEWAY_ADDR=$LAN_GATEWAY SCANNER_ADDR=$LAN_SCANNER_ADDR SCANNER_NUM=${LAN_SCANNER_ADDR##*.}
     SCANNER_MAC=$LAN_SCANNER_MAC_LINK WINEPREFIX_DIR=$LAN_WINEPREFIX
     DENSE_COUNT=${LAN_DENSE_COUNT:-0} HOST_COUNT=$((LAN_HOST_COUNT - ${LAN_DENSE_COUNT:-0}))
-    HOST_NUM=() HOST_MAC=() HOST_NAME=() HOST_NS=()
+    HOST_NUM=() HOST_MAC=() HOST_NAME=() HOST_NS=() HOST_NETBIOS=() HOST_MDNS=()
     for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
         local a=LAN_HOST_${i}_ADDR m=LAN_HOST_${i}_MAC_LINK n=LAN_HOST_${i}_NAME s=LAN_HOST_${i}_NS
+        local b=LAN_HOST_${i}_NETBIOS d=LAN_HOST_${i}_MDNS
         HOST_NUM+=("${!a##*.}")
         HOST_MAC+=("${!m}")
         HOST_NAME+=("${!n}")
+        HOST_NETBIOS+=("${!b:-}")
+        d=${!d:-}
+        HOST_MDNS+=("${d%.local}")
         HOST_NS+=("${!s}")
     done
 }
@@ -900,7 +1054,7 @@ cmd_status() {
     printf '  %-12s %-15s %-17s %s\n' "$NS_SCAN" "$SCANNER_ADDR" "$(windows_mac "$SCANNER_MAC")" "scanner, default via $GATEWAY_ADDR"
     for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
         printf '  %-12s %-15s %-17s %s\n' "${HOST_NS[i]}" "$SUBNET.${HOST_NUM[i]}" \
-            "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')"
+            "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')$([[ -z ${HOST_NETBIOS[i]} ]] || echo ", NetBIOS ${HOST_NETBIOS[i]}")$([[ -z ${HOST_MDNS[i]} ]] || echo ", mDNS ${HOST_MDNS[i]}.local")"
     done
     local arch prefix
     for arch in x86 x64; do

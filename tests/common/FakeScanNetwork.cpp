@@ -53,6 +53,7 @@ ScanPlatforms CFakeScanNetwork::Platforms()
             ::lstrcpynA(name, host->second.name, static_cast<int>(size));
             return 0;
         },
+        nullptr,  // the made-up hosts are not asked for names of their own
     };
     return ScanPlatforms{std::move(run), std::move(probes)};
 }

@@ -4,6 +4,7 @@
 // scans whatever network it finds itself on, so nothing starts outside the LAN.
 #include "CsvRecords.h"
 #include "LanMakers.h"
+#include "LanNames.h"
 #include "ReportFixtures.h"
 #include "SettingsKey.h"
 #include "VantrelDriver.h"
@@ -56,6 +57,8 @@ const char* const kSummaries[] = {
     "Scanning is finished. Currently 5 systems are connected to your network.",
     "Scanning is finished. Currently 6 systems are connected to your network.",
     "Scanning is finished. Currently 7 systems are connected to your network.",
+    "Scanning is finished. Currently 8 systems are connected to your network.",
+    "Scanning is finished. Currently 9 systems are connected to your network.",
 };
 
 std::string Summary(size_t count)
@@ -120,9 +123,7 @@ protected:
         const int count = std::atoi(Env("LAN_HOST_COUNT").c_str());
         for (int host = 1; host <= count; ++host) {
             const std::string prefix = "LAN_HOST_" + std::to_string(host) + "_";
-            std::string name = Env(prefix + "NAME");
-            if (!name.empty() && name[0] >= 'a' && name[0] <= 'z')
-                name[0] = static_cast<char>(name[0] - 'a' + 'A');
+            const std::string name = ExpectedLanHostName(host);
             const std::string address = Env(prefix + "ADDR");
             const std::string mac = Env(prefix + "MAC");
             m_Lan[address] = {address, name, mac,

@@ -4,10 +4,12 @@
 #include "scan/HostProbe.h"
 
 #include "LanMakers.h"
+#include "LanNames.h"
 #include "ProbeRun.h"
 #include "TestResultsList.h"
 #include "WinePath.h"
 #include "scan/ArpResolver.h"
+#include "scan/HostNameQuery.h"
 #include "scan/LocalNetwork.h"
 #include "scan/ScanRun.h"
 #include "winlib/Thread.h"
@@ -28,11 +30,6 @@ std::string Lan(const std::string& name)
 {
     const char* value = std::getenv(name.c_str());
     return value ? value : "";
-}
-
-std::string LanHost(int host, const char* field)
-{
-    return Lan("LAN_HOST_" + std::to_string(host) + "_" + field);
 }
 
 // The LAN's names are plain ASCII: a leading lower-case letter is shown in capitals.
@@ -92,7 +89,7 @@ protected:
     {
         const std::string address = Lan("LAN_SUBNET") + "." + std::to_string(number);
         for (int host = 1; host <= m_HostCount; ++host)
-            EXPECT_NE(LanHost(host, "ADDR"), address) << "pick another absent address";
+            EXPECT_NE(LanHostField(host, "ADDR"), address) << "pick another absent address";
         EXPECT_NE(Lan("LAN_SCANNER_ADDR"), address);
         return address;
     }
@@ -145,9 +142,9 @@ protected:
     // The row the LAN's host number `host` must have.
     Row Expected(int host) const
     {
-        const bool router = LanHost(host, "ADDR") == Lan("LAN_GATEWAY");
-        const std::string mac = LanHost(host, "MAC");
-        return Row{Capitalised(LanHost(host, "NAME")), mac,
+        const bool router = LanHostField(host, "ADDR") == Lan("LAN_GATEWAY");
+        const std::string mac = LanHostField(host, "MAC");
+        return Row{ExpectedLanHostName(host), mac,
                    router ? "This is your Router" : ExpectedLanHostDescription(mac), "0"};
     }
 
@@ -166,8 +163,8 @@ protected:
     int FindHost(bool named, bool gateway) const
     {
         for (int host = 1; host <= m_HostCount; ++host) {
-            const bool isGateway = LanHost(host, "ADDR") == Lan("LAN_GATEWAY");
-            if (isGateway == gateway && LanHost(host, "NAME").empty() != named)
+            const bool isGateway = LanHostField(host, "ADDR") == Lan("LAN_GATEWAY");
+            if (isGateway == gateway && ExpectedLanHostName(host).empty() != named)
                 return host;
         }
         return 0;
@@ -185,31 +182,102 @@ TEST_F(LanHostProbe, ANamedHostGetsOneRowWithItsMacAndCapitalisedName)
 {
     const int host = FindHost(true, false);
     ASSERT_NE(host, 0) << "the LAN has no named host besides the gateway";
-    const DWORD elapsed = Probe({LanHost(host, "ADDR")});
+    const DWORD elapsed = Probe({LanHostField(host, "ADDR")});
     std::printf("one present host probed in %lu ms\n", elapsed);
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), 1u);
-    ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
+    ExpectRow(rows, LanHostField(host, "ADDR"), Expected(host));
+}
+
+// The hosts' own responders (nmbd, avahi-daemon) name the hosts DNS has no name for; a DNS
+// name wins over a NetBIOS name.
+TEST_F(LanHostProbe, HostsWithoutADnsNameAreNamedByTheirOwnResponders)
+{
+    struct Kind {
+        const char* what;
+        bool dns, netBios, multicastDns;
+    };
+    const Kind kinds[] = {
+        {"NetBIOS only", false, true, false},
+        {"multicast DNS only", false, false, true},
+        {"both: multicast DNS wins", false, true, true},
+        {"DNS and another NetBIOS name: DNS wins", true, true, false},
+    };
+    std::vector<std::string> addresses;
+    std::vector<int> hosts;
+    for (const Kind& kind : kinds) {
+        int found = 0;
+        for (int host = 1; host <= m_HostCount && !found; ++host) {
+            if (!LanHostField(host, "NAME").empty() == kind.dns && !LanHostField(host, "NETBIOS").empty() == kind.netBios &&
+                !LanHostField(host, "MDNS").empty() == kind.multicastDns)
+                found = host;
+        }
+        ASSERT_NE(found, 0) << "the LAN has no host named by " << kind.what;
+        hosts.push_back(found);
+        addresses.push_back(LanHostField(found, "ADDR"));
+    }
+    Probe(addresses);
+    const auto rows = Rows();
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        SCOPED_TRACE(kinds[i].what);
+        ExpectRow(rows, addresses[i], Expected(hosts[i]));
+    }
+
+    // How long the hosts take to answer, asked straight (the sockets' side of a probe alone).
+    const NameQueryPlatform names = SystemNameQueryPlatform();
+    LARGE_INTEGER frequency, start, end;
+    ::QueryPerformanceFrequency(&frequency);
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        uint32_t address = 0;
+        ASSERT_TRUE(ParseAddress(addresses[i].c_str(), address));
+        ::QueryPerformanceCounter(&start);
+        const std::string name = AskHostForName(names, address);
+        ::QueryPerformanceCounter(&end);
+        std::printf("%s (%s) answered '%s' in %.2f ms\n", addresses[i].c_str(), kinds[i].what, name.c_str(),
+                    1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+    }
+}
+
+// On the LAN of tests/lan/hostile_names.sh, whose one host answers every name query with a
+// burst of malformed answers and last a well-formed one with markup in its name.
+TEST_F(LanHostProbe, AHostileHostIsListedWithACleanName)
+{
+    const std::string hostile = Lan("LAN_HOSTILE_ADDR");
+    if (hostile.empty())
+        GTEST_SKIP() << "no hostile host on this LAN";
+    int host = 1;
+    while (host <= m_HostCount && LanHostField(host, "ADDR") != hostile)
+        ++host;
+    ASSERT_LE(host, m_HostCount);
+    Probe({hostile});
+    const auto rows = Rows();
+    ASSERT_EQ(rows.count(hostile), 1u) << "not listed";
+    const Row& row = rows.at(hostile);
+    for (const char c : row.name)
+        EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << "a control byte in " << row.name;
+    EXPECT_EQ(row.name, "<b>hostile</b>&\"'.local");
+    EXPECT_EQ(row.mac, LanHostField(host, "MAC"));
+    EXPECT_EQ(row.textColor, "0") << "black when done";
 }
 
 TEST_F(LanHostProbe, TheGatewayIsTheRouter)
 {
     const int host = FindHost(true, true) ? FindHost(true, true) : FindHost(false, true);
     ASSERT_NE(host, 0) << "no host of the LAN is its gateway";
-    Probe({LanHost(host, "ADDR")});
+    Probe({LanHostField(host, "ADDR")});
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), 1u);
-    ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
+    ExpectRow(rows, LanHostField(host, "ADDR"), Expected(host));
 }
 
 TEST_F(LanHostProbe, AnUnnamedHostHasNoNameAndIsDescribedByItsMac)
 {
     const int host = FindHost(false, false);
     ASSERT_NE(host, 0) << "the LAN has no unnamed host";
-    Probe({LanHost(host, "ADDR")});
+    Probe({LanHostField(host, "ADDR")});
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), 1u);
-    ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
+    ExpectRow(rows, LanHostField(host, "ADDR"), Expected(host));
 }
 
 TEST_F(LanHostProbe, TheOwnComputerIsListedWithItsNameAndMarked)
@@ -225,12 +293,12 @@ TEST_F(LanHostProbe, TheOwnComputerIsListedWithItsNameAndMarked)
     // a named host of the LAN taken for the own computer, its name from the LAN shows.
     const int named = FindHost(true, false);
     ASSERT_NE(named, 0) << "the LAN has no named host besides the gateway";
-    const std::string address = LanHost(named, "ADDR");
+    const std::string address = LanHostField(named, "ADDR");
     std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "%s", address.c_str());
     LocalNetworkInfo.HostName[0] = '\0';
     m_Results.List().DeleteAllItems();
     Probe({address});
-    ExpectRow(Rows(), address, Row{Capitalised(LanHost(named, "NAME")), LanHost(named, "MAC"), "This is your current system", "0"});
+    ExpectRow(Rows(), address, Row{ExpectedLanHostName(named), LanHostField(named, "MAC"), "This is your current system", "0"});
 }
 
 TEST_F(LanHostProbe, AnAddressNobodyAnswersGetsNoRow)
@@ -249,14 +317,14 @@ TEST_F(LanHostProbe, EveryHostAtOnceWhileSortingGetsItsOwnCompleteRow)
     for (int number = 200; number < 220; ++number)
         addresses.push_back(AbsentAddress(number));
     for (int host = 1; host <= m_HostCount; ++host)
-        addresses.push_back(LanHost(host, "ADDR"));
+        addresses.push_back(LanHostField(host, "ADDR"));
     addresses.push_back(Lan("LAN_SCANNER_ADDR"));
     Probe(addresses, true);
 
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), static_cast<size_t>(m_HostCount) + 1);
     for (int host = 1; host <= m_HostCount; ++host)
-        ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
+        ExpectRow(rows, LanHostField(host, "ADDR"), Expected(host));
     ExpectRow(rows, Lan("LAN_SCANNER_ADDR"),
               Row{Capitalised(KernelHostName()), Lan("LAN_SCANNER_MAC"), "This is your current system", "0"});
 }
@@ -271,7 +339,7 @@ TEST_F(LanHostProbe, AWholeSubnetAtOnceFindsExactlyTheLansHosts)
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), static_cast<size_t>(m_HostCount) + 1);
     for (int host = 1; host <= m_HostCount; ++host)
-        ExpectRow(rows, LanHost(host, "ADDR"), Expected(host));
+        ExpectRow(rows, LanHostField(host, "ADDR"), Expected(host));
     EXPECT_EQ(rows.count(Lan("LAN_SCANNER_ADDR")), 1u);
     EXPECT_LT(elapsed, 15000u);
 }
@@ -303,7 +371,7 @@ TEST_F(LanHostProbe, OnALinkThatLosesRequestsARunListsOnlyTheLansSystems)
             continue;
         }
         int host = 1;
-        while (host <= m_HostCount && LanHost(host, "ADDR") != address)
+        while (host <= m_HostCount && LanHostField(host, "ADDR") != address)
             ++host;
         if (host > m_HostCount)
             ADD_FAILURE() << "a row for " << address << ", which is none of the LAN's hosts";

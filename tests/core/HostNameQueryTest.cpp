@@ -1,0 +1,301 @@
+// Asking a host for its own name over a made-up network: which answers count, the retry, a
+// refused port (WSAECONNRESET, which Windows reports and Wine never shows), and which
+// protocol's name wins. No socket; the clock is the fake network's.
+#include "scan/HostNameQuery.h"
+#include "scan/HostProbe.h"
+
+#include <ws2tcpip.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t kHost = 0x0A4D000C;  // 10.77.0.12
+constexpr uint32_t kOther = 0x0A4D000D;
+
+void AppendU16(Bytes& bytes, uint16_t value)
+{
+    bytes.push_back(static_cast<uint8_t>(value >> 8));
+    bytes.push_back(static_cast<uint8_t>(value));
+}
+
+// An mDNS responder's legacy unicast answer to `query`: its id and question repeated, one PTR
+// record (owner: a pointer to the question) naming `name`, given as its labels.
+Bytes MulticastDnsAnswer(const Bytes& query, const Bytes& labels)
+{
+    Bytes answer = query;  // id and question
+    answer[2] = 0x84;  // an authoritative answer
+    answer[7] = 1;  // with one record
+    const Bytes record{0xC0, 0x0C, 0x00, 0x0C, 0x80, 0x01, 0, 0, 0, 10};
+    answer.insert(answer.end(), record.begin(), record.end());
+    AppendU16(answer, static_cast<uint16_t>(labels.size()));
+    answer.insert(answer.end(), labels.begin(), labels.end());
+    return answer;
+}
+
+// A node-status answer to `query` whose table holds the one unique workstation name `name`.
+Bytes NodeStatusAnswer(const Bytes& query, const std::string& name)
+{
+    Bytes answer = query;  // id, the wildcard name, type and class: the record's owner
+    answer[2] = 0x84;
+    answer[5] = 0;  // no question
+    answer[7] = 1;  // one record
+    const Bytes ttlAndLength{0, 0, 0, 0, 0, 1 + 18 + 46, 1};
+    answer.insert(answer.end(), ttlAndLength.begin(), ttlAndLength.end());
+    Bytes entry(name.begin(), name.end());
+    entry.resize(15, ' ');
+    entry.insert(entry.end(), {0x00, 0x04, 0x00});
+    answer.insert(answer.end(), entry.begin(), entry.end());
+    answer.resize(answer.size() + 46, 0);
+    return answer;
+}
+
+const Bytes kKitchenPi{10, 'k', 'i', 't', 'c', 'h', 'e', 'n', '-', 'p', 'i', 5, 'l', 'o', 'c', 'a', 'l', 0};
+
+struct Sent {
+    NameProtocol protocol;
+    uint32_t address;
+    uint16_t port;
+    Bytes packet;
+};
+
+// What the network does with each query sent: the events it puts on the sockets.
+struct Event {
+    int error;  // 0: a datagram
+    NameDatagram datagram;
+};
+using Responder = std::function<std::vector<Event>(const Sent& sent, int sendNumber)>;
+
+class CFakeNetwork {
+public:
+    explicit CFakeNetwork(Responder responder) : m_Responder(std::move(responder)) {}
+
+    NameQueryPlatform Platform()
+    {
+        return NameQueryPlatform{
+            [this] { return std::unique_ptr<CNameQuerySockets>(new Sockets(*this)); },
+            [this] { return m_Now; },
+            [this] { return ++m_LastId; },
+        };
+    }
+    std::vector<Sent> sent;
+    DWORD elapsed() const { return m_Now - kStart; }
+
+private:
+    class Sockets : public CNameQuerySockets {
+    public:
+        explicit Sockets(CFakeNetwork& network) : m_Network(network) {}
+        bool Send(NameProtocol protocol, uint32_t address, uint16_t port, const Bytes& packet) override
+        {
+            m_Network.sent.push_back({protocol, address, port, packet});
+            for (Event& event : m_Network.m_Responder(m_Network.sent.back(), static_cast<int>(m_Network.sent.size())))
+                m_Network.m_Waiting.push_back(std::move(event));
+            return true;
+        }
+        int Receive(DWORD ms, NameDatagram& datagram) override
+        {
+            if (m_Network.m_Waiting.empty()) {
+                m_Network.m_Now += ms;
+                return WSAETIMEDOUT;
+            }
+            m_Network.m_Now += 1;
+            const Event event = m_Network.m_Waiting.front();
+            m_Network.m_Waiting.pop_front();
+            datagram = event.datagram;
+            return event.error;
+        }
+
+    private:
+        CFakeNetwork& m_Network;
+    };
+
+    static constexpr DWORD kStart = 0xFFFFFF00;  // the tick count wraps during the look-ups
+    Responder m_Responder;
+    std::deque<Event> m_Waiting;
+    DWORD m_Now = kStart;
+    uint16_t m_LastId = 0x7000;
+};
+
+Event Datagram(const Sent& sent, Bytes bytes, uint32_t from = kHost, int portOffset = 0)
+{
+    return Event{0, NameDatagram{sent.protocol, from, static_cast<uint16_t>(sent.port + portOffset), std::move(bytes)}};
+}
+Event Refused(const Sent& sent)
+{
+    return Event{WSAECONNRESET, NameDatagram{sent.protocol, 0, 0, {}}};
+}
+bool IsDns(const Sent& sent)
+{
+    return sent.protocol == NameProtocol::MulticastDns;
+}
+
+constexpr DWORD kNoAnswerMs = NameQueryTiming::kTries * NameQueryTiming::kTryMs;
+
+TEST(HostNameQuery, BothQueriesGoToTheHostsOwnPortsAtOnce)
+{
+    CFakeNetwork network([](const Sent&, int) { return std::vector<Event>{}; });
+    EXPECT_EQ(AskHostForName(network.Platform(), kHost), "");
+    ASSERT_EQ(network.sent.size(), 4u) << "both, and once more each";
+    for (size_t i = 0; i < network.sent.size(); ++i) {
+        const Sent& sent = network.sent[i];
+        EXPECT_EQ(sent.address, kHost);
+        EXPECT_EQ(sent.protocol, i % 2 == 0 ? NameProtocol::MulticastDns : NameProtocol::NetBios);
+        EXPECT_EQ(sent.port, i % 2 == 0 ? 5353 : 137);
+    }
+    EXPECT_EQ(network.sent[0].packet.size(), 12u + 25u + 4u) << "10.77.0.12's PTR question";
+    EXPECT_EQ(network.sent[1].packet.size(), 50u) << "the node-status request";
+    EXPECT_EQ(network.elapsed(), kNoAnswerMs) << "a silent host costs both tries, no more";
+}
+
+TEST(HostNameQuery, TheAnswersThatCountAndThoseIgnored)
+{
+    struct Case {
+        const char* what;
+        Responder responder;
+        std::string name;
+        size_t sends;
+    };
+    const Case cases[] = {
+        {"both answer: the multicast-DNS name wins",
+         [](const Sent& s, int) {
+             return std::vector<Event>{Datagram(s, IsDns(s) ? MulticastDnsAnswer(s.packet, kKitchenPi) : NodeStatusAnswer(s.packet, "KITCHEN"))};
+         },
+         "kitchen-pi.local", 2},
+        {"NetBIOS only, the mDNS port refused (WSAECONNRESET)",
+         [](const Sent& s, int) { return std::vector<Event>{IsDns(s) ? Refused(s) : Datagram(s, NodeStatusAnswer(s.packet, "OFFICE-PC"))}; },
+         "OFFICE-PC", 2},
+        {"NetBIOS only, the mDNS query unanswered: sent again, then the NetBIOS name",
+         [](const Sent& s, int) { return IsDns(s) ? std::vector<Event>{} : std::vector<Event>{Datagram(s, NodeStatusAnswer(s.packet, "OFFICE-PC"))}; },
+         "OFFICE-PC", 3},
+        {"the first answers lost, the second ones arrive",
+         [](const Sent& s, int n) {
+             return n <= 2 ? std::vector<Event>{} : std::vector<Event>{Datagram(s, IsDns(s) ? MulticastDnsAnswer(s.packet, kKitchenPi) : NodeStatusAnswer(s.packet, "PI"))};
+         },
+         "kitchen-pi.local", 4},
+        {"both ports refused", [](const Sent& s, int) { return std::vector<Event>{Refused(s)}; }, "", 2},
+        {"answers from another address",
+         [](const Sent& s, int) {
+             return std::vector<Event>{Datagram(s, IsDns(s) ? MulticastDnsAnswer(s.packet, kKitchenPi) : NodeStatusAnswer(s.packet, "PC"), kOther)};
+         },
+         "", 4},
+        {"answers from another port",
+         [](const Sent& s, int) {
+             return std::vector<Event>{Datagram(s, IsDns(s) ? MulticastDnsAnswer(s.packet, kKitchenPi) : NodeStatusAnswer(s.packet, "PC"), kHost, 1)};
+         },
+         "", 4},
+        {"answers with another id",
+         [](const Sent& s, int) {
+             Bytes query = s.packet;
+             query[1] ^= 0x40;
+             return std::vector<Event>{Datagram(s, IsDns(s) ? MulticastDnsAnswer(query, kKitchenPi) : NodeStatusAnswer(query, "PC"))};
+         },
+         "", 4},
+        {"a stray answer first, then the host's own",
+         [](const Sent& s, int) {
+             if (IsDns(s))
+                 return std::vector<Event>{Refused(s)};
+             return std::vector<Event>{Datagram(s, NodeStatusAnswer(s.packet, "EVIL"), kOther),
+                                       Datagram(s, NodeStatusAnswer(s.packet, "NAS"))};
+         },
+         "NAS", 2},
+        {"a malformed answer, then a good one after the retry",
+         [](const Sent& s, int n) {
+             if (IsDns(s))
+                 return std::vector<Event>{Refused(s)};
+             Bytes answer = NodeStatusAnswer(s.packet, "NAS");
+             if (n == 2)
+                 answer.resize(30);
+             return std::vector<Event>{Datagram(s, answer)};
+         },
+         "NAS", 3},
+        {"a failing socket ends the try, the next one gets the answer",
+         [](const Sent& s, int n) {
+             if (IsDns(s))
+                 return std::vector<Event>{Refused(s)};
+             if (n == 2)
+                 return std::vector<Event>{Event{WSAENETDOWN, NameDatagram{s.protocol, 0, 0, {}}}};
+             return std::vector<Event>{Datagram(s, NodeStatusAnswer(s.packet, "NAS"))};
+         },
+         "NAS", 3},
+        {"a datagram too large, then the answer",
+         [](const Sent& s, int) {
+             if (IsDns(s))
+                 return std::vector<Event>{Refused(s)};
+             return std::vector<Event>{Event{WSAEMSGSIZE, NameDatagram{s.protocol, 0, 0, {}}},
+                                       Datagram(s, NodeStatusAnswer(s.packet, "NAS"))};
+         },
+         "NAS", 2},
+    };
+    for (const Case& c : cases) {
+        CFakeNetwork network(c.responder);
+        EXPECT_EQ(AskHostForName(network.Platform(), kHost), c.name) << c.what;
+        EXPECT_EQ(network.sent.size(), c.sends) << c.what;
+        EXPECT_LE(network.elapsed(), kNoAnswerMs) << c.what;
+    }
+}
+
+TEST(HostNameQuery, NoSocketsNoName)
+{
+    NameQueryPlatform platform{[] { return std::unique_ptr<CNameQuerySockets>(); }, [] { return DWORD{0}; },
+                               [] { return uint16_t{1}; }};
+    EXPECT_EQ(AskHostForName(platform, kHost), "");
+}
+
+// The probe asks the host only where DNS has no name, and shows the answer as a DNS name.
+TEST(HostNameQuery, TheProbeAsksOnlyWithoutADnsName)
+{
+    struct Case {
+        bool dnsName;
+        std::string own;
+        const char* shown;
+        int asked;
+    };
+    const Case cases[] = {
+        {true, "kitchen-pi.local", "Nas.lan", 0},
+        {false, "kitchen-pi.local", "Kitchen-pi.local", 1},
+        {false, "OFFICE-PC", "OFFICE-PC", 1},
+        {false, "", "", 1},
+    };
+    for (const Case& c : cases) {
+        int asked = 0;
+        uint32_t askedFor = 0;
+        HostProbePlatform platform;
+        platform.LookUpName = [&c](const sockaddr*, int, char* host, DWORD size, int) {
+            if (!c.dnsName)
+                return EAI_NONAME;
+            ::lstrcpynA(host, "nas.lan", static_cast<int>(size));
+            return 0;
+        };
+        platform.AskHostName = [&](uint32_t address) {
+            ++asked;
+            askedFor = address;
+            return c.own;
+        };
+        char name[kHostNameCapacity];
+        EXPECT_EQ(GetHostName(platform, "10.77.0.12", name, sizeof(name)), c.shown[0] != '\0') << c.shown;
+        EXPECT_STREQ(name, c.shown);
+        EXPECT_EQ(asked, c.asked) << c.shown;
+        if (asked) {
+            EXPECT_EQ(askedFor, kHost);
+        }
+    }
+}
+
+TEST(HostNameQuery, AnOwnNameLongerThanTheBufferIsCutLikeADnsName)
+{
+    HostProbePlatform platform;
+    platform.LookUpName = [](const sockaddr*, int, char*, DWORD, int) { return EAI_NONAME; };
+    platform.AskHostName = [](uint32_t) { return std::string(300, 'a'); };
+    char name[16];
+    EXPECT_TRUE(GetHostName(platform, "10.77.0.12", name, sizeof(name)));
+    EXPECT_STREQ(name, "Aaaaaaaaaaaaaaa");
+}
+
+}  // namespace
