@@ -534,22 +534,28 @@ int CALLBACK CEnhancedListCtrl::SortServiceListProc(LPARAM first, LPARAM second,
 
 bool CEnhancedListCtrl::IsThemingActive()
 {
-    {
-        const CLibrary uxtheme("UxTheme.dll");
-        const auto isAppThemed = uxtheme.GetProc<BOOL(WINAPI*)()>("IsAppThemed");
-        const auto isThemeActive = uxtheme.GetProc<BOOL(WINAPI*)()>("IsThemeActive");
-        if (!isAppThemed || !isThemeActive || !isAppThemed() || !isThemeActive())
+    // Decided once, at the first sort mark (a local static: safe from any thread): the common
+    // controls' version is that of the DLL the process loaded, and loading and freeing two
+    // DLLs for every mark held up the window's thread at the end of a run.
+    static const bool themed = [] {
+        {
+            const CLibrary uxtheme("UxTheme.dll");
+            const auto isAppThemed = uxtheme.GetProc<BOOL(WINAPI*)()>("IsAppThemed");
+            const auto isThemeActive = uxtheme.GetProc<BOOL(WINAPI*)()>("IsThemeActive");
+            if (!isAppThemed || !isThemeActive || !isAppThemed() || !isThemeActive())
+                return false;
+        }
+        const CLibrary comctl("comctl32.dll");
+        const auto getVersion = comctl.GetProc<DLLGETVERSIONPROC>("DllGetVersion");
+        if (!getVersion)
             return false;
-    }
-    const CLibrary comctl("comctl32.dll");
-    const auto getVersion = comctl.GetProc<DLLGETVERSIONPROC>("DllGetVersion");
-    if (!getVersion)
-        return false;
-    DLLVERSIONINFO version{};
-    version.cbSize = sizeof(version);
-    if (FAILED(getVersion(&version)))
-        return false;
-    return version.dwMajorVersion >= 6;
+        DLLVERSIONINFO version{};
+        version.cbSize = sizeof(version);
+        if (FAILED(getVersion(&version)))
+            return false;
+        return version.dwMajorVersion >= 6;
+    }();
+    return themed;
 }
 
 // ---------------------------------------------------------------- messages

@@ -29,6 +29,20 @@ BYTE RampChannel(int low, int high, int weight)
     return static_cast<BYTE>(((128 - weight) * low + weight * high) / 128);
 }
 
+// One axis's share of the shade at position of extent: a cubic that runs from about -125 at
+// the start to 128 at the end. The product is taken in 64 bits only so that huge surfaces
+// cannot overflow; within 32 bits the result is that of plain int arithmetic.
+int ShadeTerm(int position, int extent)
+{
+    const int k = static_cast<int>(255 * static_cast<int64_t>(position) / extent) - 127;
+    return k * k * k / 16384;
+}
+
+int ShadeFromTerms(int columnTerm, int rowTerm)
+{
+    return std::clamp((columnTerm + rowTerm) * 120 / 128 + 128, 8, 247);
+}
+
 RGBQUAD RampEntry(COLORREF low, COLORREF high, int weight)
 {
     RGBQUAD entry{};
@@ -154,13 +168,7 @@ int ShadeIndex(int i, int j, int width, int height)
 {
     if (width <= 0 || height <= 0)
         return 128;
-    // The products are taken in 64 bits only so that huge surfaces cannot overflow; within
-    // 32 bits the results are those of plain int arithmetic.
-    const int hy = static_cast<int>(255 * static_cast<int64_t>(j) / height) - 127;
-    const int yTerm = hy * hy * hy / 16384;
-    const int kx = static_cast<int>(255 * static_cast<int64_t>(width - i) / width) - 127;
-    const int v = ((kx * kx * kx / 16384) + yTerm) * 120 / 128 + 128;
-    return std::clamp(v, 8, 247);
+    return ShadeFromTerms(ShadeTerm(width - i, width), ShadeTerm(j, height));
 }
 
 int GrainOffset(int randomValue)
@@ -188,15 +196,29 @@ void SetShadePalette(CPaletteDib& dib)
 
 void FillRaisedShade(CPaletteDib& dib, int width, int height, COLORREF tint)
 {
-    dib.Create(width, height);
+    // A repaint at the same size keeps the block: every pixel and colour is written again below.
+    if (!dib.IsValid() || dib.Width() != width || dib.Height() != height)
+        dib.Create(width, height);
     SetShadePalette(dib);
     dib.TintColors(tint, 5);
     if (!dib.IsValid())
         return;
+    // The shade is a column's term plus a row's term: each is worked out once, not per pixel.
+    std::vector<int> columnTerms;
+    try {
+        columnTerms.resize(static_cast<size_t>(width));
+    } catch (const std::bad_alloc&) {
+        dib.Clear();  // as when the bitmap itself does not fit
+        return;
+    }
+    for (int i = 0; i < width; ++i)
+        columnTerms[static_cast<size_t>(i)] = ShadeTerm(width - i, width);
     BYTE* row = dib.Bits();
     // Bottom row first, each left to right: one rand() per pixel in this order.
     for (int j = 0; j < height; ++j, row += dib.RowBytes()) {
+        const int rowTerm = ShadeTerm(j, height);
         for (int i = 0; i < width; ++i)
-            row[i] = static_cast<BYTE>(ShadeIndex(i, j, width, height) + GrainOffset(std::rand()));
+            row[i] = static_cast<BYTE>(ShadeFromTerms(columnTerms[static_cast<size_t>(i)], rowTerm) +
+                                       GrainOffset(std::rand()));
     }
 }

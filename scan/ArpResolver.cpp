@@ -113,6 +113,108 @@ DWORD Deliver(const HardwareAddress& answer, void* mac, ULONG* length)
     return NO_ERROR;
 }
 
+// What a request sees at one look at the neighbour table.
+enum class Seen { Answer, NoAnswer, ReadFailed, Unsupported };
+
+// A request watching the neighbour table for its address, its times counted from the
+// datagram that set the system's ARP off.
+class CTableWatch {
+public:
+    CTableWatch(const ArpPlatform& platform, IPAddr dest, DWORD start) : m_Platform(platform), m_Dest(dest), m_Start(start)
+    {
+    }
+
+    DWORD Elapsed() const { return m_Platform.GetTickCount() - m_Start; }
+
+    // A look at a copy of the table whose read began copyFromMs after the datagram or later
+    // (DWORD arithmetic: a time before the datagram wraps as the tick count does).
+    Seen Look(DWORD copyFromMs, HardwareAddress& answer)
+    {
+        const DWORD read = m_Platform.ReadNeighbourTable(m_Rows, m_Start + copyFromMs);
+        if (read == ERROR_NOT_SUPPORTED)
+            return Seen::Unsupported;
+        if (read != NO_ERROR)
+            return Seen::ReadFailed;
+        return FindAnswer(m_Rows, m_Dest, answer) ? Seen::Answer : Seen::NoAnswer;
+    }
+
+    // Until atMs after the datagram (a wait may end a little early); false once stopped.
+    bool WaitUntil(DWORD atMs) const
+    {
+        for (DWORD elapsed = Elapsed(); elapsed < atMs; elapsed = Elapsed()) {
+            if (!m_Platform.Wait(atMs - elapsed))
+                return false;
+        }
+        return true;
+    }
+
+    // The rows of the last look that read the table.
+    const std::vector<MIB_IPNETROW>& Rows() const { return m_Rows; }
+
+private:
+    const ArpPlatform& m_Platform;
+    const IPAddr m_Dest;
+    const DWORD m_Start;
+    std::vector<MIB_IPNETROW> m_Rows;
+};
+
+DWORD Outcome(Seen seen)
+{
+    switch (seen) {
+    case Seen::Answer:
+        return NO_ERROR;
+    case Seen::Unsupported:
+        return ERROR_NOT_SUPPORTED;
+    default:  // nothing answered, or the table could not be read in time
+        return ERROR_BAD_NET_NAME;
+    }
+}
+
+// The looks of a request whose datagram went out at `start` (ArpTiming, in ms from then):
+//   1. Polls, which only find answers early: one at once (unless the last look is due), the
+//      next 20 ms after it, then 100 ms after the one before, as long as one can begin by
+//      800 ms (300 ms of quiet before the last look). Each makes do with a copy read up to
+//      300 ms before it asked. A poll of a run's address from 700 ms on that sees no answer
+//      notes it silent: its copy was read at least 400 ms after the datagram.
+//   2. The last look at 1100 ms, with a copy read from then on: it also sees the answer to
+//      the system's repeat of a lost request.
+//   3. Only where that look shows a host of the run that answered nothing but the repeat
+//      (the link loses requests): a third look at 2100 ms, for the system's third request.
+// A wait that the run's stop ends ends the request: ERROR_CANCELLED.
+DWORD WatchNeighbourTable(const ArpPlatform& platform, IPAddr dest, DWORD start, CArpRequestsAhead* run,
+                          HardwareAddress& answer)
+{
+    CTableWatch watch(platform, dest, start);
+
+    // 1. Polls.
+    constexpr DWORD kLatestPollMs = ArpTiming::kLastLookMs - ArpTiming::kQuietBeforeLastLookMs;
+    DWORD pauseMs = ArpTiming::kFirstPollMs;
+    for (DWORD at = watch.Elapsed(); at < ArpTiming::kLastLookMs; at = watch.Elapsed()) {
+        const Seen seen = watch.Look(at - ArpTiming::kTableCopyMaxAgeMs, answer);
+        if (seen == Seen::Answer || seen == Seen::Unsupported)
+            return Outcome(seen);
+        if (run && seen == Seen::NoAnswer && at >= ArpTiming::kSilentAfterMs + ArpTiming::kTableCopyMaxAgeMs)
+            run->NoteSilent(dest);
+        if (!platform.Wait(pauseMs))
+            return ERROR_CANCELLED;
+        pauseMs = ArpTiming::kPollIntervalMs;
+        if (watch.Elapsed() > kLatestPollMs)
+            break;
+    }
+
+    // 2. The last look.
+    if (!watch.WaitUntil(ArpTiming::kLastLookMs))
+        return ERROR_CANCELLED;
+    const Seen last = watch.Look(ArpTiming::kLastLookMs, answer);
+    if (last != Seen::NoAnswer || !run || !run->LinkLosesRequests(watch.Rows()))
+        return Outcome(last);
+
+    // 3. The third look, where the link loses requests.
+    if (!watch.WaitUntil(ArpTiming::kThirdLookMs))
+        return ERROR_CANCELLED;
+    return Outcome(watch.Look(ArpTiming::kThirdLookMs, answer));
+}
+
 DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, void* mac, ULONG* length)
 {
     if (!mac || !length)
@@ -124,46 +226,21 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
     if (FindOwnAddress(platform, dest, answer))
         return Deliver(answer, mac, length);
 
-    // The wait counts from the datagram that set the system's ARP off. Without one nothing
-    // did: only what the system knows counts, at one look.
+    // The wait counts from the datagram that set the system's ARP off.
     const DWORD now = platform.GetTickCount();
     DWORD start = now;
     CArpRequestsAhead* const run = platform.RequestsAhead && platform.RequestsAhead->Find(dest, now, start)
                                        ? platform.RequestsAhead
                                        : nullptr;
-    const bool asked = run || !platform.SendDatagrams({dest}).empty();
-    std::vector<MIB_IPNETROW> rows;
-    bool firstLook = true;
-    DWORD lastLookMs = ArpTiming::kLastLookMs;
-    for (;;) {
-        const DWORD elapsed = platform.GetTickCount() - start;
-        const bool lastLook = !asked || elapsed >= lastLookMs;
-        // Nothing is read in the quiet time, also after a sleep that ended a little early, nor
-        // while waiting for the third request.
-        const bool polling = lastLookMs == ArpTiming::kLastLookMs;
-        if (!firstLook && !lastLook && (!polling || elapsed + ArpTiming::kQuietBeforeLastLookMs > lastLookMs)) {
-            platform.Sleep(lastLookMs - elapsed);
-            continue;
-        }
-        const DWORD notBefore = asked && lastLook ? start + lastLookMs : start + elapsed - ArpTiming::kTableCopyMaxAgeMs;
-        const DWORD read = platform.ReadNeighbourTable(rows, notBefore);
-        if (read == ERROR_NOT_SUPPORTED)
-            return ERROR_NOT_SUPPORTED;
-        if (read == NO_ERROR && FindAnswer(rows, dest, answer))
-            return Deliver(answer, mac, length);
-        // The copy was read at notBefore or later.
-        if (run && read == NO_ERROR && !lastLook &&
-            elapsed >= ArpTiming::kSilentAfterMs + ArpTiming::kTableCopyMaxAgeMs)
-            run->NoteSilent(dest);
-        if (lastLook) {
-            if (!run || !polling || read != NO_ERROR || !run->LinkLosesRequests(rows))
-                return ERROR_BAD_NET_NAME;
-            lastLookMs = ArpTiming::kThirdLookMs;
-            continue;
-        }
-        platform.Sleep(firstLook ? ArpTiming::kFirstPollMs : ArpTiming::kPollIntervalMs);
-        firstLook = false;
+    DWORD result = NO_ERROR;
+    if (run || !platform.SendDatagrams({dest}).empty()) {
+        result = WatchNeighbourTable(platform, dest, start, run, answer);
+    } else {
+        // Nothing set the system's ARP off: only what it knows counts, at one look.
+        CTableWatch watch(platform, dest, start);
+        result = Outcome(watch.Look(watch.Elapsed() - ArpTiming::kTableCopyMaxAgeMs, answer));
     }
+    return result == NO_ERROR ? Deliver(answer, mac, length) : result;
 }
 
 // The kernel's table where there is one to read (Wine on Linux), else the system's.
@@ -303,15 +380,16 @@ namespace {
 
 // The state behind the system's calls, and the calls, which reach it through `this`.
 struct SystemArpState {
-    SystemArpState()
-        : Reader(SystemNeighbourTable(), [] { return ::GetTickCount(); }),
+    explicit SystemArpState(HANDLE stop)
+        : Stop(DuplicateStop(stop)),
+          Reader(SystemNeighbourTable(), [] { return ::GetTickCount(); }),
           Platform{
               [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
               [this](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) { return Reader.Read(rows, notBefore); },
               [this](IP_ADAPTER_INFO* buffer, ULONG* size) { return Adapters.Read(buffer, size); },
               SendDiscardDatagrams,
               [] { return ::GetTickCount(); },
-              [](DWORD ms) { ::Sleep(ms); },
+              [this](DWORD ms) { return WaitForStop(ms); },
               &RequestsAhead,
           }
     {
@@ -319,6 +397,26 @@ struct SystemArpState {
     SystemArpState(const SystemArpState&) = delete;
     SystemArpState& operator=(const SystemArpState&) = delete;
 
+    // A copy of the caller's event of its own: the state may outlive the caller's handle.
+    static CHandle DuplicateStop(HANDLE stop)
+    {
+        HANDLE copy = nullptr;
+        if (stop && !::DuplicateHandle(::GetCurrentProcess(), stop, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
+            copy = nullptr;
+        return CHandle(copy);
+    }
+
+    bool WaitForStop(DWORD ms) const
+    {
+        if (!Stop) {
+            if (ms != 0)
+                ::Sleep(ms);
+            return true;
+        }
+        return ::WaitForSingleObject(Stop.Get(), ms) != WAIT_OBJECT_0;
+    }
+
+    const CHandle Stop;
     CNeighbourTableReader Reader;
     CAdapterListCache Adapters;
     CArpRequestsAhead RequestsAhead;
@@ -327,14 +425,16 @@ struct SystemArpState {
 
 }  // namespace
 
-std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform()
+std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform(HANDLE stop)
 {
-    auto state = std::make_shared<SystemArpState>();
+    auto state = std::make_shared<SystemArpState>(stop);
     return std::shared_ptr<const ArpPlatform>(state, &state->Platform);
 }
 
 DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length)
 {
+    if (!platform.Wait(0))
+        return ERROR_CANCELLED;
     const DWORD result = platform.SendARP(dest, source, mac, length);
     if (result != ERROR_NOT_SUPPORTED)
         return result;

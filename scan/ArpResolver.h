@@ -50,21 +50,25 @@ struct ArpPlatform {
     // One datagram to the discard port of each address; the addresses it could be sent to.
     std::function<std::vector<IPAddr>(const std::vector<IPAddr>& dests)> SendDatagrams;
     std::function<DWORD()> GetTickCount;
-    std::function<void(DWORD ms)> Sleep;
+    // Waits ms (0: not at all); false, at once, when the run was stopped before or meanwhile.
+    std::function<bool(DWORD ms)> Wait;
     // Where datagrams sent ahead are recorded; none: every request sends its own.
     CArpRequestsAhead* RequestsAhead = nullptr;
 };
 // The system's calls with the state they keep between requests (one neighbour table read
 // serving many, the adapter list's copy, the datagrams sent ahead). Whoever holds a copy
 // shares that state: a run's threads keep it as long as they need it, and the last holder
-// ends it.
-std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform();
+// ends it. `stop`, an event (or null for none), ends the waits once it is set; the state
+// keeps a duplicate of the handle, so the caller may close its own at any time.
+std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform(HANDLE stop);
 
 // SendARP's contract: `dest` in network order; `mac` receives at most *length bytes;
 // *length in: the buffer's size, out: the hardware address's length. NO_ERROR when the
 // host answered; ERROR_BAD_NET_NAME when nothing answered in time (what SendARP reports
 // for that since Vista); ERROR_BUFFER_OVERFLOW when *length is too small for the address;
-// ERROR_INVALID_PARAMETER for a missing buffer or length. Blocks up to the last look above.
+// ERROR_INVALID_PARAMETER for a missing buffer or length; ERROR_CANCELLED, at once and
+// without another look, when the platform's stop is set before or during a wait. Blocks up
+// to the last look above.
 DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length);
 
 // Datagrams sent for many addresses at once, before their requests are made. Where SendARP is

@@ -50,7 +50,7 @@ struct CScanRun::State : CScanResultsSink {
 
 ScanPlatforms SystemScanPlatforms()
 {
-    const std::shared_ptr<const ArpPlatform> arp = MakeSystemArpPlatform();
+    const std::shared_ptr<const ArpPlatform> arp = MakeSystemArpPlatform(nullptr);
     return ScanPlatforms{
         ScanRunPlatform{
             [arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(*arp, dests); },

@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "net/Ipv4Address.h"
+#include "winlib/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -15,29 +16,27 @@ const char kStartValue[] = "StartHostAddress";
 const char kEndValue[] = "EndHostAddress";
 constexpr DWORD kTextCapacity = 1000;  // bytes of a stored text, terminator included
 
-class CRegKey {
-public:
-    CRegKey() = default;
-    ~CRegKey()
-    {
-        if (m_key)
-            ::RegCloseKey(m_key);
-    }
-    CRegKey(const CRegKey&) = delete;
-    CRegKey& operator=(const CRegKey&) = delete;
+struct RegKeyTraits : NullInvalidTraits<HKEY> {
+    static void Close(HKEY key) noexcept { ::RegCloseKey(key); }
+};
 
+class CRegKey : public CUniqueHandle<RegKeyTraits> {
+public:
     bool Open(HKEY root, const char* path, REGSAM access)
     {
-        return ::RegOpenKeyExA(root, path, 0, access, &m_key) == ERROR_SUCCESS;
+        HKEY key = nullptr;
+        const bool opened = ::RegOpenKeyExA(root, path, 0, access, &key) == ERROR_SUCCESS;
+        Attach(opened ? key : nullptr);
+        return opened;
     }
     bool Create(HKEY root, const char* path)
     {
-        return ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) == ERROR_SUCCESS;
+        HKEY key = nullptr;
+        const bool created =
+            ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
+        Attach(created ? key : nullptr);
+        return created;
     }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
 };
 
 std::optional<bool> ReadMode(HKEY key)

@@ -1,7 +1,8 @@
 #include "ui/Clipboard.h"
 
+#include "winlib/UniqueHandle.h"
+
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -14,23 +15,10 @@ public:
 };
 
 // A global memory block freed with its owner unless handed over.
-class CGlobalBlock {
-public:
-    explicit CGlobalBlock(HGLOBAL block) : m_block(block) {}
-    ~CGlobalBlock()
-    {
-        if (m_block)
-            ::GlobalFree(m_block);
-    }
-    CGlobalBlock(const CGlobalBlock&) = delete;
-    CGlobalBlock& operator=(const CGlobalBlock&) = delete;
-
-    HGLOBAL Get() const { return m_block; }
-    HGLOBAL Release() { return std::exchange(m_block, nullptr); }
-
-private:
-    HGLOBAL m_block;
+struct GlobalBlockTraits : NullInvalidTraits<HGLOBAL> {
+    static void Close(HGLOBAL block) noexcept { ::GlobalFree(block); }
 };
+using CGlobalBlock = CUniqueHandle<GlobalBlockTraits>;
 
 }  // namespace
 
@@ -55,6 +43,6 @@ bool CopyToClipboard(HWND owner, const void* data, size_t size)
 
     if (!::SetClipboardData(CF_TEXT, block.Get()))
         return false;
-    block.Release();  // the clipboard's now
+    block.Detach();  // the clipboard's now
     return true;
 }

@@ -1,44 +1,22 @@
 // Owning wrappers for GDI objects and icons: the object is deleted with its owner.
 #pragma once
 
+#include "winlib/UniqueHandle.h"
+
 #include <windows.h>
-#include <utility>
 
 template <class Handle>
-class CGdiObject {
+struct GdiObjectTraits : NullInvalidTraits<Handle> {
+    static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
+};
+
+// Owners hand their object straight to the GDI calls that borrow it.
+template <class Handle>
+class CGdiObject : public CUniqueHandle<GdiObjectTraits<Handle>> {
 public:
-    CGdiObject() = default;
-    explicit CGdiObject(Handle handle) : m_Handle(handle) {}
-    ~CGdiObject() { DeleteObject(); }
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
-    CGdiObject(CGdiObject&& other) noexcept : m_Handle(std::exchange(other.m_Handle, nullptr)) {}
-    CGdiObject& operator=(CGdiObject&& other) noexcept
-    {
-        if (this != &other)
-            Attach(std::exchange(other.m_Handle, nullptr));
-        return *this;
-    }
-
-    // Takes ownership of handle, deleting what was held before.
-    void Attach(Handle handle)
-    {
-        DeleteObject();
-        m_Handle = handle;
-    }
-    Handle Detach() { return std::exchange(m_Handle, nullptr); }
-    void DeleteObject()
-    {
-        if (m_Handle)
-            ::DeleteObject(m_Handle);
-        m_Handle = nullptr;
-    }
-    Handle Get() const { return m_Handle; }
-    operator Handle() const { return m_Handle; }
-    explicit operator bool() const { return m_Handle != nullptr; }
-
-private:
-    Handle m_Handle = nullptr;
+    using CUniqueHandle<GdiObjectTraits<Handle>>::CUniqueHandle;
+    void DeleteObject() noexcept { this->Close(); }
+    operator Handle() const noexcept { return this->Get(); }
 };
 
 using CFont = CGdiObject<HFONT>;
@@ -46,30 +24,15 @@ using CBitmap = CGdiObject<HBITMAP>;
 using CBrush = CGdiObject<HBRUSH>;
 using CPen = CGdiObject<HPEN>;
 
-class CIcon {
+struct IconTraits : NullInvalidTraits<HICON> {
+    static void Close(HICON icon) noexcept { ::DestroyIcon(icon); }
+};
+
+class CIcon : public CUniqueHandle<IconTraits> {
 public:
-    CIcon() = default;
-    explicit CIcon(HICON icon) : m_Icon(icon) {}
-    ~CIcon() { Destroy(); }
-    CIcon(const CIcon&) = delete;
-    CIcon& operator=(const CIcon&) = delete;
-
-    void Attach(HICON icon)
-    {
-        Destroy();
-        m_Icon = icon;
-    }
-    void Destroy()
-    {
-        if (m_Icon)
-            ::DestroyIcon(m_Icon);
-        m_Icon = nullptr;
-    }
-    HICON Get() const { return m_Icon; }
-    operator HICON() const { return m_Icon; }
-
-private:
-    HICON m_Icon = nullptr;
+    using CUniqueHandle::CUniqueHandle;
+    void Destroy() noexcept { Close(); }
+    operator HICON() const noexcept { return Get(); }
 };
 
 // A font made with the fixed quality and family settings our windows use.

@@ -1,30 +1,25 @@
 // CLibrary: a module loaded for as long as its owner lives.
 #pragma once
 
+#include "winlib/UniqueHandle.h"
+
 #include <windows.h>
 
-class CLibrary {
-public:
-    explicit CLibrary(const char* name) : m_Module(::LoadLibraryA(name)) {}
-    ~CLibrary()
-    {
-        if (m_Module)
-            ::FreeLibrary(m_Module);
-    }
-    CLibrary(const CLibrary&) = delete;
-    CLibrary& operator=(const CLibrary&) = delete;
+struct LibraryTraits : NullInvalidTraits<HMODULE> {
+    static void Close(HMODULE module) noexcept { ::FreeLibrary(module); }
+};
 
-    explicit operator bool() const { return m_Module != nullptr; }
+class CLibrary : public CUniqueHandle<LibraryTraits> {
+public:
+    CLibrary() = default;
+    explicit CLibrary(const char* name) : CUniqueHandle(::LoadLibraryA(name)) {}
 
     // The exported function as the given function pointer type, or null.
     template <class Function>
     Function GetProc(const char* name) const
     {
-        if (!m_Module)
+        if (!*this)
             return nullptr;
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(m_Module, name)));
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(Get(), name)));
     }
-
-private:
-    HMODULE m_Module;
 };

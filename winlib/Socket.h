@@ -1,24 +1,19 @@
 // CSocket: a Winsock socket closed with its owner.
 #pragma once
 
+#include "winlib/UniqueHandle.h"
+
 #include <winsock2.h>
 
-#include <utility>
+struct SocketTraits {
+    using Handle = SOCKET;
+    static Handle Invalid() noexcept { return INVALID_SOCKET; }
+    static bool IsValid(Handle socket) noexcept { return socket != INVALID_SOCKET; }
+    static void Close(Handle socket) noexcept { ::closesocket(socket); }
+};
 
-class CSocket {
+class CSocket : public CUniqueHandle<SocketTraits> {
 public:
-    CSocket(int family, int type, int protocol) : m_Socket(::socket(family, type, protocol)) {}
-    ~CSocket()
-    {
-        if (m_Socket != INVALID_SOCKET)
-            ::closesocket(m_Socket);
-    }
-    CSocket(const CSocket&) = delete;
-    CSocket& operator=(const CSocket&) = delete;
-
-    explicit operator bool() const { return m_Socket != INVALID_SOCKET; }
-    SOCKET Get() const { return m_Socket; }
-
-private:
-    SOCKET m_Socket;
+    CSocket() = default;
+    CSocket(int family, int type, int protocol) : CUniqueHandle(::socket(family, type, protocol)) {}
 };

@@ -1,38 +1,19 @@
 // Kernel handles, worker threads and locks with owners.
 #pragma once
 
+#include "winlib/UniqueHandle.h"
+
 #include <windows.h>
-#include <utility>
 
-class CHandle {
-public:
-    CHandle() = default;
-    explicit CHandle(HANDLE handle) : m_Handle(handle) {}
-    ~CHandle() { Close(); }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    CHandle(CHandle&& other) noexcept : m_Handle(std::exchange(other.m_Handle, nullptr)) {}
-    CHandle& operator=(CHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            m_Handle = std::exchange(other.m_Handle, nullptr);
-        }
-        return *this;
-    }
-    void Close()
-    {
-        if (*this)
-            ::CloseHandle(m_Handle);
-        m_Handle = nullptr;
-    }
-    HANDLE Get() const { return m_Handle; }
-    // A failed CreateFile gives INVALID_HANDLE_VALUE, which to CloseHandle is this process.
-    explicit operator bool() const { return m_Handle != nullptr && m_Handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_Handle = nullptr;
+// Kernel objects: events, threads, files. A failed CreateFile gives INVALID_HANDLE_VALUE,
+// which to CloseHandle is this process: it counts as no handle too.
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
 };
+using CHandle = CUniqueHandle<KernelHandleTraits>;
 
 using AFX_THREADPROC = UINT (*)(LPVOID);
 

@@ -2,6 +2,8 @@
 // with fake tables and a fake clock.
 #include "scan/ArpResolver.h"
 
+#include "winlib/Thread.h"
+
 #include <ws2tcpip.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -44,8 +47,8 @@ MIB_IPNETROW Resolving(const char* address)
 constexpr DWORD kStart = 0xFFFFF000;  // close to the wrap of the tick count
 
 // A network as the resolver sees it: its neighbour table at each read (by the time since the
-// start), its adapters, and a clock that moves only when the resolver sleeps (or, if asked,
-// on each table read).
+// start), its adapters, and a clock that moves only when the resolver waits (or, if asked,
+// on each table read); a stop ends the wait it falls in.
 struct FakeNetwork {
     DWORD sendArpResult = ERROR_NOT_SUPPORTED;
     std::function<std::vector<MIB_IPNETROW>(DWORD ms)> table = [](DWORD) { return std::vector<MIB_IPNETROW>{}; };
@@ -55,6 +58,7 @@ struct FakeNetwork {
     DWORD msPerRead = 0;
     DWORD msPerDatagram = 0;  // how long each datagram takes to go out
     DWORD sleepEndsEarlyBy = 0;  // for sleeps of 10 ms or more, as Wine's may
+    DWORD stopAt = MAXDWORD;     // ms since the start when the run is stopped
 
     DWORD now = kStart;
     int tableCalls = 0;
@@ -121,9 +125,19 @@ struct FakeNetwork {
             return sent;
         };
         platform.GetTickCount = [this] { return now; };
-        platform.Sleep = [this](DWORD ms) {
+        platform.Wait = [this](DWORD ms) {
+            if (now - kStart >= stopAt)
+                return false;
+            if (ms == 0)  // only asks whether the run was stopped
+                return true;
             sleeps.push_back(ms);
-            now += ms >= 10 ? ms - sleepEndsEarlyBy : ms;
+            const DWORD slept = ms >= 10 ? ms - sleepEndsEarlyBy : ms;
+            if (now - kStart + slept >= stopAt) {
+                now = kStart + stopAt;
+                return false;
+            }
+            now += slept;
+            return true;
         };
         platform.RequestsAhead = &ahead;
         return platform;
@@ -455,6 +469,70 @@ TEST(ArpResolver, ALinkThatLosesNothingCostsNoThirdLook)
     };
     EXPECT_EQ(Resolve(alone).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
     EXPECT_EQ(alone.now - kStart, 1100u);
+}
+
+TEST(ArpResolver, AStopEndsTheRequestAtOnceWithoutAnotherLook)
+{
+    struct Case {
+        const char* what;
+        DWORD stopAt;  // ms after the datagrams
+        size_t looks;  // before the stop
+    };
+    // Polls at 0, 20, 120, ..., 720 ms; the last look at 1100 ms, the third at 2100 ms.
+    const Case cases[] = {
+        {"before the request", 0, 0},
+        {"in the pause after the first poll", 10, 1},
+        {"between polls", 500, 6},
+        {"in the quiet before the last look", 950, 9},
+        {"while waiting for the third request", 1500, 10},
+    };
+    const IPAddr repeat = Ip("192.168.1.21");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // .21 answers only the repeated request, so the silent .20 waits for the third one.
+        LossyRun run({kTarget, repeat}, [](DWORD ms) {
+            return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20"), ms >= 1010 ? Row("192.168.1.21", {2, 0, 0, 0, 0, 0x21})
+                                                                               : Resolving("192.168.1.21")};
+        });
+        EXPECT_EQ(run.Resolve(repeat).result, static_cast<DWORD>(NO_ERROR));
+
+        run.network.stopAt = c.stopAt;
+        const Answer answer = run.Resolve(kTarget);
+        EXPECT_EQ(answer.result, static_cast<DWORD>(ERROR_CANCELLED));
+        EXPECT_EQ(run.network.now - kStart, c.stopAt) << "ended when the stop came";
+        EXPECT_EQ(run.network.looks.size(), c.looks);
+        EXPECT_EQ(run.network.datagrams.size(), 2u);
+        EXPECT_EQ(std::memcmp(answer.buffer, std::vector<BYTE>(16, 0xFF).data(), 16), 0) << "the buffer is untouched";
+    }
+
+    // A request that would send its own datagram sends none once stopped.
+    FakeNetwork stopped;
+    stopped.stopAt = 0;
+    EXPECT_EQ(Resolve(stopped).result, static_cast<DWORD>(ERROR_CANCELLED));
+    EXPECT_TRUE(stopped.datagrams.empty());
+    EXPECT_EQ(stopped.tableCalls, 0);
+    EXPECT_EQ(stopped.adapterCalls, 0);
+}
+
+TEST(ArpResolver, TheSystemsWaitsEndWhenItsOwnCopyOfTheStopIsSet)
+{
+    // Only the waits are tried here: a request of the system's platform would reach the network.
+    const CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(stop);
+    HANDLE given = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), stop.Get(), ::GetCurrentProcess(), &given, 0, FALSE,
+                                  DUPLICATE_SAME_ACCESS));
+    const std::shared_ptr<const ArpPlatform> platform = MakeSystemArpPlatform(given);
+    ::CloseHandle(given);  // the platform keeps a handle of its own
+    EXPECT_TRUE(platform->Wait(0));
+    EXPECT_TRUE(platform->Wait(1));
+    ASSERT_TRUE(::SetEvent(stop.Get()));
+    EXPECT_FALSE(platform->Wait(0));
+    EXPECT_FALSE(platform->Wait(60000));
+
+    const std::shared_ptr<const ArpPlatform> unstoppable = MakeSystemArpPlatform(nullptr);
+    EXPECT_TRUE(unstoppable->Wait(0));
+    EXPECT_TRUE(unstoppable->Wait(1));
 }
 
 TEST(ArpResolver, NothingIsSentAheadWhereTheSystemHasItsOwnArp)

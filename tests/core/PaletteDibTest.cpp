@@ -244,6 +244,29 @@ TEST(ShadeFill, EveryPixelIsTheShadePlusOneGrainDrawInOrder)
         EXPECT_EQ(PixelAt(dib, 7, j), 0) << "padding of row " << j;
 }
 
+TEST(ShadeFill, ARepaintAtTheSameSizeIsAFreshFill)
+{
+    // A window repaints into the bitmap of its last paint: nothing of that paint (grain,
+    // colours already tinted once) may show through. Sizes without and with row padding.
+    const int sizes[][2] = {{8, 4}, {7, 5}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1]);
+        CPaletteDib repainted;
+        std::srand(7);
+        FillRaisedShade(repainted, size[0], size[1], RGB(8, 113, 230));
+        std::srand(20240611);
+        FillRaisedShade(repainted, size[0], size[1], RGB(8, 113, 230));
+
+        CPaletteDib fresh;
+        std::srand(20240611);
+        FillRaisedShade(fresh, size[0], size[1], RGB(8, 113, 230));
+        ASSERT_TRUE(repainted.IsValid());
+        const size_t blockBytes = 40 + 1024 + static_cast<size_t>(fresh.RowBytes() * fresh.Height());
+        EXPECT_EQ(std::memcmp(repainted.Info(), fresh.Info(), blockBytes), 0);
+        EXPECT_EQ(EntryColor(repainted, 255), RGB(242, 247, 253));  // tinted 5 %, once
+    }
+}
+
 TEST(ShadeFill, GrainNeverWrapsTheIndexAtTheClampedCorners)
 {
     // On 100 x 30 the shade is clamped to 247 at the top-left pixel and to 8 at the
