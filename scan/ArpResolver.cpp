@@ -142,7 +142,8 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
         // while waiting for the third request.
         const bool polling = lastLookMs == ArpTiming::kLastLookMs;
         if (!firstLook && !lastLook && (!polling || elapsed + ArpTiming::kQuietBeforeLastLookMs > lastLookMs)) {
-            platform.Sleep(lastLookMs - elapsed);
+            if (!platform.Sleep(lastLookMs - elapsed))
+                return ERROR_CANCELLED;
             continue;
         }
         const DWORD notBefore = asked && lastLook ? start + lastLookMs : start + elapsed - ArpTiming::kTableCopyMaxAgeMs;
@@ -161,7 +162,8 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
             lastLookMs = ArpTiming::kThirdLookMs;
             continue;
         }
-        platform.Sleep(firstLook ? ArpTiming::kFirstPollMs : ArpTiming::kPollIntervalMs);
+        if (!platform.Sleep(firstLook ? ArpTiming::kFirstPollMs : ArpTiming::kPollIntervalMs))
+            return ERROR_CANCELLED;
         firstLook = false;
     }
 }
@@ -303,15 +305,22 @@ namespace {
 
 // The state behind the system's calls, and the calls, which reach it through `this`.
 struct SystemArpState {
-    SystemArpState()
-        : Reader(SystemNeighbourTable(), [] { return ::GetTickCount(); }),
+    explicit SystemArpState(HANDLE stop)
+        : Stop(DuplicateStop(stop)),
+          Reader(SystemNeighbourTable(), [] { return ::GetTickCount(); }),
           Platform{
               [](IPAddr dest, IPAddr source, void* mac, ULONG* length) { return ::SendARP(dest, source, mac, length); },
               [this](std::vector<MIB_IPNETROW>& rows, DWORD notBefore) { return Reader.Read(rows, notBefore); },
               [this](IP_ADAPTER_INFO* buffer, ULONG* size) { return Adapters.Read(buffer, size); },
               SendDiscardDatagrams,
               [] { return ::GetTickCount(); },
-              [](DWORD ms) { ::Sleep(ms); },
+              [this](DWORD ms) {
+                  if (!Stop) {
+                      ::Sleep(ms);
+                      return true;
+                  }
+                  return ::WaitForSingleObject(Stop.Get(), ms) == WAIT_TIMEOUT;
+              },
               &RequestsAhead,
           }
     {
@@ -319,6 +328,15 @@ struct SystemArpState {
     SystemArpState(const SystemArpState&) = delete;
     SystemArpState& operator=(const SystemArpState&) = delete;
 
+    static CHandle DuplicateStop(HANDLE stop)
+    {
+        HANDLE copy = nullptr;
+        if (stop)
+            ::DuplicateHandle(::GetCurrentProcess(), stop, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+        return CHandle(copy);
+    }
+
+    CHandle Stop;
     CNeighbourTableReader Reader;
     CAdapterListCache Adapters;
     CArpRequestsAhead RequestsAhead;
@@ -327,9 +345,9 @@ struct SystemArpState {
 
 }  // namespace
 
-std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform()
+std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform(HANDLE stop)
 {
-    auto state = std::make_shared<SystemArpState>();
+    auto state = std::make_shared<SystemArpState>(stop);
     return std::shared_ptr<const ArpPlatform>(state, &state->Platform);
 }
 

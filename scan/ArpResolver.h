@@ -50,21 +50,24 @@ struct ArpPlatform {
     // One datagram to the discard port of each address; the addresses it could be sent to.
     std::function<std::vector<IPAddr>(const std::vector<IPAddr>& dests)> SendDatagrams;
     std::function<DWORD()> GetTickCount;
-    std::function<void(DWORD ms)> Sleep;
+    // False when the run stopped during the sleep: the request ends with ERROR_CANCELLED.
+    std::function<bool(DWORD ms)> Sleep;
     // Where datagrams sent ahead are recorded; none: every request sends its own.
     CArpRequestsAhead* RequestsAhead = nullptr;
 };
 // The system's calls with the state they keep between requests (one neighbour table read
 // serving many, the adapter list's copy, the datagrams sent ahead). Whoever holds a copy
 // shares that state: a run's threads keep it as long as they need it, and the last holder
-// ends it.
-std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform();
+// ends it. Its waits end when `stop` (a manual-reset event, kept open by a duplicate of
+// the handle; none: null) is signalled.
+std::shared_ptr<const ArpPlatform> MakeSystemArpPlatform(HANDLE stop);
 
 // SendARP's contract: `dest` in network order; `mac` receives at most *length bytes;
 // *length in: the buffer's size, out: the hardware address's length. NO_ERROR when the
 // host answered; ERROR_BAD_NET_NAME when nothing answered in time (what SendARP reports
 // for that since Vista); ERROR_BUFFER_OVERFLOW when *length is too small for the address;
-// ERROR_INVALID_PARAMETER for a missing buffer or length. Blocks up to the last look above.
+// ERROR_INVALID_PARAMETER for a missing buffer or length; ERROR_CANCELLED when the platform's
+// sleep reports a stop. Blocks up to the last look above.
 DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, void* mac, ULONG* length);
 
 // Datagrams sent for many addresses at once, before their requests are made. Where SendARP is

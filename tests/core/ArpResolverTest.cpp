@@ -124,6 +124,7 @@ struct FakeNetwork {
         platform.Sleep = [this](DWORD ms) {
             sleeps.push_back(ms);
             now += ms >= 10 ? ms - sleepEndsEarlyBy : ms;
+            return true;
         };
         platform.RequestsAhead = &ahead;
         return platform;
