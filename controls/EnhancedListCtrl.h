@@ -28,13 +28,12 @@ public:
     CEnhancedListCtrl() = default;
     ~CEnhancedListCtrl() override;
 
-    // Set-up, on the thread that owns the list.
+    // Set-up. Everything here is for the thread that owns the list.
     void AttachHeaderCtrl();
     void AddColorCodeColumns();
     void SetColumnSortType(int column, SortKind kind);
     void SetListTip(const char* text);
 
-    // The rest is for the thread that owns the list as well.
     bool SetRowColors(int row, COLORREF textColor);
     void SetSortIndicator(int column, bool ascending);
     // As above with the kind of mark chosen by the caller: the header's own arrows when

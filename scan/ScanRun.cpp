@@ -158,7 +158,8 @@ struct CScanRun::State : CScanResultsSink {
     ScanRequest Request{};
     Events Notify;
     CHandle StopEvent;
-    ScanPlatforms Platforms;
+    ScanPlatformsFactory MakePlatforms;
+    ScanPlatforms Platforms;  // made by the worker, before the first probe
     CScanResultsQueue Results;
     std::atomic<bool> Abandoned{false};
     std::atomic<int> Found{0};
@@ -192,7 +193,7 @@ bool CScanRun::Start(const ScanRequest& request, Events events, const ScanPlatfo
         state->StopEvent = CHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         if (!state->StopEvent)
             return false;
-        state->Platforms = platforms(state->StopEvent.Get());
+        state->MakePlatforms = platforms;
         // The thread's own reference to the state, handed over once the thread exists.
         auto handOver = std::make_unique<std::shared_ptr<State>>(state);
         m_Thread = AfxBeginThread(Worker, handOver.get());
@@ -239,6 +240,8 @@ UINT CScanRun::Worker(LPVOID param)
     probe.Local = &state->Request.Local;
     probe.Owner = state;
     try {
+        // The ARP state's set-up reads files and the adapter list: not on the owner's thread.
+        state->Platforms = state->MakePlatforms(state->StopEvent.Get());
         ProbeRange(state->Platforms.Run, state->Request.Range, probe, [&state] { state->AnnounceResults(); });
     } catch (const std::bad_alloc&) {
         // The run ends with the hosts found so far; the probes under way hold what they use.

@@ -1,7 +1,7 @@
 #include "MessageBox.h"
 
 namespace {
-// Where the hook records the window of the box that Show puts up on this thread.
+// While Show has a box up on this thread: where the hook records the box's window, and the hook.
 thread_local HWND* t_BoxWindow = nullptr;
 thread_local HHOOK t_Hook = nullptr;
 }  // namespace
@@ -10,15 +10,13 @@ int CMessageBox::Show(HWND owner, const char* text, const char* caption, UINT ty
 {
     // The box's window is the first top-level window the call creates on this thread.
     m_Box = nullptr;
-    m_Hook = ::SetWindowsHookExA(WH_CBT, OnCreating, nullptr, ::GetCurrentThreadId());
     t_BoxWindow = &m_Box;
-    t_Hook = m_Hook;
+    t_Hook = ::SetWindowsHookExA(WH_CBT, OnCreating, nullptr, ::GetCurrentThreadId());
     const int result = ::MessageBoxA(owner, text, caption, type);
-    if (m_Hook)
-        ::UnhookWindowsHookEx(m_Hook);
-    m_Hook = nullptr;
-    t_BoxWindow = nullptr;
+    if (t_Hook)
+        ::UnhookWindowsHookEx(t_Hook);
     t_Hook = nullptr;
+    t_BoxWindow = nullptr;
     m_Box = nullptr;
     return result;
 }

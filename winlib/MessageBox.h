@@ -14,11 +14,9 @@ public:
     // Ends the box that Show has up (from its thread, for example in a message it
     // dispatches) as if `result` had been chosen; nothing without one.
     void End(int result) const;
-    bool IsUp() const { return m_Box != nullptr; }
 
 private:
     static LRESULT CALLBACK OnCreating(int code, WPARAM wp, LPARAM lp);
 
     HWND m_Box = nullptr;
-    HHOOK m_Hook = nullptr;
 };
