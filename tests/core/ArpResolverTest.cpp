@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -63,6 +64,7 @@ struct FakeNetwork {
     std::vector<IPAddr> datagrams;
     std::vector<DWORD> datagramTimes;  // ms since the start, when each went out
     std::vector<DWORD> sleeps;
+    size_t stopAtSleep = SIZE_MAX;  // the run stops during this sleep (counted from 1)
     struct Look {
         DWORD at;         // ms since the start
         DWORD notBefore;  // ms since the start
@@ -124,7 +126,7 @@ struct FakeNetwork {
         platform.Sleep = [this](DWORD ms) {
             sleeps.push_back(ms);
             now += ms >= 10 ? ms - sleepEndsEarlyBy : ms;
-            return true;
+            return sleeps.size() < stopAtSleep;
         };
         platform.RequestsAhead = &ahead;
         return platform;
@@ -284,6 +286,25 @@ TEST(ArpResolver, NoAnswerByTheLastLookIsBadNetName)
     EXPECT_EQ(early.looks.back().at, 1100u);
     for (size_t i = 0; i + 1 < early.looks.size(); ++i)
         EXPECT_LE(early.looks[i].at, 800u) << "look " << i;
+}
+
+// A stop ends the wait at once, whether it comes while polling or in the quiet time before
+// the last look, and no table is read after it.
+TEST(ArpResolver, AStopDuringTheWaitCancelsTheRequestAtOnce)
+{
+    // The looks come at 0, 20, 120 ... 720 ms, each followed by a sleep; the tenth sleep
+    // is the quiet time before the last look.
+    const std::pair<size_t, size_t> cases[] = {{1, 1}, {4, 4}, {10, 9}};
+    for (const auto& [stopAt, looks] : cases) {
+        SCOPED_TRACE(stopAt);
+        FakeNetwork network;
+        network.table = [](DWORD) { return std::vector<MIB_IPNETROW>{Resolving("192.168.1.20")}; };
+        network.stopAtSleep = stopAt;
+        const Answer answer = Resolve(network);
+        EXPECT_EQ(answer.result, static_cast<DWORD>(ERROR_CANCELLED));
+        EXPECT_EQ(network.sleeps.size(), stopAt);
+        EXPECT_EQ(network.looks.size(), looks) << "a look after the stop";
+    }
 }
 
 TEST(ArpResolver, SlowTableReadsDoNotStretchTheWait)
