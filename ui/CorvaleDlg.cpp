@@ -32,7 +32,8 @@ constexpr DWORD kFallbackStart = 0xC0A80001;  // 192.168.0.1
 constexpr DWORD kFallbackEnd = 0xC0A800FF;    // 192.168.0.255
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
-// Posted by the run's thread, and the last two by this window to itself.
+// Posted by the run's thread (its start, results waiting, its end), and by this window to
+// itself (the rest of the results, the sort).
 constexpr UINT kRunStartedMessage = WM_APP + 1;
 constexpr UINT kRunEndedMessage = WM_APP + 2;
 constexpr UINT kRunSortMessage = WM_APP + 3;
@@ -103,7 +104,7 @@ void CCorvaleDlg::SetScanPlatforms(ScanPlatformsFactory platforms)
 
 CCorvaleDlg::~CCorvaleDlg()
 {
-    AbandonRun();
+    m_Run.Abandon();
 }
 
 void CCorvaleDlg::DoDataExchange()
@@ -490,7 +491,7 @@ void CCorvaleDlg::OnCloseButton()
 void CCorvaleDlg::OnCancel()
 {
     m_Closing = true;
-    AbandonRun();
+    m_Run.Abandon();  // it stops probing and tells this window nothing more
     m_SummaryBox.End(IDOK);
     CDialog::OnCancel();
 }
@@ -652,11 +653,6 @@ void CCorvaleDlg::OnRunSort()
     m_Run.Abandon();
     m_RunState = RunState::Idle;
     m_StartScanButton.EnableWindow(true);
-}
-
-void CCorvaleDlg::AbandonRun()
-{
-    m_Run.Abandon();
 }
 
 // The mode radios, the Close button and the range; the range opens only in Manual mode.

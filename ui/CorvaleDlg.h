@@ -111,8 +111,6 @@ private:
     void OnRunEnded(int found);
     void ShowRunSummary();
     void OnRunSort();
-    // Leaves a run to end on its own: it stops probing and tells this window nothing more.
-    void AbandonRun();
     void EnableRunLockedControls(bool enable);
 
     // The caption shows the state; it never decides it.
