@@ -135,21 +135,11 @@ void CEnhancedListCtrl::AddRowTipTool()
     m_RowTipToolAdded = ::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
 }
 
-// ---------------------------------------------------------------- operations from any thread
-
-LRESULT CEnhancedListCtrl::RunOnListThread(const std::function<LRESULT()>& work)
-{
-    if (IsOnWindowThread())
-        return RunOnWindowThread(work);
-    return RunOnWindowThread([&] {
-        SuspendRedrawBriefly();
-        return work();
-    });
-}
+// ---------------------------------------------------------------- operations
 
 bool CEnhancedListCtrl::SetRowColors(int row, COLORREF textColor)
 {
-    return RunOnListThread([&] { return static_cast<LRESULT>(WriteRowColors(row, textColor)); }) != 0;
+    return WriteRowColors(row, textColor);
 }
 
 void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending)
@@ -159,99 +149,48 @@ void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending)
 
 void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending, bool themed)
 {
-    RunOnListThread([&] {
-        ApplySortIndicator(column, ascending, themed);
-        return LRESULT{0};
-    });
+    ApplySortIndicator(column, ascending, themed);
 }
 
 int CEnhancedListCtrl::RenumberItemData()
 {
-    return static_cast<int>(RunOnListThread([this] { return static_cast<LRESULT>(RenumberRows()); }));
+    return RenumberRows();
 }
 
 bool CEnhancedListCtrl::SortColumn()
 {
-    return RunOnListThread([this] {
-        m_SortColumn = 0;
-        m_SortAscending = true;
-        m_SortKind = m_ColumnSortKinds[0];
-        if (m_SortKind == SortNone)
-            return LRESULT{FALSE};
-        return static_cast<LRESULT>(SortRows());
-    }) != 0;
+    m_SortColumn = 0;
+    m_SortAscending = true;
+    m_SortKind = m_ColumnSortKinds[0];
+    if (m_SortKind == SortNone)
+        return false;
+    return SortRows();
 }
 
 void CEnhancedListCtrl::AppendRow(const char* key, int image, std::initializer_list<CellText> cells, COLORREF textColor)
 {
-    WriteRowFromAnyThread(MakeRowWrite(true, key, image, cells, textColor));
+    if (!m_hWnd || !CellsFit(cells))
+        return;
+    // Numbered as it comes (its item data is its index), so that rows kept in order need
+    // no renumbering before a sort.
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = GetItemCount();
+    item.pszText = const_cast<char*>(key ? key : "");
+    item.iImage = image;
+    item.lParam = item.iItem;
+    const int row = static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row >= 0)
+        WriteRowCells(row, cells, textColor);
 }
 
 void CEnhancedListCtrl::SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor)
 {
-    WriteRowFromAnyThread(MakeRowWrite(false, key, 0, cells, textColor));
-}
-
-void CEnhancedListCtrl::FlushQueuedRows()
-{
-    uint64_t queued = 0;
-    {
-        const CSingleLock lock(m_QueueLock);
-        queued = m_RowsQueued;
-    }
-    if (!GetSharedHandle())
-        return;  // nothing will ever be applied
-    if (IsOnWindowThread()) {
-        while (!AreQueuedRowsApplied(queued) && ApplyQueuedRows(kQueuedRowsPerSlice) > 0) {
-        }
+    if (!m_hWnd || !CellsFit(cells))
         return;
-    }
-    // One slice per message: between two of them the list's thread answers whatever else
-    // waits for it. No answer (0) means the window is gone.
-    while (RunOnWindowThread([&] {
-        ApplyQueuedRows(kQueuedRowsPerSlice);
-        return static_cast<LRESULT>(!AreQueuedRowsApplied(queued));
-    }) != 0) {
-    }
-}
-
-UINT CEnhancedListCtrl::QueuedRowsMessage()
-{
-    // Registered, so that no list view message is taken for it.
-    static const UINT message = ::RegisterWindowMessageA("Vantrel.EnhancedList.QueuedRows");
-    return message;
-}
-
-CEnhancedListCtrl::RowWrite CEnhancedListCtrl::MakeRowWrite(bool append, const char* key, int image,
-                                                           std::initializer_list<CellText> cells, COLORREF textColor)
-{
-    RowWrite write{append, key ? key : "", image, {}, textColor};
-    write.Cells.reserve(cells.size());
-    for (const CellText& cell : cells)
-        write.Cells.emplace_back(cell.Column, cell.Text ? cell.Text : "");
-    return write;
-}
-
-void CEnhancedListCtrl::WriteRowFromAnyThread(RowWrite write)
-{
-    const HWND window = GetSharedHandle();
-    if (!window)
-        return;
-    if (IsOnWindowThread()) {
-        ApplyRowWrite(write);
-        return;
-    }
-    bool wake = false;
-    {
-        const CSingleLock lock(m_QueueLock);
-        wake = m_QueuedRows.empty();
-        m_QueuedRows.push_back(std::move(write));
-        ++m_RowsQueued;
-    }
-    // One wake-up for a queue that was empty: a queue that was not has one on its way, or its
-    // slice is being applied and posts the next itself.
-    if (wake)
-        ::PostMessageA(window, QueuedRowsMessage(), 0, 0);
+    const int row = FindRowByKey(key);
+    if (row >= 0)
+        WriteRowCells(row, cells, textColor);
 }
 
 // ---------------------------------------------------------------- work on the owning thread
@@ -268,8 +207,6 @@ int CEnhancedListCtrl::FindRowByKey(const char* key) const
 
 void CEnhancedListCtrl::SuspendRedrawBriefly()
 {
-    // Under Wine each change sent from another thread repainted the whole list before the
-    // next came (200 rows took over 2 s); one repaint shortly after shows them together.
     if (m_RedrawSuspended || !::IsWindowVisible(m_hWnd))
         return;
     if (!::SetTimer(m_hWnd, kRedrawTimerId, kRedrawDelayMs, nullptr))
@@ -315,65 +252,21 @@ void CEnhancedListCtrl::StoreRowColors(int row, COLORREF textColor)
         RedrawItems(row, row);
 }
 
-void CEnhancedListCtrl::ApplyRowWrite(const RowWrite& write)
+bool CEnhancedListCtrl::CellsFit(std::initializer_list<CellText> cells) const
 {
     const int columns = Header().GetItemCount();
-    for (const auto& cell : write.Cells) {
-        if (cell.first < 0 || cell.first >= columns)
-            return;
+    for (const CellText& cell : cells) {
+        if (cell.Column < 0 || cell.Column >= columns)
+            return false;
     }
-    // Counting and inserting here, on the list's thread, is one step: no other append comes
-    // in between.
-    const int row = write.Append ? InsertItem(GetItemCount(), write.Key.c_str(), write.Image)
-                                 : FindRowByKey(write.Key.c_str());
-    if (row < 0)
-        return;
-    for (const auto& cell : write.Cells)
-        SetItemText(row, cell.first, cell.second.c_str());
-    StoreRowColors(row, write.TextColor);
+    return true;
 }
 
-size_t CEnhancedListCtrl::ApplyQueuedRows(size_t limit)
+void CEnhancedListCtrl::WriteRowCells(int row, std::initializer_list<CellText> cells, COLORREF textColor)
 {
-    const DWORD start = ::GetTickCount();
-    for (size_t applied = 0; applied < limit && ::GetTickCount() - start < kQueuedRowsSliceMs; ++applied) {
-        RowWrite write;
-        {
-            const CSingleLock lock(m_QueueLock);
-            if (m_QueuedRows.empty())
-                break;
-            write = std::move(m_QueuedRows.front());
-            m_QueuedRows.pop_front();
-        }
-        // Outside the lock: the writers go on queueing meanwhile.
-        if (applied == 0)
-            SuspendRedrawBriefly();
-        ApplyRowWrite(write);
-        const CSingleLock lock(m_QueueLock);
-        ++m_RowsApplied;
-    }
-    const CSingleLock lock(m_QueueLock);
-    return m_QueuedRows.size();
-}
-
-bool CEnhancedListCtrl::AreQueuedRowsApplied(uint64_t queued)
-{
-    const CSingleLock lock(m_QueueLock);
-    return m_RowsApplied >= queued;
-}
-
-void CEnhancedListCtrl::OnQueuedRows()
-{
-    // The rest after whatever else waits for this thread by then.
-    if (ApplyQueuedRows(kQueuedRowsPerSlice) > 0)
-        PostMessage(QueuedRowsMessage());
-}
-
-void CEnhancedListCtrl::DropQueuedRows()
-{
-    const CSingleLock lock(m_QueueLock);
-    m_RowsApplied += m_QueuedRows.size();
-    m_QueuedRows.clear();
+    for (const CellText& cell : cells)
+        SetItemText(row, cell.Column, cell.Text ? cell.Text : "");
+    StoreRowColors(row, textColor);
 }
 
 bool CEnhancedListCtrl::ReadRowColors(int row, COLORREF& text, COLORREF& back) const
@@ -430,7 +323,14 @@ void CEnhancedListCtrl::OnRowsChanging(UINT msg, LPARAM lp)
             m_RowsNumbered = false;
         break;
     case LVM_INSERTITEMA:
-    case LVM_INSERTITEMW:
+    case LVM_INSERTITEMW: {
+        // A row added at the end carrying its index as item data keeps the rows numbered.
+        const auto* item = reinterpret_cast<const LVITEMA*>(lp);
+        const bool numberedAtEnd = item && (item->mask & LVIF_PARAM) && item->lParam == item->iItem &&
+                                   item->iItem == GetItemCount();
+        m_RowsNumbered = m_RowsNumbered && numberedAtEnd;
+        break;
+    }
     case LVM_DELETEITEM:
     case LVM_SORTITEMS:
     case LVM_SORTITEMSEX:
@@ -562,18 +462,18 @@ bool CEnhancedListCtrl::IsThemingActive()
 
 LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == QueuedRowsMessage()) {
-        OnQueuedRows();
-        return 0;
-    }
     switch (msg) {
-    case WM_DESTROY:
-        DropQueuedRows();  // a window that comes later is not the one they were meant for
-        break;
     case LVM_SETITEMA:
     case LVM_SETITEMW:
     case LVM_INSERTITEMA:
-    case LVM_INSERTITEMW:
+    case LVM_INSERTITEMW: {
+        // A row added at the end carrying its index as item data keeps the rows numbered.
+        const auto* item = reinterpret_cast<const LVITEMA*>(lp);
+        const bool numberedAtEnd = item && (item->mask & LVIF_PARAM) && item->lParam == item->iItem &&
+                                   item->iItem == GetItemCount();
+        m_RowsNumbered = m_RowsNumbered && numberedAtEnd;
+        break;
+    }
     case LVM_DELETEITEM:
     case LVM_DELETEALLITEMS:
     case LVM_SORTITEMS:

@@ -1,20 +1,15 @@
 // CEnhancedListCtrl: the results list. Adds to the report-style list view per-row colours
 // kept in two hidden columns, sorting by a clicked heading with a sort mark, a fixed row
-// tooltip, a 28-pixel header and rows that other threads add and write by their column-0
-// text, queued so that those threads never wait for the window, and drawn together.
+// tooltip, a 28-pixel header and rows written by their column-0 text, many at a time drawn
+// together.
 #pragma once
 
 #include "controls/HeaderCtrlEx.h"
 #include "winlib/GdiObject.h"
 #include "winlib/ListCtrl.h"
-#include "winlib/Thread.h"
 
-#include <cstdint>
-#include <deque>
-#include <functional>
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 class CEnhancedListCtrl : public CListCtrl {
@@ -33,15 +28,12 @@ public:
     CEnhancedListCtrl() = default;
     ~CEnhancedListCtrl() override;
 
-    // Set-up, on the thread that owns the list.
+    // Set-up. Everything here is for the thread that owns the list.
     void AttachHeaderCtrl();
     void AddColorCodeColumns();
     void SetColumnSortType(int column, SortKind kind);
     void SetListTip(const char* text);
 
-    // These may be called from any thread: each is carried out whole by the thread that owns
-    // the list, so no sort falls in between its steps. Changes made for another thread are
-    // drawn together shortly after, not one repaint each.
     bool SetRowColors(int row, COLORREF textColor);
     void SetSortIndicator(int column, bool ascending);
     // As above with the kind of mark chosen by the caller: the header's own arrows when
@@ -51,11 +43,8 @@ public:
     // Sorts by column 0 ascending; false when column 0 does not sort. Leaves the header alone.
     bool SortColumn();
 
-    // Rows that the probes find and fill. On the list's own thread a write is carried out at
-    // once; from any other thread it is copied into a queue and the call returns at once: the
-    // list's thread applies the queue in order, a slice per wake-up, so the caller never waits
-    // for the window and the window keeps answering meanwhile. A write that cannot be applied
-    // (a column out of range, a key no row has, no window) is dropped whole.
+    // Rows that the probes find and fill, written as a run's results arrive. A write that
+    // cannot be applied (a column out of range, a key no row has, no window) is dropped whole.
     struct CellText {
         int Column;
         const char* Text;
@@ -65,17 +54,10 @@ public:
     // Writes cells and the text colour of the row whose column-0 text is `key` (unique within
     // a scan): a row's index changes whenever the user sorts.
     void SetRowByKey(const char* key, std::initializer_list<CellText> cells, COLORREF textColor);
-    // Returns once every row write queued before the call is applied; from any thread. From
-    // another thread the list's thread applies them a slice per message, answering others
-    // in between.
-    void FlushQueuedRows();
-    // The most queued writes one wake-up applies, and the message that wakes the list (posted
-    // to it when its queue stops being empty). A write is six or seven list messages, 1-2 ms
-    // under Wine, and far more while the probes' threads start and keep the server busy: a
-    // slice ends after 16 writes or 20 ms, well inside the 100 ms another program may wait.
-    static constexpr size_t kQueuedRowsPerSlice = 16;
-    static constexpr DWORD kQueuedRowsSliceMs = 20;
-    static UINT QueuedRowsMessage();
+    // Holds the list's repaint off for a moment: the rows written meanwhile are drawn
+    // together shortly after, not one repaint each (under Wine each change repainted the
+    // whole list before the next came). Nothing when hidden or held already.
+    void SuspendRedrawBriefly();
 
     static bool IsThemingActive();
 
@@ -98,10 +80,6 @@ private:
     static constexpr UINT_PTR kRedrawTimerId = 0x5244;
     static constexpr UINT kRedrawDelayMs = 100;
 
-    // Runs `work` on the owning thread; when the caller is another thread, the list's
-    // repaint waits for the coalesced one.
-    LRESULT RunOnListThread(const std::function<LRESULT()>& work);
-    void SuspendRedrawBriefly();
     void ResumeRedraw();
     // Owning thread only: the index goes stale at the next sort.
     int FindRowByKey(const char* key) const;
@@ -121,25 +99,9 @@ private:
     // The same for a row known to exist.
     void StoreRowColors(int row, COLORREF textColor);
 
-    // One row write as queued: the texts are copies, the caller's may be gone by now.
-    struct RowWrite {
-        bool Append;
-        std::string Key;
-        int Image;
-        std::vector<std::pair<int, std::string>> Cells;
-        COLORREF TextColor;
-    };
-    static RowWrite MakeRowWrite(bool append, const char* key, int image, std::initializer_list<CellText> cells,
-                                 COLORREF textColor);
-    void WriteRowFromAnyThread(RowWrite write);
-    void ApplyRowWrite(const RowWrite& write);
-    // Applies queued writes in order, at most `limit` and only while the slice's time lasts
-    // (at least one); how many are still queued.
-    size_t ApplyQueuedRows(size_t limit);
-    // True once every write queued up to `queued` writes in all has been applied.
-    bool AreQueuedRowsApplied(uint64_t queued);
-    void OnQueuedRows();
-    void DropQueuedRows();
+    // True when every cell names a column the list has.
+    bool CellsFit(std::initializer_list<CellText> cells) const;
+    void WriteRowCells(int row, std::initializer_list<CellText> cells, COLORREF textColor);
 
     bool SortRows();
     // Sets every row's item data to its index, unless they are so already.
@@ -183,11 +145,4 @@ private:
     bool m_RowsNumbered = false;  // every row's item data is its index, known for sure
     std::vector<std::string> m_SortTexts;  // the sort column by row, while a sort runs
     CBitmap m_SortMark;                    // the bitmap the sorted heading shows, if any
-
-    // Row writes from other threads, oldest first, and how many were queued and applied in
-    // all (what a flush waits for); guarded by m_QueueLock.
-    CCriticalSection m_QueueLock;
-    std::deque<RowWrite> m_QueuedRows;
-    uint64_t m_RowsQueued = 0;
-    uint64_t m_RowsApplied = 0;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -19,14 +20,14 @@ constexpr ULONG kRequestedAddressLength = 6;
 
 bool Stopped(const HostProbeTask& task)
 {
-    return task.Stop && *task.Stop;
+    return task.Stop && ::WaitForSingleObject(task.Stop, 0) == WAIT_OBJECT_0;
 }
 
-HostRole RoleOf(const char* address, bool isOwnSystem)
+HostRole RoleOf(const char* address, bool isOwnSystem, const LocalHostFacts* local)
 {
     if (isOwnSystem)
         return HostRole::OwnSystem;
-    if (std::strcmp(address, LocalNetworkInfo.GatewayAddress) == 0)
+    if (local && std::strcmp(address, local->GatewayAddress) == 0)
         return HostRole::Router;
     return HostRole::Other;
 }
@@ -48,13 +49,13 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
 
 DWORD WINAPI HostScanner(LPVOID task)
 {
-    if (!task)
-        return 0;
-    const auto& probe = *static_cast<const HostProbeTask*>(task);
-    if (!probe.Platform)
+    const std::unique_ptr<const std::shared_ptr<const HostProbeTask>> handOver(
+        static_cast<const std::shared_ptr<const HostProbeTask>*>(task));
+    const HostProbeTask* probe = handOver ? handOver->get() : nullptr;
+    if (!probe || !probe->Platform)
         return 0;
     try {
-        ProbeHost(probe, *probe.Platform);
+        ProbeHost(*probe, *probe->Platform);
     } catch (const std::bad_alloc&) {
         // A probe reports nothing to the run; the host is just not listed or left unfinished.
     }
@@ -81,14 +82,15 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     length = std::min<ULONG>(length, sizeof(hardware));
     task.Results->OnHostFound(address, hardware, length);
 
-    const bool isOwnSystem = ::_stricmp(address, LocalNetworkInfo.LocalAddress) == 0;
+    const LocalHostFacts* local = task.Local;
+    const bool isOwnSystem = local && ::_stricmp(address, local->LocalAddress) == 0;
     char hostName[kHostNameCapacity] = {};
     const char* name = hostName;
-    if (isOwnSystem && LocalNetworkInfo.HostName[0])
-        name = LocalNetworkInfo.HostName;
+    if (isOwnSystem && local->HostName[0])
+        name = local->HostName;
     else if (!Stopped(task))
         GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
-    task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem), hardware, length);
+    task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length);
 }
 
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size)

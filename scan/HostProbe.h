@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -31,12 +30,22 @@ public:
 struct ArpPlatform;
 struct HostProbePlatform;
 
-// What one probe thread is given. The run keeps it in place until the thread has ended.
+// What a probe must know of this computer, as discovery found it; each run carries a copy.
+struct LocalHostFacts {
+    char HostName[500];
+    char LocalAddress[200];
+    char GatewayAddress[100];
+};
+
+// What one probe is given. The pointers point into what `Owner` keeps alive (the run's
+// shared state), so a probe that holds its task holds all it reads.
 struct HostProbeTask {
     char Address[256];  // dotted text
     CScanResultsSink* Results;
     const HostProbePlatform* Platform;
-    const std::atomic<bool>* Stop;  // the run's; none: the probe runs to its end
+    HANDLE Stop;                 // the run's manual-reset event; none: the probe runs to its end
+    const LocalHostFacts* Local;  // none: no host is this computer or the router
+    std::shared_ptr<const void> Owner;
 };
 
 constexpr size_t kHostNameCapacity = 1000;
@@ -54,7 +63,8 @@ struct HostProbePlatform {
 // outlives the window uses nothing but what its run holds.
 HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp);
 
-// Thread routine: `task` is a HostProbeTask. Always ends with 0.
+// Thread routine: `task` is a std::shared_ptr<const HostProbeTask> made with new, which the
+// thread takes over and holds until it ends. Always ends with 0.
 DWORD WINAPI HostScanner(LPVOID task);
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 

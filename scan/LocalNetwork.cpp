@@ -68,8 +68,12 @@ void GetLocalNetInfo()
 
 void GetLocalNetInfo(const DiscoveryPlatform& platform)
 {
-    LocalNetworkRecord& info = LocalNetworkInfo;
-    info = LocalNetworkRecord{};
+    LocalNetworkInfo = DiscoverLocalNetwork(platform);
+}
+
+LocalNetworkRecord DiscoverLocalNetwork(const DiscoveryPlatform& platform)
+{
+    LocalNetworkRecord info{};
 
     if (platform.GetHostName(info.HostName, sizeof(info.HostName)) == 0) {
         Terminate(info.HostName);
@@ -88,11 +92,12 @@ void GetLocalNetInfo(const DiscoveryPlatform& platform)
             continue;
         CopyText(info.LocalAddress, adapter->IpAddressList.IpAddress.String);
         CopyText(info.GatewayAddress, adapter->GatewayList.IpAddress.String);
-        CalcStartAndEndAddress(adapter->IpAddressList.IpAddress.String, adapter->IpAddressList.IpMask.String);
+        CalcStartAndEndAddress(adapter->IpAddressList.IpAddress.String, adapter->IpAddressList.IpMask.String, info);
         FormatAddress(info.FirstHost, info.FirstHostText, sizeof(info.FirstHostText));
         FormatAddress(info.LastHost, info.LastHostText, sizeof(info.LastHostText));
         break;
     }
+    return info;
 }
 
 std::vector<IP_ADAPTER_INFO> ReadAdapterList(const GetAdaptersInfoFunction& getAdaptersInfo)
@@ -115,14 +120,19 @@ std::vector<IP_ADAPTER_INFO> ReadAdapterList(const GetAdaptersInfoFunction& getA
 
 void CalcStartAndEndAddress(const char* address, const char* mask)
 {
+    CalcStartAndEndAddress(address, mask, LocalNetworkInfo);
+}
+
+void CalcStartAndEndAddress(const char* address, const char* mask, LocalNetworkRecord& record)
+{
     uint32_t a = 0;
     uint32_t m = 0;
     if (!ParseAddress(address, a) || !ParseAddress(mask, m))
         return;
     const uint32_t network = a & m;
     const uint32_t broadcast = network | ~m;
-    LocalNetworkInfo.FirstHost = network + 1;
-    LocalNetworkInfo.LastHost = broadcast - 1;
+    record.FirstHost = network + 1;
+    record.LastHost = broadcast - 1;
 }
 
 const char* ValidateManualRange(const ScanRange& range)

@@ -22,8 +22,8 @@ struct LocalNetworkRecord {
     char LastHostText[100];
 };
 
-// Written by GetLocalNetInfo on the user-interface thread before any scan thread exists;
-// only read afterwards.
+// The process-wide record that GetLocalNetInfo fills. Windows and runs keep copies of
+// their own (DiscoverLocalNetwork): no probe reads this one.
 extern LocalNetworkRecord LocalNetworkInfo;
 
 struct ScanRange {
@@ -47,10 +47,15 @@ struct DiscoveryPlatform {
 std::vector<IP_ADAPTER_INFO> ReadAdapterList(const GetAdaptersInfoFunction& getAdaptersInfo);
 const DiscoveryPlatform& SystemDiscoveryPlatform();
 
+// What the platform tells of the machine's name and its active adapter, as a value.
+LocalNetworkRecord DiscoverLocalNetwork(const DiscoveryPlatform& platform);
+// The same into LocalNetworkInfo.
 void GetLocalNetInfo();
 void GetLocalNetInfo(const DiscoveryPlatform& platform);
 
+// The first and last host of the subnet into `record` (LocalNetworkInfo without one).
 void CalcStartAndEndAddress(const char* address, const char* mask);
+void CalcStartAndEndAddress(const char* address, const char* mask, LocalNetworkRecord& record);
 
 // Null when the range may be scanned, else the message to show.
 const char* ValidateManualRange(const ScanRange& range);

@@ -4,7 +4,9 @@
 #include "winlib/Thread.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -12,61 +14,88 @@ namespace {
 
 constexpr uint32_t kBlockMask = 0xFFFFFF00;
 
-void WaitInGroups(const ScanRunPlatform& platform, const std::vector<CHandle>& threads)
+bool IsSignalled(HANDLE event)
 {
-    HANDLE group[kScanWaitGroupSize];
-    for (size_t first = 0; first < threads.size(); first += kScanWaitGroupSize) {
-        const size_t count = std::min(kScanWaitGroupSize, threads.size() - first);
-        for (size_t i = 0; i < count; ++i)
-            group[i] = threads[first + i].Get();
-        platform.WaitForAll(static_cast<DWORD>(count), group);
+    return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// Waits until `count` threads have ended, running `whileWaiting` between the waits. A wait
+// that fails (a handle gone bad) is tried again thread by thread; a thread that cannot be
+// waited for at all ends on its own, holding its task.
+void WaitForThreads(const ScanRunPlatform& platform, const HANDLE* threads, DWORD count,
+                    const std::function<void()>& whileWaiting)
+{
+    for (;;) {
+        const DWORD result = platform.WaitForAll(count, threads, kScanNoticeIntervalMs);
+        if (whileWaiting)
+            whileWaiting();
+        if (result == WAIT_TIMEOUT)
+            continue;
+        if (result == WAIT_FAILED && count > 1) {
+            for (DWORD i = 0; i < count; ++i)
+                WaitForThreads(platform, threads + i, 1, whileWaiting);
+        }
+        return;
     }
+}
+
+// The processors a probe thread may run on: all of the process's but its first, when it has
+// more than one. Under Wine a new thread clears most of a megabyte of stack before it runs,
+// and a run's 254 of them would take every processor for about a second: kept off one, they
+// leave the window's thread a processor to answer on.
+DWORD_PTR ProbeAffinity()
+{
+    DWORD_PTR process = 0;
+    DWORD_PTR system = 0;
+    if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system))
+        return 0;
+    return process & (process - 1);  // without the lowest; none with one processor
+}
+
+HANDLE StartProbeThread(const std::shared_ptr<const HostProbeTask>& task)
+{
+    static const DWORD_PTR affinity = ProbeAffinity();
+    auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
+    const DWORD flags = STACK_SIZE_PARAM_IS_A_RESERVATION | (affinity ? CREATE_SUSPENDED : 0);
+    HANDLE thread = ::CreateThread(nullptr, kProbeStackReserve, HostScanner, handOver.get(), flags, nullptr);
+    if (!thread)
+        return nullptr;
+    handOver.release();  // the thread's now
+    if (affinity) {
+        ::SetThreadAffinityMask(thread, affinity);
+        ::ResumeThread(thread);
+    }
+    return thread;
+}
+
+template <size_t N>
+void CopyText(char (&target)[N], const char* source)
+{
+    std::snprintf(target, N, "%s", source);
 }
 
 }  // namespace
 
-// Whatever the run's thread uses: the owner's copies of the platforms, the sink, and the
-// count of hosts found, which the run takes from the reports passing through.
-struct CScanRun::State : CScanResultsSink {
-    ScanRange Range{};
-    std::shared_ptr<CScanResultsSink> Results;
-    Events Notify;
-    ScanRunPlatform Platform;
-    HostProbePlatform Probes;
-    std::atomic<bool> Stop{false};
-    std::atomic<int> Found{0};
-
-    void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) override
-    {
-        ++Found;
-        Results->OnHostFound(address, mac, macLength);
-    }
-    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                     ULONG macLength) override
-    {
-        Results->OnHostNamed(address, name, role, mac, macLength);
-    }
-};
-
-ScanPlatforms SystemScanPlatforms()
+ScanPlatforms SystemScanPlatforms(HANDLE stop)
 {
-    const std::shared_ptr<const ArpPlatform> arp = MakeSystemArpPlatform(nullptr);
+    const std::shared_ptr<const ArpPlatform> arp = MakeSystemArpPlatform(stop);
     return ScanPlatforms{
         ScanRunPlatform{
             [arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(*arp, dests); },
-            [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, HostScanner, task, 0, nullptr); },
-            [](DWORD count, const HANDLE* threads) { ::WaitForMultipleObjects(count, threads, TRUE, INFINITE); },
+            StartProbeThread,
+            [](DWORD count, const HANDLE* threads, DWORD ms) {
+                return ::WaitForMultipleObjects(count, threads, TRUE, ms);
+            },
         },
         SystemHostProbePlatform(arp),
     };
 }
 
-size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResultsSink* results,
-                  const HostProbePlatform* probes, const std::atomic<bool>* stop)
+size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostProbeTask& probe,
+                  const std::function<void()>& whileWaiting)
 {
-    const auto stopped = [stop] { return stop && *stop; };
     ClampRangeEnd(range);
-    if (range.Start > range.End || stopped())
+    if (range.Start > range.End || IsSignalled(probe.Stop))
         return 0;
     const uint64_t count = std::min<uint64_t>(uint64_t{range.End} - range.Start + 1, MaxScanHosts);
     std::vector<IPAddr> dests;
@@ -75,70 +104,150 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResults
         dests.push_back(::htonl(range.Start + static_cast<uint32_t>(i)));
     platform.SendArpRequestsAhead(dests);
 
-    // Both tables are complete before the first thread starts: nothing below allocates
-    // while probes run, and the tasks stay in place until every probe has ended.
-    const auto tasks = std::make_unique<HostProbeTask[]>(MaxScanHosts);
     std::vector<CHandle> threads;
-    threads.reserve(MaxScanHosts);
-    for (uint64_t i = 0; i < count && !stopped(); ++i) {
-        HostProbeTask& task = tasks[i];
-        FormatAddress(range.Start + static_cast<uint32_t>(i), task.Address, sizeof(task.Address));
-        task.Results = results;
-        task.Platform = probes;
-        task.Stop = stop;
-        if (HANDLE thread = platform.StartProbe(&task))
-            threads.emplace_back(thread);
+    threads.reserve(count);
+    std::vector<std::shared_ptr<const HostProbeTask>> unstarted;
+    unstarted.reserve(count);
+    size_t probed = 0;
+    try {
+        for (uint64_t i = 0; i < count && !IsSignalled(probe.Stop); ++i) {
+            auto task = std::make_shared<HostProbeTask>(probe);
+            FormatAddress(range.Start + static_cast<uint32_t>(i), task->Address, sizeof(task->Address));
+            ++probed;
+            if (HANDLE thread = platform.StartProbe(task))
+                threads.emplace_back(thread);
+            else
+                unstarted.push_back(std::move(task));
+        }
+    } catch (const std::bad_alloc&) {
+        // No memory for one more probe: the run goes on with those under way.
     }
-    WaitInGroups(platform, threads);
-    return threads.size();
+
+    HANDLE group[kScanWaitGroupSize];
+    for (size_t first = 0; first < threads.size(); first += kScanWaitGroupSize) {
+        const size_t size = std::min(kScanWaitGroupSize, threads.size() - first);
+        for (size_t i = 0; i < size; ++i)
+            group[i] = threads[first + i].Get();
+        WaitForThreads(platform, group, static_cast<DWORD>(size), whileWaiting);
+    }
+    // Their datagrams went out with all the others: by now each needs one look at the table.
+    for (const auto& task : unstarted) {
+        if (task->Platform)
+            ProbeHost(*task, *task->Platform);
+        if (whileWaiting)
+            whileWaiting();
+    }
+    return probed;
 }
 
-bool CScanRun::Start(ScanRange range, std::shared_ptr<CScanResultsSink> results, Events events,
-                     const ScanPlatforms& platforms)
+LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network)
+{
+    LocalHostFacts facts{};
+    CopyText(facts.HostName, network.HostName);
+    CopyText(facts.LocalAddress, network.LocalAddress);
+    CopyText(facts.GatewayAddress, network.GatewayAddress);
+    return facts;
+}
+
+// ---------------------------------------------------------------- the run's shared state
+
+// What the run's worker and its probes share: the request, the stop event, the run's own
+// platforms (its ARP state), the queue of results and whom to tell. The owner's object
+// holds it too until it lets go.
+struct CScanRun::State : CScanResultsSink {
+    ScanRequest Request{};
+    Events Notify;
+    CHandle StopEvent;
+    ScanPlatformsFactory MakePlatforms;
+    ScanPlatforms Platforms;  // made by the worker, before the first probe
+    CScanResultsQueue Results;
+    std::atomic<bool> Abandoned{false};
+    std::atomic<int> Found{0};
+
+    void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) override
+    {
+        Results.OnHostFound(address, mac, macLength);
+        ++Found;
+    }
+    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
+                     ULONG macLength) override
+    {
+        Results.OnHostNamed(address, name, role, mac, macLength);
+    }
+
+    // The worker's: tells the owner once of results that wait.
+    void AnnounceResults()
+    {
+        if (Results.Announce() && !Abandoned && Notify.ResultsQueued)
+            Notify.ResultsQueued();
+    }
+};
+
+bool CScanRun::Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms)
 {
     Abandon();
-    auto state = std::make_shared<State>();
-    state->Range = range;
-    state->Results = std::move(results);
-    state->Notify = std::move(events);
-    state->Platform = platforms.Run;
-    state->Probes = platforms.Probes;
-    // The thread's own reference to the state, handed over once the thread exists.
-    auto handOver = std::make_unique<std::shared_ptr<State>>(state);
-    m_Thread = AfxBeginThread(Worker, handOver.get());
-    if (!m_Thread)
+    try {
+        auto state = std::make_shared<State>();
+        state->Request = request;
+        state->Notify = std::move(events);
+        state->StopEvent = CHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!state->StopEvent)
+            return false;
+        state->MakePlatforms = platforms;
+        // The thread's own reference to the state, handed over once the thread exists.
+        auto handOver = std::make_unique<std::shared_ptr<State>>(state);
+        m_Thread = AfxBeginThread(Worker, handOver.get());
+        if (!m_Thread)
+            return false;
+        handOver.release();
+        m_State = std::move(state);
+        return true;
+    } catch (const std::bad_alloc&) {
         return false;
-    handOver.release();
-    m_State = std::move(state);
-    return true;
+    }
 }
 
 void CScanRun::Stop()
 {
     if (m_State)
-        m_State->Stop = true;
+        ::SetEvent(m_State->StopEvent.Get());
+}
+
+size_t CScanRun::TakeResults(std::vector<ScanResult>& results, size_t max)
+{
+    return m_State ? m_State->Results.Take(results, max) : 0;
 }
 
 void CScanRun::Abandon()
 {
+    if (m_State)
+        m_State->Abandoned = true;
     Stop();
     m_State.reset();
     m_Thread.Close();
-}
-
-bool CScanRun::Wait(DWORD ms)
-{
-    return !m_Thread || ::WaitForSingleObject(m_Thread.Get(), ms) == WAIT_OBJECT_0;
 }
 
 UINT CScanRun::Worker(LPVOID param)
 {
     const std::unique_ptr<std::shared_ptr<State>> handOver(static_cast<std::shared_ptr<State>*>(param));
     const std::shared_ptr<State> state = *handOver;
-    if (state->Notify.Started)
+    if (!state->Abandoned && state->Notify.Started)
         state->Notify.Started();
-    ProbeRange(state->Platform, state->Range, state->Results ? state.get() : nullptr, &state->Probes, &state->Stop);
-    if (state->Notify.Ended)
+    HostProbeTask probe{};
+    probe.Results = state.get();
+    probe.Platform = &state->Platforms.Probes;
+    probe.Stop = state->StopEvent.Get();
+    probe.Local = &state->Request.Local;
+    probe.Owner = state;
+    try {
+        // The ARP state's set-up reads files and the adapter list: not on the owner's thread.
+        state->Platforms = state->MakePlatforms(state->StopEvent.Get());
+        ProbeRange(state->Platforms.Run, state->Request.Range, probe, [&state] { state->AnnounceResults(); });
+    } catch (const std::bad_alloc&) {
+        // The run ends with the hosts found so far; the probes under way hold what they use.
+    }
+    state->AnnounceResults();
+    if (!state->Abandoned && state->Notify.Ended)
         state->Notify.Ended(state->Found);
     return 0;
 }

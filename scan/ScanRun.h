@@ -5,6 +5,7 @@
 
 #include "scan/HostProbe.h"
 #include "scan/LocalNetwork.h"
+#include "scan/ScanResultsQueue.h"
 #include "winlib/Thread.h"
 
 #include <windows.h>
@@ -20,43 +21,63 @@
 constexpr size_t MaxScanHosts = 256;
 // One wait takes at most this many handles.
 constexpr size_t kScanWaitGroupSize = MAXIMUM_WAIT_OBJECTS;
+// How often a waiting run looks for results to announce.
+constexpr DWORD kScanNoticeIntervalMs = 25;
+// What a probe thread reserves of the address space for its stack: a probe needs a few
+// kilobytes, and 254 threads at the default 2 MiB would take a quarter of a 32-bit process's.
+constexpr SIZE_T kProbeStackReserve = 64 * 1024;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
     // SendArpRequestsAhead's contract: called once with every address to be probed (network
     // order), before the first probe starts.
     std::function<void(const std::vector<IPAddr>& dests)> SendArpRequestsAhead;
-    // A running thread probing `task`, or null when no thread could be created.
-    std::function<HANDLE(HostProbeTask* task)> StartProbe;
-    // Returns once every one of the `count` threads has ended.
-    std::function<void(DWORD count, const HANDLE* threads)> WaitForAll;
+    // A running thread probing `task`, which it holds until it ends; null when no thread
+    // could be created.
+    std::function<HANDLE(const std::shared_ptr<const HostProbeTask>& task)> StartProbe;
+    // WaitForMultipleObjects's answer for all of `count` threads, waiting at most `ms`.
+    std::function<DWORD(DWORD count, const HANDLE* threads, DWORD ms)> WaitForAll;
 };
 
-// The system's calls of a run and of its probes, sharing one ARP state (see
-// MakeSystemArpPlatform) that every copy keeps.
+// The calls of one run and of its probes.
 struct ScanPlatforms {
     ScanRunPlatform Run;
     HostProbePlatform Probes;
 };
-ScanPlatforms SystemScanPlatforms();
+// The system's calls for one run, with an ARP state of the run's own (see
+// MakeSystemArpPlatform) whose waits end when `stop` is signalled.
+ScanPlatforms SystemScanPlatforms(HANDLE stop);
+using ScanPlatformsFactory = std::function<ScanPlatforms(HANDLE stop)>;
 
 // Probes every address of `range` after ClampRangeEnd, at most MaxScanHosts of them, in
-// increasing order, until `stop` is set, each reporting to `results` through the calls of
-// `probes`. An address whose thread cannot be created is skipped. Returns once every probe
-// started has ended; the result is how many started.
-size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, CScanResultsSink* results,
-                  const HostProbePlatform* probes = nullptr, const std::atomic<bool>* stop = nullptr);
+// increasing order, each with a copy of `probe` holding its address, until `probe.Stop` is
+// signalled. An address whose thread cannot be created is probed on the calling thread once
+// the others have ended. `whileWaiting` runs about every kScanNoticeIntervalMs meanwhile.
+// Returns once every probe has ended (or its thread could not be waited for); the result is
+// how many addresses were probed.
+size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostProbeTask& probe,
+                  const std::function<void()>& whileWaiting = {});
+
+// What a run is given, as values: nothing of it changes while the run goes on.
+struct ScanRequest {
+    ScanRange Range;
+    LocalHostFacts Local;
+};
+LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network);
 
 // One run on a worker thread of its own. The owner keeps the object and its thread handle;
-// the thread holds only the run's own state, shared, so a run abandoned by its owner (a
-// name look-up may block for seconds) ends on its own, and what it reports then goes
-// nowhere the owner still needs.
+// the worker and the probes share the run's state (its stop event, its ARP state, its queue
+// of results, whom to tell), so a run abandoned by its owner (a name look-up may block for
+// seconds) ends on its own, and nothing it does then reaches the owner.
 class CScanRun {
 public:
-    // Called on the run's thread: once before the first probe starts, and once after the
-    // last one has ended, with how many hosts were found.
+    // Called on the run's thread, never once the run is abandoned: once before the first
+    // probe starts; when results wait in the queue that no call announced since the queue
+    // was last emptied; and once after the last probe has ended, with how many hosts were
+    // found.
     struct Events {
         std::function<void()> Started;
+        std::function<void()> ResultsQueued;
         std::function<void(int found)> Ended;
     };
 
@@ -65,16 +86,16 @@ public:
     CScanRun(const CScanRun&) = delete;
     CScanRun& operator=(const CScanRun&) = delete;
 
-    // Probes `range` (see ProbeRange) into `results`; false when no thread could be started.
-    // A run still under way is abandoned first.
-    bool Start(ScanRange range, std::shared_ptr<CScanResultsSink> results, Events events,
-               const ScanPlatforms& platforms);
+    // Probes the request's range (see ProbeRange) with the calls `platforms` makes for the
+    // run; false when no thread could be started. A run still under way is abandoned first.
+    bool Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms);
     // The run starts no further probe, and its probes no further request or look-up; those
     // under way end on their own.
     void Stop();
-    // True once the thread has ended, waiting at most `ms` for it; also without a run.
-    bool Wait(DWORD ms);
-    // Stops the run and lets its thread end on its own.
+    // Moves at most `max` queued results, oldest first, into `results`; how many are still
+    // queued.
+    size_t TakeResults(std::vector<ScanResult>& results, size_t max);
+    // Stops the run, tells the owner nothing more and lets its thread end on its own.
     void Abandon();
 
 private:

@@ -11,11 +11,13 @@
 # Vantrel also the click-to-summary time, the window's worst answer to WM_NULL during the
 # run and while it renumbers and sorts the rows after the summary (asked every 10 ms from
 # another process) and the Wine process's peak resident memory (VmHWM) against its idle
-# figure. Prints a Markdown table; everything runs in the LAN's
-# scanner namespace, and the LAN is taken down at the end.
+# figure. With BENCH_BASE_DIR, a second build of Vantrel (for example the last release's)
+# scans too, just before each run of the first, so that the two compare within one run. The
+# display runs a window manager (openbox), as a desktop does. Prints a Markdown table;
+# everything runs in the LAN's scanner namespace, and the LAN is taken down at the end.
 #
 #   bash tools/bench.sh                  (as root)
-#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_DISPLAY=:78 BENCH_LANS="names dense lossy" bash tools/bench.sh
+#   BENCH_RUNS=5 BENCH_BUILD_DIR=build-x64 BENCH_BASE_DIR=../main/build-x64 BENCH_DISPLAY=:78 BENCH_LANS="names dense lossy" bash tools/bench.sh
 #   (names: the sparse LAN, each run also with its name responders held)
 #   (BENCH_KEEP=1 keeps every run's output)
 set -euo pipefail
@@ -29,25 +31,34 @@ readonly DENSE_HOSTS=200
 readonly LOSSY_HOSTS=12 LOSSY_PERCENT=20
 readonly LAN=tools/virtual-lan.sh
 
-# The peers come from Debian itself.
+readonly BASE_DIR=${BENCH_BASE_DIR:-}
+
+# The peers and the window manager come from Debian itself.
 peers=()
-for tool in nmap arp-scan; do command -v "$tool" >/dev/null || peers+=("$tool"); done
+for tool in nmap arp-scan openbox; do command -v "$tool" >/dev/null || peers+=("$tool"); done
 if ((${#peers[@]})); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${peers[@]}" >/dev/null
 fi
 
 source tools/scan-driver.sh
+# The base build's programs first, then this one's: each run_vantrel names its own.
+if [[ -n $BASE_DIR ]]; then
+    use_build "$BASE_DIR" bench
+    base_vantrel_win=$vantrel_win base_driver=$driver
+fi
 use_build "$BUILD_DIR" bench
 
 work=$(mktemp -d)
 cleanup() {
     "$LAN" down >/dev/null 2>&1 || true
+    stop_window_manager
     tools/xvfb.sh stop "$BENCH_X" >/dev/null 2>&1 || true
     [[ -n ${BENCH_KEEP:-} ]] && echo "bench: the runs' files are in $work" >&2 || rm -rf "$work"
 }
 trap cleanup EXIT
 tools/xvfb.sh start "$BENCH_X"
 export DISPLAY=$BENCH_X
+start_window_manager
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
@@ -95,11 +106,13 @@ print(1 + sum(1 for row in rows if int(row[2], 16) & 2 and ipaddress.ip_address(
 PY
 }
 
-# One timed Vantrel run; appends "ms worst_ms idle_kb peak_kb" to $1 and its rows to $2. The
+# One timed Vantrel run of the build whose driver and program are $3 and $4; appends
+# "ms worst_ms idle_kb peak_kb worst_run_ms worst_after_ms" to $1 and its rows to $2. The
 # worst answer is the larger of the run's and that of the renumbering and sort after it.
 run_vantrel() {
-    local figures=$1 rows=$2 line pid idle peak ms="" worst="" worst_after="" from to driver_pid
-    coproc DRIVER { "$LAN" "${LAN_OPTIONS[@]}" exec tools/wine-run.sh "$driver" "$vantrel_win" 2>/dev/null; }
+    local figures=$1 rows=$2 run_driver=$3 run_program=$4
+    local line pid idle peak ms="" worst="" worst_after="" from to driver_pid
+    coproc DRIVER { "$LAN" "${LAN_OPTIONS[@]}" exec tools/wine-run.sh "$run_driver" "$run_program" 2>/dev/null; }
     # Bash forgets a coprocess's descriptors and pid once it has ended: keep our own.
     driver_pid=$DRIVER_PID
     exec {from}<&"${DRIVER[0]}" {to}>&"${DRIVER[1]}"
@@ -133,7 +146,7 @@ run_vantrel() {
     done
     exec {from}<&- {to}>&-
     wait "$driver_pid" 2>/dev/null || true
-    echo "$ms $((worst > worst_after ? worst : worst_after)) $idle $peak" >>"$figures"
+    echo "$ms $((worst > worst_after ? worst : worst_after)) $idle $peak $worst $worst_after" >>"$figures"
 }
 
 # Lists as "address|MAC|name" (MACs upper case with dashes, as the LAN lists them).
@@ -176,8 +189,6 @@ bench_lan() {
     shift
     LAN_OPTIONS=("$@")
     "$LAN" "$@" up >/dev/null
-    # The summary box's teardown must not wait for a window manager (see scan-driver.sh).
-    unmanaged_windows add "$@"
     set -a
     eval "$("$LAN" "$@" info)"
     set +a
@@ -189,8 +200,13 @@ bench_lan() {
     local cidr=$LAN_NETWORK/$LAN_PREFIX_LEN run start
 
     for ((run = 1; run <= RUNS; run++)); do
+        if [[ -n $BASE_DIR ]]; then
+            flush_neighbours
+            run_vantrel "$dir/base-figures" "$dir/base-rows-$run" "$base_driver" "$base_vantrel_win"
+            wc -l <"$dir/base-rows-$run" >>"$dir/base-found"
+        fi
         flush_neighbours
-        run_vantrel "$dir/vantrel-figures" "$dir/vantrel-rows-$run"
+        run_vantrel "$dir/vantrel-figures" "$dir/vantrel-rows-$run" "$driver" "$vantrel_win"
         flush_neighbours
         start=$(now_ms)
         ip netns exec "$LAN_NS_SCANNER" nmap -sn -PR --system-dns "$cidr" >"$dir/nmap-$run"
@@ -206,7 +222,7 @@ bench_lan() {
         if ((PAIRED)); then
             signal_responders STOP
             flush_neighbours
-            run_vantrel "$dir/held-vantrel-figures" "$dir/held-vantrel-rows-$run"
+            run_vantrel "$dir/held-vantrel-figures" "$dir/held-vantrel-rows-$run" "$driver" "$vantrel_win"
             flush_neighbours
             start=$(now_ms)
             ip netns exec "$LAN_NS_SCANNER" nmap -sn -PR --system-dns "$cidr" >"$dir/held-nmap-$run"
@@ -216,20 +232,25 @@ bench_lan() {
     done
 
     # Correctness from the last run of each tool.
-    vantrel_list "$dir/vantrel-rows-$RUNS" >"$dir/vantrel"
     nmap_list "$dir/nmap-$RUNS" >"$dir/nmap"
     arpscan_list "$dir/arpscan-$RUNS" >"$dir/arpscan"
     grep -v "^$LAN_SCANNER_ADDR|" "$dir/nmap" >"$dir/nmap-others"
 
-    local v_ms n_ms a_ms worst idle peak
-    v_ms=$(cut -d' ' -f1 "$dir/vantrel-figures" | median)
-    worst=$(cut -d' ' -f2 "$dir/vantrel-figures" | sort -n | tail -n1)
-    idle=$(cut -d' ' -f3 "$dir/vantrel-figures" | median)
-    peak=$(cut -d' ' -f4 "$dir/vantrel-figures" | median)
+    local n_ms a_ms hosts=$(($(wc -l <"$dir/lan")))
+    vantrel_row() {
+        local name=$1 prefix=$2 v_ms worst idle peak
+        v_ms=$(cut -d' ' -f1 "$dir/$prefix-figures" | median)
+        worst=$(cut -d' ' -f2 "$dir/$prefix-figures" | sort -n | tail -n1)
+        idle=$(cut -d' ' -f3 "$dir/$prefix-figures" | median)
+        peak=$(cut -d' ' -f4 "$dir/$prefix-figures" | median)
+        vantrel_list "$dir/$prefix-rows-$RUNS" >"$dir/$prefix"
+        TABLE+=("| $label ($hosts hosts) | $name | $(seconds "$v_ms") | $(mean <"$dir/$prefix-found") | $(agrees "$dir/$prefix" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/$prefix" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
+        echo "bench: $label: $name: ms per run $(cut -d' ' -f1 "$dir/$prefix-figures" | tr '\n' ' ')| worst answer per run during/after $(awk '{printf "%s/%s ", $5, $6}' "$dir/$prefix-figures")" >&2
+    }
+    [[ -z $BASE_DIR ]] || vantrel_row "Vantrel ($BASE_DIR)" base
+    vantrel_row Vantrel vantrel
     n_ms=$(median <"$dir/nmap-ms")
     a_ms=$(median <"$dir/arpscan-ms")
-    local hosts=$(($(wc -l <"$dir/lan")))
-    TABLE+=("| $label ($hosts hosts) | Vantrel | $(seconds "$v_ms") | $(mean <"$dir/vantrel-found") | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,2) | $(agrees "$dir/vantrel" "$dir/lan-capitalised" 1,3) | worst answer $worst ms; VmHWM $((idle / 1024)) MB idle, $((peak / 1024)) MB peak |")
     # nmap asks DNS only.
     TABLE+=("| $label ($hosts hosts) | nmap -sn -PR | $(seconds "$n_ms") | $(mean <"$dir/nmap-found") | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,2) | $(agrees "$dir/nmap-others" "$dir/lan-others" 1,3 1,4) | own MAC not listed (DNS names only) |")
     TABLE+=("| $label ($hosts hosts) | arp-scan --localnet | $(seconds "$a_ms") | $(mean <"$dir/arpscan-found") | $(agrees "$dir/arpscan" "$dir/lan-others" 1,2) | no names | does not list itself |")
@@ -239,7 +260,8 @@ bench_lan() {
     echo "bench: $label: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/nmap-ms")arp-scan: $(tr '\n' ' ' <"$dir/arpscan-ms")" >&2
     echo "bench: $label: hosts found per run: Vantrel $(tr '\n' ' ' <"$dir/vantrel-found")nmap $(tr '\n' ' ' <"$dir/nmap-found")arp-scan $(tr '\n' ' ' <"$dir/arpscan-found")$([[ ! -f $dir/kernel-found ]] || echo "kernel by 1.2 s $(tr '\n' ' ' <"$dir/kernel-found")")" >&2
     if ((PAIRED)); then
-        local held_v held_n
+        local v_ms held_v held_n
+        v_ms=$(cut -d' ' -f1 "$dir/vantrel-figures" | median)
         held_v=$(cut -d' ' -f1 "$dir/held-vantrel-figures" | median)
         held_n=$(median <"$dir/held-nmap-ms")
         vantrel_list "$dir/held-vantrel-rows-$RUNS" >"$dir/held-vantrel"
@@ -248,7 +270,6 @@ bench_lan() {
         RATIOS+=("$label: Vantrel with the name responders $(ratio "$v_ms" "$held_v")x its time with them held; $(ratio "$v_ms" "$n_ms")x nmap's time with them, $(ratio "$held_v" "$held_n")x with them held (medians of $RUNS pairs of runs).")
         echo "bench: $label with responders held: Vantrel runs (ms): $(cut -d' ' -f1 "$dir/held-vantrel-figures" | tr '\n' ' ')nmap: $(tr '\n' ' ' <"$dir/held-nmap-ms")" >&2
     fi
-    unmanaged_windows delete "$@"
     "$LAN" "$@" down >/dev/null
 }
 

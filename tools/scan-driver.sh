@@ -41,6 +41,24 @@ unmanaged_windows() {
         tools/virtual-lan.sh "$@" exec tools/wine-run.sh "${args[@]}" >/dev/null 2>&1 || [[ $verb == delete ]]
 }
 
+# A window manager on $DISPLAY, as on a desktop: it takes a closing captioned window at once.
+start_window_manager() {
+    openbox >/dev/null 2>&1 &
+    window_manager_pid=$!
+    # Ready once it has taken the root window's selection for its screen.
+    for _ in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    echo "openbox did not start on $DISPLAY" >&2
+    return 1
+}
+
+stop_window_manager() {
+    [[ -z ${window_manager_pid:-} ]] || kill "$window_manager_pid" 2>/dev/null || true
+    window_manager_pid=""
+}
+
 # For the scripts that work the default virtual LAN: starts the private display $1 and the
 # LAN; when the script exits, takes both down, and the window setting if it is still there.
 start_display_and_lan() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12 (as root): the mingw-w64
-# cross compilers for i686 and x86_64, Wine with 32-bit support and its fonts, Xvfb, GoogleTest's source,
+# cross compilers for i686 and x86_64, Wine with 32-bit support and its fonts, Xvfb and a window
+# manager for the benchmark's display, GoogleTest's source,
 # iproute2, Python and xmllint for the checks that run natively, and the IEEE registries of MAC
 # address blocks (ieee-data) that the build compiles in; the host compiler for the natively built
 # parser tests; samba's nmbd and avahi-daemon, the name responders of the virtual LAN's hosts.
@@ -11,7 +12,7 @@ packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64 wine32:i386 fonts-wine
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick openbox
     googletest iproute2 nftables procps util-linux
     python3 libxml2-utils ieee-data
     g++ samba avahi-daemon

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 const char kCaption[] = "Vantrel";
@@ -32,10 +33,12 @@ constexpr DWORD kFallbackStart = 0xC0A80001;  // 192.168.0.1
 constexpr DWORD kFallbackEnd = 0xC0A800FF;    // 192.168.0.255
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
-// Posted by the run's thread.
+// Posted by the run's thread (its start, results waiting, its end), and by this window to
+// itself (the rest of the results, the sort).
 constexpr UINT kRunStartedMessage = WM_APP + 1;
 constexpr UINT kRunEndedMessage = WM_APP + 2;
 constexpr UINT kRunSortMessage = WM_APP + 3;
+constexpr UINT kRunResultsMessage = WM_APP + 4;
 
 bool IsVistaOrLater()
 {
@@ -95,14 +98,14 @@ CCorvaleDlg::CCorvaleDlg(const DiscoveryPlatform& discovery)
 {
 }
 
-void CCorvaleDlg::SetScanPlatforms(ScanPlatforms platforms)
+void CCorvaleDlg::SetScanPlatforms(ScanPlatformsFactory platforms)
 {
     m_ScanPlatforms = std::move(platforms);
 }
 
 CCorvaleDlg::~CCorvaleDlg()
 {
-    AbandonRun();
+    m_Run.Abandon();
 }
 
 void CCorvaleDlg::DoDataExchange()
@@ -157,8 +160,8 @@ BOOL CCorvaleDlg::OnInitDialog()
     }
 
     InitControls();
-    GetLocalNetInfo(m_Discovery);
-    if (LocalNetworkInfo.FirstHostText[0] != '\0') {
+    m_Network = DiscoverLocalNetwork(m_Discovery);
+    if (m_Network.FirstHostText[0] != '\0') {
         SelectMode(true);
     } else {
         m_StartAddress.SetAddress(kFallbackStart);
@@ -249,7 +252,7 @@ void CCorvaleDlg::ReadRegSettings()
         SelectMode(*settings.Automatic);
     // Automatic means the network the computer is on now; a stored range is of the network
     // of the last scan, and stands in for the automatic one only when no adapter qualified.
-    const bool networkFound = LocalNetworkInfo.FirstHostText[0] != '\0';
+    const bool networkFound = m_Network.FirstHostText[0] != '\0';
     if (networkFound && m_AutomaticRadio.GetCheck() == BST_CHECKED)
         return;
     if (settings.StartAddress)
@@ -376,6 +379,9 @@ bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
     case kRunStartedMessage:
         OnRunStarted();
         return true;
+    case kRunResultsMessage:
+        OnRunResults();
+        return true;
     case kRunEndedMessage:
         OnRunEnded(static_cast<int>(wp));
         return true;
@@ -445,8 +451,8 @@ void CCorvaleDlg::OnAutomatic()
 {
     m_StartAddress.EnableWindow(false);
     m_EndAddress.EnableWindow(false);
-    ShowAddress(m_StartAddress, LocalNetworkInfo.FirstHostText);
-    ShowAddress(m_EndAddress, LocalNetworkInfo.LastHostText);
+    ShowAddress(m_StartAddress, m_Network.FirstHostText);
+    ShowAddress(m_EndAddress, m_Network.LastHostText);
     RefreshLabel();
 }
 
@@ -487,28 +493,40 @@ void CCorvaleDlg::OnCloseButton()
 void CCorvaleDlg::OnCancel()
 {
     m_Closing = true;
-    AbandonRun();
-    CloseSummaryBox();
+    m_Run.Abandon();  // it stops probing and tells this window nothing more
+    m_SummaryBox.End(IDOK);
     CDialog::OnCancel();
 }
 
 // ---------------------------------------------------------------- scan run
+//
+// A run's life. Three kinds of thread take part, and each does one thing:
+// - this window's thread reads the range, starts the run, applies its results to the list,
+//   shows the summary, sorts, and is the only one to touch a control;
+// - the run's worker thread (CScanRun) starts a probe thread per address, waits for them,
+//   and is the only one to post to this window: the run began, results wait, the run ended;
+// - the probe threads ask ARP and look names up, and append what they learn, as values, to
+//   the run's queue; they never call the window system.
+//
+// Start:   OnScan -> Starting; the worker posts kRunStartedMessage -> Running ("Stop Scan").
+// Rows:    kRunResultsMessage: a slice of the queue into the list (red, then black once
+//          named), and the rest a message later, so the window answers in between.
+// Stop:    a press while Running -> Stopping: the run's stop event ends what waits.
+// End:     kRunEndedMessage -> Ending: the last results, a slice a message; then Summary:
+//          the summary box, after it kRunSortMessage: one sort that numbers the rows, the
+//          column width, Export -> Idle.
+// Close:   at any moment: the window lets go of the run (no further post reaches it), ends
+//          the summary box if it is up and closes; the run ends on its own, holding only
+//          its shared state.
 
 namespace {
 const char kStartScanCaption[] = "Start Scan";
 const char kStopScanCaption[] = "Stop Scan";
 const char kStoppingCaption[] = "Stopping...";
 constexpr int kDescriptionColumn = 3;
-constexpr DWORD kRunThreadEndWaitMs = 1000;
-
-BOOL CALLBACK EndOwnedMessageBox(HWND box, LPARAM owner)
-{
-    char className[16] = "";
-    ::GetClassNameA(box, className, sizeof(className));
-    if (::GetWindow(box, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::strcmp(className, "#32770") == 0)
-        ::EndDialog(box, IDOK);
-    return TRUE;
-}
+// Results one message applies: a result is a few list messages, about a millisecond under
+// Wine, several while a run's threads start.
+constexpr size_t kResultsPerSlice = 8;
 }  // namespace
 
 // Enter lands here as well (the button is the default one), so the window must not end.
@@ -532,7 +550,7 @@ void CCorvaleDlg::OnScan()
         // A subnet wider than a /24 is scanned where the computer is; the controls show
         // it and the settings keep it.
         uint32_t ownAddress = 0;
-        ParseAddress(LocalNetworkInfo.LocalAddress, ownAddress);
+        ParseAddress(m_Network.LocalAddress, ownAddress);
         const ScanRange scanned = NarrowAutomaticRange(range, ownAddress);
         if (scanned.Start != range.Start || scanned.End != range.End) {
             m_StartAddress.SetAddress(scanned.Start);
@@ -546,16 +564,16 @@ void CCorvaleDlg::OnScan()
     EnableRunLockedControls(false);
     m_ExportButton.EnableWindow(false);
     m_ResultsList.DeleteAllItems();
-    m_RunResults = std::make_shared<CListResultsSink>(m_ResultsList);
     // The run's thread knows the window only by its handle: a post to a window that is gone
-    // fails and does no harm.
+    // fails and does no harm, and the run stops posting once the window lets go of it.
     const HWND window = m_hWnd;
     CScanRun::Events events{
         [window] { ::PostMessageA(window, kRunStartedMessage, 0, 0); },
+        [window] { ::PostMessageA(window, kRunResultsMessage, 0, 0); },
         [window](int found) { ::PostMessageA(window, kRunEndedMessage, static_cast<WPARAM>(found), 0); },
     };
     m_RunState = RunState::Starting;
-    if (!m_Run.Start(range, m_RunResults, std::move(events), m_ScanPlatforms)) {
+    if (!m_Run.Start(ScanRequest{range, LocalHostFactsOf(m_Network)}, std::move(events), m_ScanPlatforms)) {
         m_RunState = RunState::Idle;
         EnableRunLockedControls(true);
     }
@@ -577,25 +595,44 @@ void CCorvaleDlg::OnRunStarted()
     m_StartScanButton.SetWindowText(kStopScanCaption);
 }
 
+void CCorvaleDlg::OnRunResults()
+{
+    if (m_RunState == RunState::Idle || m_RunState == RunState::Summary || m_Closing)
+        return;
+    std::vector<ScanResult> results;
+    const size_t left = m_Run.TakeResults(results, kResultsPerSlice);
+    if (!results.empty())
+        m_ResultsList.SuspendRedrawBriefly();
+    for (const ScanResult& result : results)
+        ReportScanResult(result, m_RunRows);
+    if (left > 0)
+        PostMessage(kRunResultsMessage);
+    else if (m_RunState == RunState::Ending)
+        ShowRunSummary();
+}
+
 void CCorvaleDlg::OnRunEnded(int found)
 {
-    if (m_RunState == RunState::Idle || m_RunState == RunState::Ending || m_Closing)
+    if (m_RunState == RunState::Idle || m_RunState == RunState::Ending || m_RunState == RunState::Summary ||
+        m_Closing)
         return;
     m_RunState = RunState::Ending;
-    // The probes' last rows may still wait in the list's queue.
-    m_ResultsList.FlushQueuedRows();
+    m_RunFound = found;
+    OnRunResults();
+}
+
+void CCorvaleDlg::ShowRunSummary()
+{
+    m_RunState = RunState::Summary;
     char summary[kScanSummaryCapacity];
-    FormatScanSummary(found, summary, sizeof(summary));
-    m_SummaryShown = true;
-    ::MessageBoxA(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
-    m_SummaryShown = false;
+    FormatScanSummary(m_RunFound, summary, sizeof(summary));
+    m_SummaryBox.Show(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
     if (m_Closing)
         return;
 
     // The run is not over until its rows are renumbered and sorted: till then the button
     // reads "Start Scan" but takes no press. The sort comes in a message of its own, so the
-    // window answers what waits for it after the summary's teardown (about 45 ms under
-    // Wine) before it sorts.
+    // window answers what waits for it after the summary's teardown before it sorts.
     m_StartScanButton.EnableWindow(false);
     m_StartScanButton.SetWindowText(kStartScanCaption);
     EnableRunLockedControls(true);
@@ -604,9 +641,9 @@ void CCorvaleDlg::OnRunEnded(int found)
 
 void CCorvaleDlg::OnRunSort()
 {
-    if (m_RunState != RunState::Ending || m_Closing)
+    if (m_RunState != RunState::Summary || m_Closing)
         return;
-    m_ResultsList.RenumberItemData();
+    // The sort renumbers the rows: each one's item data is its index after it.
     const int rows = m_ResultsList.GetItemCount();
     if (rows > 0) {
         m_ResultsList.SortColumn();
@@ -614,27 +651,10 @@ void CCorvaleDlg::OnRunSort()
         m_ExportButton.EnableWindow(true);
         m_ResultsList.SetColumnWidth(kDescriptionColumn, DescriptionColumnWidth(rows));
     }
-    // Its thread posted the end as its last step.
-    m_Run.Wait(kRunThreadEndWaitMs);
+    // Its thread posted the end as its last step and ends on its own.
     m_Run.Abandon();
-    m_RunResults.reset();
     m_RunState = RunState::Idle;
     m_StartScanButton.EnableWindow(true);
-}
-
-void CCorvaleDlg::AbandonRun()
-{
-    if (m_RunResults)
-        m_RunResults->Detach();
-    m_Run.Abandon();
-}
-
-void CCorvaleDlg::CloseSummaryBox()
-{
-    if (!m_SummaryShown)
-        return;
-    // The summary is a message box of this thread, owned by the window.
-    ::EnumThreadWindows(::GetCurrentThreadId(), EndOwnedMessageBox, reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 // The mode radios, the Close button and the range; the range opens only in Manual mode.

@@ -7,16 +7,14 @@
 #include "controls/xShadeButton.h"
 #include "scan/LocalNetwork.h"
 #include "scan/ScanRun.h"
+#include "ui/ListResultsSink.h"
 #include "winlib/Button.h"
 #include "winlib/Dialog.h"
 #include "winlib/GdiObject.h"
 #include "winlib/IPAddressCtrl.h"
 #include "winlib/Menu.h"
+#include "winlib/MessageBox.h"
 #include "winlib/Static.h"
-
-#include <memory>
-
-class CListResultsSink;
 
 class CCorvaleDlg : public CDialog {
 public:
@@ -27,8 +25,8 @@ public:
     void OnAutomatic();
     void OnManual();
 
-    // The calls a run makes (the system's unless a test gives made-up ones).
-    void SetScanPlatforms(ScanPlatforms platforms);
+    // The calls each run makes (the system's unless a test gives made-up ones).
+    void SetScanPlatforms(ScanPlatformsFactory platforms);
 
     // The scan command saves what the range controls hold, once the range has passed its
     // check; false when the settings could not all be saved.
@@ -67,6 +65,7 @@ private:
     void SelectMode(bool automatic);
 
     const DiscoveryPlatform& m_Discovery;
+    LocalNetworkRecord m_Network{};  // what discovery found when the window opened
     CButton m_AutomaticRadio;
     CButton m_ManualRadio;
     HICON m_hIcon;
@@ -95,32 +94,32 @@ private:
     CStaticHyperLink m_CompanionLink;
 
     // ---------------------------------------------------------------- scan run
-    // Start Scan / Stop Scan (control 1, also Enter). Start reads and checks the range and
-    // hands it to the run, whose thread posts its start and end here; the probes' rows go
-    // through the list's own queue. Only this thread changes the controls.
+    // Start Scan / Stop Scan (control 1, also Enter); the run's life is told in
+    // CorvaleDlg.cpp under "scan run". Only this thread changes the controls.
     enum class RunState {
         Idle,
         Starting,  // started, not yet begun: a press changes nothing
         Running,   // a press stops it
         Stopping,
-        Ending,  // the summary is up, then the rows are renumbered and sorted
+        Ending,   // the run's thread is done: its last results go into the list
+        Summary,  // the summary is up, then the rows are renumbered and sorted
     };
     void OnScan();
     void StopRun();
     void OnRunStarted();
+    void OnRunResults();
     void OnRunEnded(int found);
+    void ShowRunSummary();
     void OnRunSort();
-    // Leaves a run to end on its own: it stops probing and writes nothing more to the list.
-    void AbandonRun();
-    void CloseSummaryBox();
     void EnableRunLockedControls(bool enable);
 
     // The caption shows the state; it never decides it.
     RunState m_RunState = RunState::Idle;
-    bool m_SummaryShown = false;
+    int m_RunFound = 0;
     bool m_Closing = false;
-    std::shared_ptr<CListResultsSink> m_RunResults;
-    ScanPlatforms m_ScanPlatforms = SystemScanPlatforms();
+    CListResultsSink m_RunRows{m_ResultsList};
+    CMessageBox m_SummaryBox;
+    ScanPlatformsFactory m_ScanPlatforms = SystemScanPlatforms;
     CScanRun m_Run;
 
     // ---- Copy IP Address, the About box and the About link ----

@@ -13,25 +13,13 @@ void CListResultsSink::OnHostFound(const char* address, const BYTE* mac, ULONG m
 {
     char macText[kMacTextCapacity] = {};
     FormatMacAddress(mac, macLength, macText, sizeof(macText));
-    const CSingleLock lock(m_Lock);
-    if (m_List)
-        m_List->AppendRow(address, 0, {{kMacColumn, macText}, {kDescriptionColumn, kFoundDescription}},
-                          kFoundRowTextColor);
+    m_List.AppendRow(address, 0, {{kMacColumn, macText}, {kDescriptionColumn, kFoundDescription}}, kFoundRowTextColor);
 }
 
 void CListResultsSink::OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
                                    ULONG macLength)
 {
     const std::string description = HostDescription(role, mac, macLength);
-    const CSingleLock lock(m_Lock);
     // The user may sort the list at any time: the row is found again by its address.
-    if (m_List)
-        m_List->SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, description.c_str()}},
-                            kDoneRowTextColor);
-}
-
-void CListResultsSink::Detach()
-{
-    const CSingleLock lock(m_Lock);
-    m_List = nullptr;
+    m_List.SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, description.c_str()}}, kDoneRowTextColor);
 }

@@ -182,8 +182,6 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return FALSE;
     }
     LRESULT result = 0;
-    if (HandleRunRequest(msg, lp, result))
-        return SetDlgMsgResult(hwnd, msg, result);
     if (!self->HandleMessage(msg, wp, lp, result))
         return FALSE;
     return SetDlgMsgResult(hwnd, msg, result);

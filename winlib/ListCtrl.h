@@ -1,5 +1,4 @@
-// CListCtrl: the list view control. Its operations read m_hWnd, which the owner's thread
-// clears when the window goes: other threads go through RunOnWindowThread.
+// CListCtrl: the list view control, for the thread that owns it.
 #pragma once
 
 #include "Wnd.h"

@@ -7,13 +7,6 @@
 
 namespace {
 
-// Registered, so that no window of another class reads its lParam as ours.
-UINT RunMessage()
-{
-    static const UINT message = ::RegisterWindowMessageA("Vantrel.RunOnWindowThread");
-    return message;
-}
-
 // The windows an object of ours has taken over, by handle. We replace the window procedure
 // ourselves rather than with the common controls' SetWindowSubclass: under Wine that one
 // reads a window property through the server twice for every message (90 us a message
@@ -79,7 +72,6 @@ CWnd::~CWnd()
 void CWnd::SetHandle(HWND hwnd)
 {
     m_hWnd = hwnd;
-    m_SharedHwnd = hwnd;
 }
 
 bool CWnd::SubclassWindow(HWND hwnd)
@@ -119,31 +111,6 @@ void CWnd::UnsubclassWindow()
         // A procedure set after ours still calls it: it passes messages on until the end.
         AttachedWindows().Release(m_hWnd);
     }
-}
-
-LRESULT CWnd::RunOnWindowThread(const std::function<LRESULT()>& work) const
-{
-    // The shared copy, not m_hWnd: the window's thread may be clearing that right now.
-    const HWND hwnd = m_SharedHwnd;
-    if (!hwnd)
-        return 0;
-    if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId())
-        return work();
-    return ::SendMessageA(hwnd, RunMessage(), 0, reinterpret_cast<LPARAM>(&work));
-}
-
-bool CWnd::HandleRunRequest(UINT msg, LPARAM lp, LRESULT& result)
-{
-    if (msg != RunMessage() || !lp)
-        return false;
-    result = (*reinterpret_cast<const std::function<LRESULT()>*>(lp))();
-    return true;
-}
-
-bool CWnd::IsOnWindowThread() const
-{
-    const HWND hwnd = m_SharedHwnd;
-    return !hwnd || ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId();
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd)
@@ -215,9 +182,6 @@ LRESULT CALLBACK CWnd::AttachedWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     }
     if (!self)
         return ::CallWindowProcA(attachment.Original, hwnd, msg, wp, lp);
-    LRESULT result = 0;
-    if (HandleRunRequest(msg, lp, result))
-        return result;
     return self->WindowProc(msg, wp, lp);
 }
 

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <functional>
 #include <string>
 
 class CWnd {
@@ -29,15 +27,6 @@ public:
 
     // The object attached to a window by SubclassWindow, or null.
     static CWnd* FromHandle(HWND hwnd);
-
-    // Runs `work` on the thread that owns the window, whole, and returns its result; the
-    // calling thread waits. Callable from any thread; 0 without a window.
-    LRESULT RunOnWindowThread(const std::function<LRESULT()>& work) const;
-    // True on the thread that owns the window (also when there is none).
-    bool IsOnWindowThread() const;
-    // m_hWnd as any thread may read it: null once the window is gone (which may happen
-    // right after the call, as for any handle another thread owns).
-    HWND GetSharedHandle() const { return m_SharedHwnd; }
 
     // Called by the modal loop for messages aimed at this window or its children.
     virtual bool PreTranslateMessage(MSG& msg);
@@ -76,15 +65,11 @@ protected:
 
     // For windows the object serves by other means than subclassing (dialogs).
     void SetHandle(HWND hwnd);
-    // Carries out a RunOnWindowThread request that reached the window: true when `msg` was one.
-    static bool HandleRunRequest(UINT msg, LPARAM lp, LRESULT& result);
 
 private:
     static LRESULT CALLBACK AttachedWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool m_Subclassed = false;
     WNDPROC m_OriginalProc = nullptr;
-    // m_hWnd as other threads may read it while the window's thread attaches or detaches.
-    std::atomic<HWND> m_SharedHwnd{nullptr};
 };
 
 // Hands a parent's WM_COMMAND, WM_NOTIFY, WM_DRAWITEM or WM_CTLCOLOR* back to the control

@@ -5,6 +5,7 @@
 #include <ws2tcpip.h>
 
 #include <cstring>
+#include <memory>
 
 CFakeScanNetwork::CFakeScanNetwork()
 {
@@ -24,15 +25,26 @@ ScanPlatforms CFakeScanNetwork::Platforms()
 {
     ScanRunPlatform run{
         [](const std::vector<IPAddr>&) {},
-        [this](HostProbeTask* task) -> HANDLE {
+        [this](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {
             // Called on the run's own thread: kept as well, to be joined.
             if (m_RunThread.exchange(::GetCurrentThreadId()) != ::GetCurrentThreadId())
                 Keep(::GetCurrentThread());
-            HANDLE thread = ::CreateThread(nullptr, 0, HostScanner, task, 0, nullptr);
+            if (m_FailStart(task->Address))
+                return nullptr;
+            auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
+            HANDLE thread = ::CreateThread(nullptr, 0, HostScanner, handOver.get(), 0, nullptr);
+            if (thread)
+                handOver.release();
             Keep(thread);
             return thread;
         },
-        [](DWORD count, const HANDLE* threads) { ::WaitForMultipleObjects(count, threads, TRUE, INFINITE); },
+        [this](DWORD count, const HANDLE* threads, DWORD ms) -> DWORD {
+            if (m_FailWaits) {
+                ::SetLastError(ERROR_INVALID_HANDLE);
+                return WAIT_FAILED;
+            }
+            return ::WaitForMultipleObjects(count, threads, TRUE, ms);
+        },
     };
     HostProbePlatform probes{
         [this](IPAddr dest, IPAddr, void* mac, ULONG* length) -> DWORD {
@@ -56,6 +68,11 @@ ScanPlatforms CFakeScanNetwork::Platforms()
         nullptr,  // the made-up hosts are not asked for names of their own
     };
     return ScanPlatforms{std::move(run), std::move(probes)};
+}
+
+ScanPlatformsFactory CFakeScanNetwork::PlatformsForEachRun()
+{
+    return [this](HANDLE) { return Platforms(); };
 }
 
 bool CFakeScanNetwork::JoinAll(DWORD timeoutMs)

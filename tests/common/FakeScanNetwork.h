@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ public:
 
     // The calls of a run and of its probes; the object outlives every thread they start.
     ScanPlatforms Platforms();
+    // The same for each run, as a window asks for them.
+    ScanPlatformsFactory PlatformsForEachRun();
+
+    // From now on no thread starts for an address for which `fails` is true (dotted).
+    void FailThreadStarts(std::function<bool(const std::string& address)> fails) { m_FailStart = std::move(fails); }
+    // From now on every wait for probe threads fails at once.
+    void FailWaits() { m_FailWaits = true; }
 
     int LookupsWaiting() const { return m_LookupsWaiting; }
     // Look-ups that have returned, released or given up.
@@ -45,6 +53,8 @@ private:
     void Keep(HANDLE thread);
 
     std::map<std::string, Host> m_Hosts;
+    std::function<bool(const std::string&)> m_FailStart = [](const std::string&) { return false; };
+    std::atomic<bool> m_FailWaits{false};
     CHandle m_Release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<int> m_LookupsWaiting{0};
     std::atomic<int> m_LookupsDone{0};

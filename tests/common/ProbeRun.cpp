@@ -1,7 +1,9 @@
 #include "ProbeRun.h"
 
 #include "controls/EnhancedListCtrl.h"
+#include "scan/ScanResultsQueue.h"
 #include "ui/ListResultsSink.h"
+#include "winlib/Thread.h"
 
 #include <gtest/gtest.h>
 
@@ -28,27 +30,39 @@ bool AnyRunning(const std::vector<CHandle>& threads)
     }
     return false;
 }
+
+// Everything queued so far into the list, as the main window applies a run's results.
+void ApplyQueued(CScanResultsQueue& queue, CListResultsSink& rows)
+{
+    std::vector<ScanResult> results;
+    queue.Take(results, SIZE_MAX);
+    for (const ScanResult& result : results)
+        ReportScanResult(result, rows);
+}
 }  // namespace
 
 DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& addresses,
                       const std::function<void(HostProbeTask&)>& probe, const std::function<void()>& betweenRounds,
-                      DWORD idleWaitMs, const std::atomic<bool>* stop)
+                      DWORD idleWaitMs, HANDLE stop, const LocalHostFacts* local)
 {
-    CListResultsSink results(list);
+    CScanResultsQueue queue;
+    CListResultsSink rows(list);
     std::vector<ProbeStart> starts(addresses.size());
     std::vector<CHandle> threads;
     const DWORD begin = ::GetTickCount();
     for (size_t i = 0; i < addresses.size(); ++i) {
         std::snprintf(starts[i].task.Address, sizeof(starts[i].task.Address), "%s", addresses[i].c_str());
-        starts[i].task.Results = &results;
+        starts[i].task.Results = &queue;
         starts[i].task.Stop = stop;
+        starts[i].task.Local = local;
         starts[i].probe = &probe;
         threads.emplace_back(::CreateThread(nullptr, 0, RunProbe, &starts[i], 0, nullptr));
         EXPECT_TRUE(threads.back()) << "no thread for " << addresses[i];
     }
     bool reported = false;
-    // Every probe ends before this returns: they use the sink and tasks above.
+    // Every probe ends before this returns: they use the queue and tasks above.
     while (AnyRunning(threads)) {
+        ApplyQueued(queue, rows);
         if (betweenRounds)
             betweenRounds();
         MSG msg;
@@ -60,7 +74,6 @@ DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& a
             reported = true;
         }
     }
-    // Their last rows may still be queued in the list.
-    list.FlushQueuedRows();
+    ApplyQueued(queue, rows);  // the last of them
     return ::GetTickCount() - begin;
 }

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,12 +12,12 @@
 class CEnhancedListCtrl;
 
 // Starts one thread per address, all before any has ended, each running `probe` with its
-// task (the address, one sink of the run writing into `list`, the run's `stop` flag, no probe
-// calls: `probe` brings its own). This thread carries out the
-// probes' messages to the list and calls `betweenRounds` between rounds of them until
-// every probe has ended and the list holds all their rows. Returns how many milliseconds
-// that took.
+// task (the address, a queue of the run's results, the run's `stop` event, this computer as
+// `local` tells, no probe calls: `probe` brings its own). This thread writes the queued
+// results into `list` as the main window does and calls `betweenRounds` between rounds of
+// them until every probe has ended and the list holds all their rows. Returns how many
+// milliseconds that took.
 DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& addresses,
                       const std::function<void(HostProbeTask& task)>& probe,
                       const std::function<void()>& betweenRounds = nullptr, DWORD idleWaitMs = 5,
-                      const std::atomic<bool>* stop = nullptr);
+                      HANDLE stop = nullptr, const LocalHostFacts* local = nullptr);

@@ -13,12 +13,11 @@ std::string Dotted(IPAddr address)
     return text;
 }
 
-CLocalNetworkOverride::CLocalNetworkOverride(const char* hostName, const char* localAddress,
-                                             const char* gatewayAddress)
-    : m_Saved(LocalNetworkInfo)
+LocalHostFacts MadeUpComputer(const char* hostName, const char* localAddress, const char* gatewayAddress)
 {
-    LocalNetworkInfo = LocalNetworkRecord{};
-    std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "%s", hostName);
-    std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "%s", localAddress);
-    std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "%s", gatewayAddress);
+    LocalHostFacts facts{};
+    std::snprintf(facts.HostName, sizeof(facts.HostName), "%s", hostName);
+    std::snprintf(facts.LocalAddress, sizeof(facts.LocalAddress), "%s", localAddress);
+    std::snprintf(facts.GatewayAddress, sizeof(facts.GatewayAddress), "%s", gatewayAddress);
+    return facts;
 }

@@ -7,39 +7,62 @@
 #include "TestNetwork.h"
 #include "Wait.h"
 
+#include <ws2tcpip.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 namespace {
 
+std::string DottedText(IPAddr dest)
+{
+    const BYTE* octets = reinterpret_cast<const BYTE*>(&dest);
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
+           std::to_string(octets[3]);
+}
+
 // Stands in for the probe threads: every start gives an already signalled event, so the
-// real wait returns at once; records the addresses and the size of every wait.
+// real wait returns at once; records the addresses, the size of every wait, and the
+// addresses probed on the run's own thread (their ARP requests).
 struct FakeProbes {
     std::vector<std::string> ahead;  // the datagrams sent before the probes, dotted
     size_t startedBeforeAhead = 0;
     std::vector<std::string> addresses;
     std::vector<DWORD> waits;
+    std::vector<std::string> probedHere;
+    size_t waitsBeforeProbedHere = 0;
     std::function<bool(size_t index)> failStart = [](size_t) { return false; };
     std::function<void(size_t index)> onStart = [](size_t) {};
-    std::atomic<bool> stop{false};  // the run's
+    bool failGroupWaits = false;
+    CScanResultsQueue results;
+    CHandle stop{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // the run's
+    HostProbePlatform probes{
+        [this](IPAddr dest, IPAddr, void*, ULONG*) -> DWORD {
+            if (probedHere.empty())
+                waitsBeforeProbedHere = waits.size();
+            probedHere.push_back(DottedText(dest));
+            return ERROR_BAD_NET_NAME;
+        },
+        [](const sockaddr*, int, char*, DWORD, int) { return EAI_NONAME; },
+        nullptr,  // no host's own name
+    };
 
     ScanRunPlatform Platform()
     {
         return ScanRunPlatform{
             [this](const std::vector<IPAddr>& dests) {
                 startedBeforeAhead = addresses.size();
-                for (IPAddr dest : dests) {
-                    const BYTE* octets = reinterpret_cast<const BYTE*>(&dest);
-                    ahead.push_back(std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-                                    std::to_string(octets[2]) + "." + std::to_string(octets[3]));
-                }
+                for (IPAddr dest : dests)
+                    ahead.push_back(DottedText(dest));
             },
-            [this](HostProbeTask* task) -> HANDLE {
+            [this](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {
                 const size_t index = addresses.size();
                 addresses.push_back(task->Address);
                 onStart(index);
@@ -47,17 +70,24 @@ struct FakeProbes {
                     return nullptr;
                 return ::CreateEventA(nullptr, TRUE, TRUE, nullptr);  // the run closes it
             },
-            [this](DWORD count, const HANDLE* threads) {
+            [this](DWORD count, const HANDLE* threads, DWORD) -> DWORD {
+                waits.push_back(count);
+                if (failGroupWaits && count > 1)
+                    return WAIT_FAILED;
                 for (DWORD i = 0; i < count; ++i)
                     EXPECT_EQ(::WaitForSingleObject(threads[i], 0), WAIT_OBJECT_0);
-                waits.push_back(count);
+                return WAIT_OBJECT_0;
             },
         };
     }
 
     size_t Run(uint32_t start, uint32_t end)
     {
-        return ProbeRange(Platform(), ScanRange{start, end}, nullptr, nullptr, &stop);
+        HostProbeTask probe{};
+        probe.Results = &results;
+        probe.Platform = &probes;
+        probe.Stop = stop.Get();
+        return ProbeRange(Platform(), ScanRange{start, end}, probe);
     }
 };
 
@@ -91,6 +121,7 @@ TEST(ScanRun, ProbesEveryAddressOnceAndWaitsInGroupsOf64)
         EXPECT_EQ(probes.waits, c.waits);
         EXPECT_EQ(probes.ahead, probes.addresses) << "every address set off ahead, in network order";
         EXPECT_EQ(probes.startedBeforeAhead, 0u);
+        EXPECT_TRUE(probes.probedHere.empty());
     }
 }
 
@@ -117,26 +148,42 @@ TEST(ScanRun, AStopStartsNoFurtherProbeButWaitsForThoseStarted)
     FakeProbes probes;
     probes.onStart = [&probes](size_t index) {
         if (index == 69)
-            probes.stop = true;
+            ::SetEvent(probes.stop.Get());
     };
     EXPECT_EQ(probes.Run(kNet + 1, kNet + 254), 70u);
     EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 6}));
 
     // Stopped before the run began: nothing is sent at all.
     FakeProbes stopped;
-    stopped.stop = true;
+    ::SetEvent(stopped.stop.Get());
     EXPECT_EQ(stopped.Run(kNet + 1, kNet + 254), 0u);
     EXPECT_TRUE(stopped.ahead.empty());
     EXPECT_TRUE(stopped.addresses.empty());
 }
 
-TEST(ScanRun, AnAddressWithoutAThreadIsSkippedAndTheRunGoesOn)
+TEST(ScanRun, AnAddressWithoutAThreadIsProbedByTheRunAfterTheOthers)
 {
     FakeProbes probes;
     probes.failStart = [](size_t index) { return index % 3 == 0; };
-    EXPECT_EQ(probes.Run(kNet + 1, kNet + 100), 66u);
+    EXPECT_EQ(probes.Run(kNet + 1, kNet + 100), 100u);
     EXPECT_EQ(probes.addresses.size(), 100u);  // every address was tried
     EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 2}));
+    ASSERT_EQ(probes.probedHere.size(), 34u);
+    EXPECT_EQ(probes.waitsBeforeProbedHere, 2u) << "probed only once the threads had ended";
+    for (size_t i = 0; i < probes.probedHere.size(); ++i)
+        EXPECT_EQ(probes.probedHere[i], "10.0.0." + std::to_string(1 + 3 * i));
+}
+
+TEST(ScanRun, AFailedWaitForAGroupWaitsForEachOfItsThreadsAlone)
+{
+    FakeProbes probes;
+    probes.failGroupWaits = true;
+    EXPECT_EQ(probes.Run(kNet + 1, kNet + 70), 70u);
+    std::vector<DWORD> expected{64};
+    expected.insert(expected.end(), 64, 1);
+    expected.push_back(6);
+    expected.insert(expected.end(), 6, 1);
+    EXPECT_EQ(probes.waits, expected);
 }
 
 std::atomic<int> s_EndedProbes;
@@ -147,8 +194,9 @@ constexpr DWORD kLastProbesDeadlineMs = 10000;
 // .1, .1x and .1xx end only once every other probe has ended.
 DWORD WINAPI SlowProbe(LPVOID param)
 {
-    const auto* probe = static_cast<HostProbeTask*>(param);
-    const bool last = probe->Address[7] == '1';
+    const std::unique_ptr<std::shared_ptr<const HostProbeTask>> task(
+        static_cast<std::shared_ptr<const HostProbeTask>*>(param));
+    const bool last = (*task)->Address[7] == '1';
     if (last)
         ::WaitForSingleObject(s_OtherProbesEnded, kLastProbesDeadlineMs);
     ++s_EndedProbes;
@@ -167,37 +215,41 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
     s_OtherProbesEnded = otherProbesEnded.Get();
     const ScanRunPlatform platform{
         [](const std::vector<IPAddr>&) {},
-        [](HostProbeTask* task) { return ::CreateThread(nullptr, 0, SlowProbe, task, 0, nullptr); },
-        SystemScanPlatforms().Run.WaitForAll,
+        [](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {
+            auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
+            HANDLE thread = ::CreateThread(nullptr, 0, SlowProbe, handOver.get(), 0, nullptr);
+            if (thread)
+                handOver.release();
+            return thread;
+        },
+        SystemScanPlatforms(nullptr).Run.WaitForAll,
     };
-    const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, nullptr);
+    const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, HostProbeTask{});
     EXPECT_EQ(started, 130u);
     EXPECT_EQ(s_EndedProbes.load(), 130);
 }
 
-// What a run's sink was told, by address, in the order the probes told it.
+// What a run's results told, by address, in the order the probes told it.
 class CRecordingSink : public CScanResultsSink {
 public:
-    void OnHostFound(const char* address, const BYTE*, ULONG) override { Add(address, "found"); }
+    void OnHostFound(const char* address, const BYTE*, ULONG) override { m_Reports[address].push_back("found"); }
     void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE*, ULONG) override
     {
         static const char* const kRoles[] = {"other", "own", "router"};
-        Add(address, std::string("named '") + name + "' " + kRoles[static_cast<int>(role)]);
+        m_Reports[address].push_back(std::string("named '") + name + "' " + kRoles[static_cast<int>(role)]);
     }
-    std::map<std::string, std::vector<std::string>> Reports() const
+    const std::map<std::string, std::vector<std::string>>& Reports() const { return m_Reports; }
+
+    // Every result the run holds now.
+    void TakeAll(CScanRun& run)
     {
-        const CSingleLock lock(m_Lock);
-        return m_Reports;
+        std::vector<ScanResult> results;
+        run.TakeResults(results, SIZE_MAX);
+        for (const ScanResult& result : results)
+            ReportScanResult(result, *this);
     }
 
 private:
-    void Add(const char* address, std::string report)
-    {
-        const CSingleLock lock(m_Lock);
-        m_Reports[address].push_back(std::move(report));
-    }
-
-    mutable CCriticalSection m_Lock;
     std::map<std::string, std::vector<std::string>> m_Reports;
 };
 
@@ -205,70 +257,263 @@ private:
 struct RunEvents {
     std::atomic<bool> started{false};
     std::atomic<bool> startedBeforeEnd{false};
+    std::atomic<int> announced{0};
     std::atomic<int> found{-1};
 
     static CScanRun::Events For(const std::shared_ptr<RunEvents>& seen)
     {
         return CScanRun::Events{
             [seen] { seen->started = true; },
+            [seen] { ++seen->announced; },
             [seen](int found) {
                 seen->startedBeforeEnd = seen->started.load();
                 seen->found = found;
             },
         };
     }
+    bool Ended() const { return found >= 0; }
 };
 
 constexpr ScanRange kFakeSubnet{0x0A141E01, 0x0A141EFE};  // 10.20.30.1 to .254
 
 class ScanRunThread : public testing::Test {
 protected:
-    const CLocalNetworkOverride m_ThisComputer{"Myhost", "10.20.30.40", "10.20.30.1"};
+    const ScanRequest m_Request{kFakeSubnet, MadeUpComputer("Myhost", "10.20.30.40", "10.20.30.1")};
     CFakeScanNetwork m_Network;  // joins every thread of a run before the test's objects go
-};
-
-TEST_F(ScanRunThread, ReportsItsStartEveryHostFoundThenNamedAndItsEndWithTheCount)
-{
-    m_Network.ReleaseLookups();
-    const auto results = std::make_shared<CRecordingSink>();
-    const auto seen = std::make_shared<RunEvents>();
-    CScanRun run;
-    ASSERT_TRUE(run.Start(kFakeSubnet, results, RunEvents::For(seen), m_Network.Platforms()));
-    EXPECT_TRUE(run.Wait(kWaitMs));
-    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-
-    EXPECT_TRUE(seen->startedBeforeEnd);
-    EXPECT_EQ(seen->found, 4);
-    const std::map<std::string, std::vector<std::string>> expected = {
+    // What a whole run of the made-up network reports, each host found, then named.
+    const std::map<std::string, std::vector<std::string>> m_Expected = {
         {"10.20.30.1", {"found", "named 'Router.home' router"}},
         {"10.20.30.7", {"found", "named 'Desktop-pc' other"}},
         {"10.20.30.40", {"found", "named 'Myhost' own"}},  // no look-up for this computer
         {"10.20.30.200", {"found", "named '' other"}},
     };
-    EXPECT_EQ(results->Reports(), expected);
+};
+
+TEST_F(ScanRunThread, ReportsItsStartEveryHostFoundThenNamedAndItsEndWithTheCount)
+{
+    m_Network.ReleaseLookups();
+    const auto seen = std::make_shared<RunEvents>();
+    CScanRun run;
+    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
+    const bool ended = PumpUntil([&] { return seen->Ended(); });
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+    ASSERT_TRUE(ended);
+
+    EXPECT_TRUE(seen->startedBeforeEnd);
+    EXPECT_GE(seen->announced, 1) << "the results were never announced";
+    EXPECT_EQ(seen->found, 4);
+    CRecordingSink results;
+    results.TakeAll(run);
+    EXPECT_EQ(results.Reports(), m_Expected);
     EXPECT_EQ(m_Network.LookupsDone(), 3);
 }
 
+// The owner takes the results a slice at a time; the run announces them once until the
+// queue has been emptied, and again for results that come after.
+TEST_F(ScanRunThread, ResultsWaitInTheRunUntilTakenASliceAtATime)
+{
+    const auto seen = std::make_shared<RunEvents>();
+    CScanRun run;
+    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
+    // Every host found, none named yet: the look-ups wait.
+    ASSERT_TRUE(PumpUntil([&] { return m_Network.LookupsWaiting() == 3 && seen->announced == 1; }));
+    std::vector<ScanResult> slice;
+    std::vector<std::string> sliceAddresses;
+    size_t left = 5;
+    while (left > 0) {
+        const size_t before = slice.size();
+        left = run.TakeResults(slice, 3);
+        EXPECT_LE(slice.size() - before, 3u);
+    }
+    EXPECT_EQ(slice.size(), 5u) << "4 found and this computer named";
+    for (const ScanResult& result : slice) {
+        if (result.Named) {
+            EXPECT_EQ(result.Address, "10.20.30.40") << "named before its look-up";
+        }
+    }
+    EXPECT_EQ(seen->announced, 1) << "announced again before the queue was emptied";
+    m_Network.ReleaseLookups();
+    ASSERT_TRUE(PumpUntil([&] { return seen->Ended(); }));
+    EXPECT_EQ(seen->announced, 2) << "the names that came after were not announced";
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+}
+
 // A name look-up may block for seconds: the owner lets go at once, and the run ends later on
-// its own, keeping its sink and events alive until then and no longer.
+// its own, keeping what it shares alive until then and no longer, and telling nobody.
 TEST_F(ScanRunThread, AnAbandonedRunEndsOnItsOwnWithOnlyWhatItHolds)
 {
-    auto results = std::make_shared<CRecordingSink>();
-    const std::weak_ptr<CRecordingSink> resultsAlive = results;
     const auto seen = std::make_shared<RunEvents>();
     {
         CScanRun run;
-        ASSERT_TRUE(run.Start(kFakeSubnet, std::move(results), RunEvents::For(seen), m_Network.Platforms()));
+        ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
         ASSERT_TRUE(PumpUntil([&] { return m_Network.LookupsWaiting() == 3; }));
         run.Abandon();
     }
     EXPECT_EQ(m_Network.LookupsDone(), 0) << "letting go waited for the look-ups";
-    EXPECT_FALSE(resultsAlive.expired()) << "the probes under way lost their sink";
+    EXPECT_GT(seen.use_count(), 1) << "the run under way let go of what it shares";
     m_Network.ReleaseLookups();
     ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-    EXPECT_TRUE(resultsAlive.expired()) << "the ended run still holds its sink";
-    // Abandoning stops the run: the look-ups under way still name their hosts.
+    EXPECT_EQ(seen->found, -1) << "an abandoned run told its end";
+    EXPECT_EQ(seen.use_count(), 1) << "the ended run still holds its events";
+}
+
+// Every answering host is listed also when the system gives no thread for some addresses.
+TEST_F(ScanRunThread, AddressesWithoutAThreadAreStillProbed)
+{
+    m_Network.FailThreadStarts([](const std::string& address) {
+        return address == "10.20.30.1" || address == "10.20.30.40" || address == "10.20.30.201" ||
+               address.compare(0, 10, "10.20.30.9") == 0;
+    });
+    m_Network.ReleaseLookups();
+    const auto seen = std::make_shared<RunEvents>();
+    CScanRun run;
+    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
+    const bool ended = PumpUntil([&] { return seen->Ended(); });
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+    ASSERT_TRUE(ended);
     EXPECT_EQ(seen->found, 4);
+    CRecordingSink results;
+    results.TakeAll(run);
+    EXPECT_EQ(results.Reports(), m_Expected);
+}
+
+// A wait that fails does not free what the probes still read: the run ends, and the probes
+// that were still looking names up finish with what they hold.
+TEST_F(ScanRunThread, AFailedWaitEndsTheRunWhileItsProbesKeepTheirTasks)
+{
+    m_Network.FailWaits();
+    const auto seen = std::make_shared<RunEvents>();
+    CScanRun run;
+    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
+    const bool ended = PumpUntil([&] { return seen->Ended(); });
+    const bool lookingUp = PumpUntil([&] { return m_Network.LookupsWaiting() == 3; });
+    m_Network.ReleaseLookups();
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+    ASSERT_TRUE(ended);
+    ASSERT_TRUE(lookingUp);
+    CRecordingSink results;
+    results.TakeAll(run);
+    EXPECT_EQ(results.Reports(), m_Expected);
+}
+
+// No memory for another probe: the run ends with the hosts its probes found, and says so.
+TEST_F(ScanRunThread, RunningOutOfMemoryEndsTheRunWithWhatItFound)
+{
+    m_Network.ReleaseLookups();
+    const auto seen = std::make_shared<RunEvents>();
+    CScanRun run;
+    auto starts = std::make_shared<std::atomic<int>>(0);
+    const ScanPlatformsFactory platforms = [this, starts](HANDLE) {
+        ScanPlatforms made = m_Network.Platforms();
+        made.Run.StartProbe = [start = made.Run.StartProbe, starts](const std::shared_ptr<const HostProbeTask>& task) {
+            if (++*starts > 8)
+                throw std::bad_alloc();
+            return start(task);
+        };
+        return made;
+    };
+    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), platforms));
+    const bool ended = PumpUntil([&] { return seen->Ended(); });
+    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(seen->found, 2) << ".1 and .7 of .1 to .8";
+    CRecordingSink results;
+    results.TakeAll(run);
+    EXPECT_EQ(results.Reports().size(), 2u);
+    EXPECT_EQ(results.Reports().count("10.20.30.7"), 1u);
+}
+
+// Probes of many threads append at once; the owner takes slices: every result arrives once,
+// each thread's in the order it appended them, with its values.
+struct QueueWriter {
+    CScanResultsQueue* queue;
+    int thread;
+    HANDLE go;
+};
+
+DWORD WINAPI AppendResults(LPVOID param)
+{
+    const auto& writer = *static_cast<const QueueWriter*>(param);
+    ::WaitForSingleObject(writer.go, 10000);
+    for (int row = 1; row <= 40; ++row) {
+        const std::string address = "10.0." + std::to_string(writer.thread) + "." + std::to_string(row);
+        const BYTE mac[6] = {0x02, 0x5A, 0, 0, static_cast<BYTE>(writer.thread), static_cast<BYTE>(row)};
+        writer.queue->OnHostFound(address.c_str(), mac, sizeof(mac));
+        writer.queue->OnHostNamed(address.c_str(), ("host-" + address).c_str(), HostRole::Other, mac, sizeof(mac));
+    }
+    return 0;
+}
+
+TEST(ScanResultsQueue, ResultsOfManyThreadsAllArriveOnceInEachThreadsOrder)
+{
+    CScanResultsQueue queue;
+    EXPECT_FALSE(queue.Announce()) << "nothing to announce";
+    CHandle go(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::vector<QueueWriter> writers;
+    for (int thread = 0; thread < 8; ++thread)
+        writers.push_back(QueueWriter{&queue, thread, go.Get()});
+    std::vector<CHandle> threads;
+    std::vector<HANDLE> handles;
+    for (QueueWriter& writer : writers) {
+        threads.emplace_back(::CreateThread(nullptr, 0, AppendResults, &writer, 0, nullptr));
+        handles.push_back(threads.back().Get());
+    }
+    ::SetEvent(go.Get());
+    // Taken while they append, a slice of at most 16 at a time.
+    std::vector<ScanResult> taken;
+    bool slicesBounded = true;
+    for (;;) {
+        const bool ended = ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, 0) ==
+                           WAIT_OBJECT_0;
+        const size_t before = taken.size();
+        const size_t left = queue.Take(taken, 16);
+        slicesBounded = slicesBounded && taken.size() - before <= 16;
+        if (ended && left == 0)
+            break;
+    }
+    EXPECT_TRUE(slicesBounded);
+    ASSERT_EQ(taken.size(), 8u * 40 * 2);
+    std::vector<int> next(8, 1);
+    std::vector<bool> named(8, true);
+    for (const ScanResult& result : taken) {
+        int thread = -1;
+        int row = -1;
+        ASSERT_EQ(std::sscanf(result.Address.c_str(), "10.0.%d.%d", &thread, &row), 2) << result.Address;
+        ASSERT_TRUE(thread >= 0 && thread < 8);
+        SCOPED_TRACE(result.Address);
+        // Found, then named, then the next row.
+        EXPECT_EQ(row, named[thread] ? next[thread] : next[thread] - 1);
+        EXPECT_EQ(result.Named, !named[thread]);
+        if (result.Named) {
+            EXPECT_EQ(result.Name, "host-" + result.Address);
+        }
+        EXPECT_EQ(result.Mac, (std::vector<BYTE>{0x02, 0x5A, 0, 0, static_cast<BYTE>(thread), static_cast<BYTE>(row)}));
+        if (!result.Named)
+            ++next[thread];
+        named[thread] = result.Named;
+    }
+    EXPECT_EQ(next, std::vector<int>(8, 41));
+}
+
+TEST(ScanResultsQueue, WaitingResultsAreAnnouncedOnceUntilTheQueueIsEmptied)
+{
+    CScanResultsQueue queue;
+    const BYTE mac[6] = {0x02, 0x5A, 0, 0, 0, 1};
+    queue.OnHostFound("10.0.0.1", mac, sizeof(mac));
+    queue.OnHostFound("10.0.0.2", mac, sizeof(mac));
+    EXPECT_TRUE(queue.Announce());
+    EXPECT_FALSE(queue.Announce()) << "announced twice";
+    std::vector<ScanResult> taken;
+    EXPECT_EQ(queue.Take(taken, 1), 1u);
+    EXPECT_FALSE(queue.Announce()) << "one is left: the owner takes it without being told again";
+    EXPECT_EQ(queue.Take(taken, 1), 0u);
+    EXPECT_FALSE(queue.Announce()) << "nothing waits";
+    queue.OnHostNamed("10.0.0.1", "printer", HostRole::Router, mac, sizeof(mac));
+    EXPECT_TRUE(queue.Announce()) << "a result after the queue was emptied";
+    EXPECT_EQ(queue.Take(taken, 10), 0u);
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[2].Name, "printer");
+    EXPECT_EQ(taken[2].Role, HostRole::Router);
 }
 
 TEST(ScanRun, AutomaticRangeWiderThan256IsNarrowedToTheOwnBlock)

@@ -76,9 +76,10 @@ protected:
         // Refuse to send anything anywhere but on the virtual LAN's scanner adapter.
         ASSERT_FALSE(Lan("LAN_SCANNER_ADDR").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
         ASSERT_TRUE(s_WinsockStarted);
-        GetLocalNetInfo();
-        ASSERT_EQ(LocalNetworkInfo.LocalAddress, Lan("LAN_SCANNER_ADDR")) << "not on the virtual LAN's adapter";
-        ASSERT_EQ(LocalNetworkInfo.GatewayAddress, Lan("LAN_GATEWAY"));
+        const LocalNetworkRecord network = DiscoverLocalNetwork(SystemDiscoveryPlatform());
+        ASSERT_EQ(network.LocalAddress, Lan("LAN_SCANNER_ADDR")) << "not on the virtual LAN's adapter";
+        ASSERT_EQ(network.GatewayAddress, Lan("LAN_GATEWAY"));
+        m_ThisComputer = LocalHostFactsOf(network);
         ASSERT_TRUE(m_Results.IsCreated()) << "no window: Wine needs a display driver (DISPLAY) for the list";
         m_HostCount = std::atoi(Lan("LAN_HOST_COUNT").c_str());
         ASSERT_GT(m_HostCount, 0);
@@ -106,7 +107,7 @@ protected:
                 if (sortMeanwhile)
                     m_Results.ClickHeading(kColumns[sorts++ % 4]);
             },
-            sortMeanwhile ? 2 : 10);
+            sortMeanwhile ? 2 : 10, nullptr, &m_ThisComputer);
     }
 
     // Every address of the LAN's subnet, as a scan of it probes them.
@@ -173,7 +174,8 @@ protected:
     static bool s_WinsockStarted;
     CTestResultsList m_Results;
     int m_HostCount = 0;
-    const ScanPlatforms m_System = SystemScanPlatforms();  // one ARP state for a test's requests
+    LocalHostFacts m_ThisComputer{};
+    const ScanPlatforms m_System = SystemScanPlatforms(nullptr);  // one ARP state for a test's requests
 };
 
 bool LanHostProbe::s_WinsockStarted = false;
@@ -294,8 +296,8 @@ TEST_F(LanHostProbe, TheOwnComputerIsListedWithItsNameAndMarked)
     const int named = FindHost(true, false);
     ASSERT_NE(named, 0) << "the LAN has no named host besides the gateway";
     const std::string address = LanHostField(named, "ADDR");
-    std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "%s", address.c_str());
-    LocalNetworkInfo.HostName[0] = '\0';
+    std::snprintf(m_ThisComputer.LocalAddress, sizeof(m_ThisComputer.LocalAddress), "%s", address.c_str());
+    m_ThisComputer.HostName[0] = '\0';
     m_Results.List().DeleteAllItems();
     Probe({address});
     ExpectRow(Rows(), address, Row{ExpectedLanHostName(named), LanHostField(named, "MAC"), "This is your current system", "0"});

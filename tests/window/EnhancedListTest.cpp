@@ -833,13 +833,6 @@ TEST_F(ResultsList, WholeRowWritesLandTogetherOrNotAtAll)
     EXPECT_EQ(m_List.GetItemText(row, 5), "0");
 }
 
-struct ProbeWork {
-    CEnhancedListCtrl* list;
-    int hosts;
-    std::atomic<bool> stop{false};  // the test gave up waiting
-    std::atomic<bool> done{false};
-};
-
 std::string AddressOf(int host)
 {
     char text[32];
@@ -847,62 +840,27 @@ std::string AddressOf(int host)
     return text;
 }
 
-// Behaves as a scan's probes do: rows are appended red, then filled in and turned black,
-// while the user keeps sorting.
-UINT RunProbes(LPVOID param)
+// As a run's results reach the list: rows are appended red, then filled in by their
+// address and turned black, in an order of their own, while the user keeps sorting.
+TEST_F(ResultsList, KeyedWritesLandOnTheirRowsWhileTheUserSorts)
 {
-    auto& work = *static_cast<ProbeWork*>(param);
-    for (int host = 0; host < work.hosts && !work.stop; ++host) {
-        const std::string address = AddressOf(host);
-        work.list->AppendRow(address.c_str(), 0, {{3, "Found! Getting Host Name Now...."}}, kRed);
+    constexpr int kHosts = 64;
+    int sorts = 0;
+    for (int host = 0; host < kHosts; ++host) {
+        m_List.AppendRow(AddressOf(host).c_str(), 0, {{3, "Found! Getting Host Name Now...."}}, kRed);
+        if (host % 5 == 4)
+            NotifyColumnClick(sorts++ % 3 == 2 ? 3 : 0);
     }
-    for (int i = 0; i < work.hosts && !work.stop; ++i) {
-        const int host = (i * 37) % work.hosts;  // in an order of their own
+    for (int i = 0; i < kHosts; ++i) {
+        const int host = (i * 37) % kHosts;  // in an order of their own
         const std::string address = AddressOf(host);
         const std::string name = "host-" + address;
         const std::string description = "desc-" + address;
-        work.list->SetRowByKey(address.c_str(), {{1, name.c_str()}, {3, description.c_str()}}, kBlack);
-        if (i % 16 == 0)
-            work.list->SortColumn();
+        m_List.SetRowByKey(address.c_str(), {{1, name.c_str()}, {3, description.c_str()}}, kBlack);
+        if (i % 3 == 0)
+            NotifyColumnClick(sorts++ % 3 == 2 ? 3 : 0);
     }
-    work.done = !work.stop;
-    return 0;
-}
-
-TEST_F(ResultsList, KeyedWritesFromAnotherThreadLandOnTheirRowsWhileTheUserSorts)
-{
-    ProbeWork work;
-    work.list = &m_List;
-    work.hosts = 64;
-    CHandle thread = AfxBeginThread(RunProbes, &work);
-    ASSERT_TRUE(thread);
-    int sorts = 0;
-    const DWORD start = ::GetTickCount();
-    HANDLE handle = thread.Get();
-    // One message at a time, a click before each: the user sorts between the slices in which
-    // the list applies the writer's queue (and between the writer's own sorts, carried out
-    // while this thread looks for messages).
-    for (;;) {
-        MSG msg;
-        if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0)
-                break;  // and no wake-up of the list is left
-            ::MsgWaitForMultipleObjects(1, &handle, FALSE, 5, QS_ALLINPUT);
-            continue;
-        }
-        if (!work.stop) {
-            NotifyColumnClick(sorts % 3 == 2 ? 3 : 0);
-            ++sorts;
-        }
-        ::DispatchMessageA(&msg);
-        if (::GetTickCount() - start > 60000)
-            work.stop = true;  // it ends at its next step; then the test fails below
-    }
-    ASSERT_TRUE(work.done) << "the writer did not finish within 60 s";
-    m_List.FlushQueuedRows();
-    // Each wake-up applies at most one slice of the 2 writes per host.
-    EXPECT_GE(sorts, static_cast<int>(2 * work.hosts / CEnhancedListCtrl::kQueuedRowsPerSlice));
-    ASSERT_EQ(m_List.GetItemCount(), work.hosts);
+    ASSERT_EQ(m_List.GetItemCount(), kHosts);
     for (int row = 0; row < m_List.GetItemCount(); ++row) {
         const std::string address = m_List.GetItemText(row, 0);
         SCOPED_TRACE(address);
@@ -917,35 +875,7 @@ TEST_F(ResultsList, KeyedWritesFromAnotherThreadLandOnTheirRowsWhileTheUserSorts
     ExpectItemDataIsIndex();
 }
 
-// ---------------------------------------------------------------- rows from other threads, drawn together
-
-// Appends rows from another thread as a probe does, queued through the list's own operations.
-struct RowWriter {
-    CEnhancedListCtrl* list;
-    int rows;
-};
-
-UINT WriteRows(LPVOID param)
-{
-    const auto& writer = *static_cast<const RowWriter*>(param);
-    for (int host = 0; host < writer.rows; ++host) {
-        writer.list->AppendRow(AddressOf(host).c_str(), 0,
-                               {{2, "02-5A-00-00-00-01"}, {3, "Found! Getting Host Name Now...."}}, kRed);
-    }
-    return 0;
-}
-
-// Runs `proc` on a thread of its own while this one carries out its messages: all of them,
-// or only those sent from other threads (a posted wake-up of the list then waits). False
-// when the thread did not end within 60 s; it has ended all the same when this returns.
-bool RunWhileServing(AFX_THREADPROC proc, LPVOID param, Serve serve = Serve::All)
-{
-    CHandle thread = AfxBeginThread(proc, param);
-    if (!thread)
-        return false;
-    CJoinOnExit join(thread.Get());
-    return PumpUntil([&] { return HasEnded(thread.Get()); }, 60000, nullptr, serve);
-}
+// ---------------------------------------------------------------- many rows, drawn together
 
 // Counts the header's paints while it is installed; the header's own procedure does the rest.
 class CHeaderPaintCount {
@@ -975,15 +905,17 @@ private:
 
 // Under Wine the header's paint is most of the list's: repainted with every batch of rows,
 // it kept the window from answering for 150 ms and more while a scan started its probes.
-TEST_F(ResultsList, RowsFromAnotherThreadAreDrawnShortlyAfterTheyComeAndTheHeaderIsLeftAlone)
+TEST_F(ResultsList, RowsWrittenDuringABriefHoldAreDrawnShortlyAfterAndTheHeaderIsLeftAlone)
 {
     const Image empty = CaptureClient(m_List);
     PumpUntilHandled();
     const CHeaderPaintCount header(HeaderWindow());
+    m_List.SuspendRedrawBriefly();
+    for (int host = 0; host < 30; ++host) {
+        m_List.AppendRow(AddressOf(host).c_str(), 0, {{2, "02-5A-00-00-00-01"}, {3, "Found! Getting Host Name Now...."}},
+                         kRed);
+    }
     RECT first{};
-    RowWriter writer{&m_List, 30};
-    ASSERT_TRUE(RunWhileServing(WriteRows, &writer));
-    m_List.FlushQueuedRows();
     ASSERT_EQ(m_List.GetItemCount(), 30);
     ASSERT_TRUE(m_List.GetItemRect(0, first, LVIR_BOUNDS));
     EXPECT_EQ(empty.CountIn(first, IsRedInk), 0);
@@ -993,269 +925,5 @@ TEST_F(ResultsList, RowsFromAnotherThreadAreDrawnShortlyAfterTheyComeAndTheHeade
     EXPECT_GT(red, 10) << "the first row never showed in red";
     EXPECT_TRUE(::IsWindowVisible(m_List));
     EXPECT_EQ(header.Paints(), 0);
-}
-
-// ---------------------------------------------------------------- rows queued by other threads
-
-std::string QueuedAddress(int thread, int row)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "10.0.%d.%d", thread, row + 1);
-    return text;
-}
-
-std::string QueuedMac(int thread, int row)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "02-5A-00-00-%.2X-%.2X", thread, row);
-    return text;
-}
-
-// Probes as they write: each appends its rows red with a MAC, names each right after its
-// append (blue), and when all are appended gives each its description in black.
-struct QueueWriter {
-    CEnhancedListCtrl* list;
-    int thread;
-    int rows;
-    HANDLE go;
-};
-
-UINT QueueRows(LPVOID param)
-{
-    const auto& writer = *static_cast<const QueueWriter*>(param);
-    ::WaitForSingleObject(writer.go, 10000);
-    for (int row = 0; row < writer.rows; ++row) {
-        const std::string address = QueuedAddress(writer.thread, row);
-        const std::string mac = QueuedMac(writer.thread, row);
-        const std::string name = "host-" + address;
-        writer.list->AppendRow(address.c_str(), 0, {{2, mac.c_str()}, {3, "Found! Getting Host Name Now...."}}, kRed);
-        writer.list->SetRowByKey(address.c_str(), {{1, name.c_str()}}, kBlue);
-    }
-    for (int row = 0; row < writer.rows; ++row) {
-        const std::string address = QueuedAddress(writer.thread, row);
-        writer.list->SetRowByKey(address.c_str(), {{3, ("desc-" + address).c_str()}}, kBlack);
-    }
-    return 0;
-}
-
-struct Flush {
-    CEnhancedListCtrl* list;
-    std::atomic<int> rowsAfter{-1};
-};
-
-UINT FlushAndCount(LPVOID param)
-{
-    auto& flush = *static_cast<Flush*>(param);
-    flush.list->FlushQueuedRows();
-    flush.rowsAfter = flush.list->GetItemCount();
-    return 0;
-}
-
-// Starts `count` writers of `rows` rows each at once; returns when all have ended, serving
-// this thread's messages meanwhile or not at all. False when they took over 60 s.
-bool RunQueueWriters(CEnhancedListCtrl& list, int count, int rows, bool serve)
-{
-    CHandle go(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    std::vector<QueueWriter> writers;
-    for (int thread = 0; thread < count; ++thread)
-        writers.push_back(QueueWriter{&list, thread, rows, go.Get()});
-    std::vector<CHandle> threads;
-    std::vector<HANDLE> handles;
-    for (QueueWriter& writer : writers) {
-        threads.push_back(AfxBeginThread(QueueRows, &writer));
-        handles.push_back(threads.back().Get());
-    }
-    ::SetEvent(go.Get());
-    const DWORD count32 = static_cast<DWORD>(handles.size());
-    const bool inTime = serve ? PumpUntil([&] { return ::WaitForMultipleObjects(count32, handles.data(), TRUE, 0) ==
-                                                      WAIT_OBJECT_0; },
-                                          60000)
-                              : ::WaitForMultipleObjects(count32, handles.data(), TRUE, 60000) == WAIT_OBJECT_0;
-    // Returns only once they have ended, in time or not: they use `writers`.
-    ::WaitForMultipleObjects(count32, handles.data(), TRUE, INFINITE);
-    return inTime;
-}
-
-// The wake-ups waiting for the list, taken off its queue; dispatched one by one, each
-// applies one slice.
-bool TakeWakeUp(HWND list, MSG& msg)
-{
-    const UINT wake = CEnhancedListCtrl::QueuedRowsMessage();
-    return ::PeekMessageA(&msg, list, wake, wake, PM_REMOVE) != FALSE;
-}
-
-TEST_F(ResultsList, RowsQueuedByManyThreadsAllLandInTheirOrderAndAFlushWaitsForThemAll)
-{
-    constexpr int kThreads = 8;
-    constexpr int kRows = 40;
-    for (const bool serve : {false, true}) {
-        SCOPED_TRACE(serve ? "the list's thread serves its messages meanwhile" : "the list's thread is busy meanwhile");
-        m_List.DeleteAllItems();
-        ASSERT_TRUE(RunQueueWriters(m_List, kThreads, kRows, serve)) << "a writer waited for the list";
-        if (!serve) {
-            EXPECT_EQ(m_List.GetItemCount(), 0) << "queued, not carried out on the writers' threads";
-        }
-
-        // The flush from another thread, while this one carries out only what is sent to it:
-        // the posted wake-ups wait, so the flush alone applies the queue.
-        Flush flush{&m_List};
-        ASSERT_TRUE(RunWhileServing(FlushAndCount, &flush, Serve::SentOnly)) << "the flush did not return";
-        EXPECT_EQ(flush.rowsAfter, kThreads * kRows);
-
-        ASSERT_EQ(m_List.GetItemCount(), kThreads * kRows);
-        std::vector<int> seen(kThreads, 0);
-        for (int row = 0; row < m_List.GetItemCount(); ++row) {
-            const std::string address = m_List.GetItemText(row, 0);
-            int thread = -1;
-            int number = -1;
-            ASSERT_EQ(std::sscanf(address.c_str(), "10.0.%d.%d", &thread, &number), 2) << address;
-            ASSERT_TRUE(thread >= 0 && thread < kThreads) << address;
-            SCOPED_TRACE(address);
-            EXPECT_EQ(number - 1, seen[thread]++) << "rows of one thread in the order it appended them";
-            EXPECT_EQ(m_List.GetItemText(row, 1), "host-" + address);
-            EXPECT_EQ(m_List.GetItemText(row, 2), QueuedMac(thread, number - 1));
-            EXPECT_EQ(m_List.GetItemText(row, 3), "desc-" + address);
-            EXPECT_EQ(m_List.GetItemText(row, 5), "0") << "the last colour written";
-            EXPECT_EQ(m_List.GetItemText(row, 4), "16777215");
-            EXPECT_EQ(m_List.GetItemImage(row), 0);
-        }
-        EXPECT_EQ(seen, std::vector<int>(kThreads, kRows));
-        // With this thread busy the wake-up still waits, so the flush did the work; a late
-        // wake-up finds nothing more to do.
-        MSG msg;
-        const bool wakeUpWaits = TakeWakeUp(m_List, msg);
-        if (!serve) {
-            EXPECT_TRUE(wakeUpWaits);
-        }
-        for (bool more = wakeUpWaits; more; more = TakeWakeUp(m_List, msg))
-            ::DispatchMessageA(&msg);
-        EXPECT_EQ(m_List.GetItemCount(), kThreads * kRows);
-    }
-}
-
-UINT QueueFortyAppends(LPVOID param)
-{
-    auto* list = static_cast<CEnhancedListCtrl*>(param);
-    for (int row = 0; row < 40; ++row)
-        list->AppendRow(QueuedAddress(0, row).c_str(), 0, {{2, QueuedMac(0, row).c_str()}}, kRed);
-    return 0;
-}
-
-UINT QueueFortyNames(LPVOID param)
-{
-    auto* list = static_cast<CEnhancedListCtrl*>(param);
-    for (int i = 0; i < 40; ++i) {
-        const std::string address = QueuedAddress(0, (i * 17) % 40);  // in an order of their own
-        list->SetRowByKey(address.c_str(), {{1, ("host-" + address).c_str()}}, kBlack);
-    }
-    return 0;
-}
-
-// The list's window answers other messages while rows are queued: one wake-up applies one
-// slice and leaves the rest to another, behind whatever else waits for the thread.
-TEST_F(ResultsList, OneWakeUpAppliesOneSliceOfTheQueueAndPostsTheNext)
-{
-    constexpr size_t kSlice = CEnhancedListCtrl::kQueuedRowsPerSlice;
-    static_assert(40 > 2 * kSlice, "the queue takes more than two slices");
-    CHandle writer = AfxBeginThread(QueueFortyAppends, &m_List);
-    const CJoinOnExit joinWriter(writer.Get());  // before any assertion returns
-    ASSERT_TRUE(writer);
-    ASSERT_EQ(::WaitForSingleObject(writer.Get(), 30000), WAIT_OBJECT_0) << "the writer waited for the list";
-
-    MSG msg;
-    ASSERT_TRUE(TakeWakeUp(m_List, msg)) << "the queue woke the list";
-    EXPECT_FALSE(TakeWakeUp(m_List, msg)) << "one wake-up for the whole queue";
-    EXPECT_EQ(m_List.GetItemCount(), 0);
-    std::vector<int> counts;
-    do {
-        ::DispatchMessageA(&msg);
-        counts.push_back(m_List.GetItemCount());
-    } while (TakeWakeUp(m_List, msg));
-    // A slice ends sooner when its time is up, but never applies nothing.
-    ASSERT_GE(counts.size(), 3u);
-    for (size_t i = 0; i < counts.size(); ++i) {
-        const int before = i == 0 ? 0 : counts[i - 1];
-        EXPECT_GE(counts[i] - before, 1) << "wake-up " << i;
-        EXPECT_LE(counts[i] - before, static_cast<int>(kSlice)) << "wake-up " << i;
-    }
-    EXPECT_EQ(counts.back(), 40);
-    for (int row = 0; row < m_List.GetItemCount(); ++row)
-        EXPECT_EQ(m_List.GetItemText(row, 0), QueuedAddress(0, row));
-}
-
-TEST_F(ResultsList, AUserSortBetweenQueuedAppendsAndTheirWritesMovesNoWriteToAnotherRow)
-{
-    CHandle appends = AfxBeginThread(QueueFortyAppends, &m_List);
-    const CJoinOnExit joinAppends(appends.Get());  // before any assertion returns
-    ASSERT_EQ(::WaitForSingleObject(appends.Get(), 30000), WAIT_OBJECT_0);
-    MSG msg;
-    ASSERT_TRUE(TakeWakeUp(m_List, msg));
-    ::DispatchMessageA(&msg);  // one slice of rows is in the list, the rest still queued
-    const int slice = m_List.GetItemCount();
-    ASSERT_TRUE(slice >= 1 && slice < 40) << slice;
-    NotifyColumnClick(0);  // descending: those rows turn round
-    ASSERT_EQ(m_List.GetItemText(0, 0), QueuedAddress(0, slice - 1));
-    m_List.FlushQueuedRows();
-    ASSERT_EQ(m_List.GetItemCount(), 40);
-    EXPECT_EQ(m_List.GetItemText(39, 0), QueuedAddress(0, 39)) << "later rows still come at the end";
-
-    CHandle names = AfxBeginThread(QueueFortyNames, &m_List);
-    const CJoinOnExit joinNames(names.Get());  // before any assertion returns
-    ASSERT_EQ(::WaitForSingleObject(names.Get(), 30000), WAIT_OBJECT_0);
-    ASSERT_TRUE(TakeWakeUp(m_List, msg));
-    ::DispatchMessageA(&msg);
-    NotifyColumnClick(0);  // and again between two slices of the writes
-    m_List.FlushQueuedRows();
-
-    ASSERT_EQ(m_List.GetItemCount(), 40);
-    for (int row = 0; row < m_List.GetItemCount(); ++row) {
-        const std::string address = m_List.GetItemText(row, 0);
-        SCOPED_TRACE(address);
-        int number = -1;
-        ASSERT_EQ(std::sscanf(address.c_str(), "10.0.0.%d", &number), 1);
-        EXPECT_EQ(m_List.GetItemText(row, 1), "host-" + address);
-        EXPECT_EQ(m_List.GetItemText(row, 2), QueuedMac(0, number - 1));
-        EXPECT_EQ(m_List.GetItemText(row, 5), "0");
-    }
-    EXPECT_EQ(m_List.GetItemText(0, 0), "10.0.0.1") << "ascending after the second click";
-}
-
-UINT WriteToAListWithoutWindow(LPVOID param)
-{
-    auto* list = static_cast<CEnhancedListCtrl*>(param);
-    list->AppendRow("10.0.0.99", 0, {}, kRed);
-    list->SetRowByKey("10.0.0.1", {{1, "late"}}, kBlack);
-    list->FlushQueuedRows();
-    return 0;
-}
-
-TEST(ResultsListQueue, RowsQueuedForAListWhoseWindowIsGoneAreDroppedAndLaterOnesIgnored)
-{
-    CEnhancedListCtrl list;
-    {
-        CListTestHost host;
-        ASSERT_TRUE(list.SubclassWindow(host.List()));
-        for (int column = 0; column < 3; ++column)
-            list.InsertColumn(column, "column", LVCFMT_LEFT, 140);
-        CHandle appends = AfxBeginThread(QueueFortyAppends, &list);
-        const CJoinOnExit joinAppends(appends.Get());  // before any assertion returns
-        ASSERT_EQ(::WaitForSingleObject(appends.Get(), 30000), WAIT_OBJECT_0);
-        ASSERT_EQ(list.GetItemCount(), 0);
-        // The list's window goes with the queue full and its wake-up waiting.
-    }
-    EXPECT_EQ(list.m_hWnd, nullptr);
-    PumpUntilHandled();
-    EXPECT_TRUE(RunWhileServing(WriteToAListWithoutWindow, &list)) << "a flush waited for a window that is gone";
-
-    // Another window later taken over by the same object gets none of them.
-    CListTestHost next;
-    ASSERT_TRUE(list.SubclassWindow(next.List()));
-    for (int column = 0; column < 3; ++column)
-        list.InsertColumn(column, "column", LVCFMT_LEFT, 140);
-    // Absence: no wake-up of the old queue reaches the new window meanwhile.
-    PumpMessages(50);
-    list.FlushQueuedRows();
-    EXPECT_EQ(list.GetItemCount(), 0);
-    list.UnsubclassWindow();
 }
 }  // namespace

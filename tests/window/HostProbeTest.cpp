@@ -25,6 +25,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -173,7 +174,7 @@ protected:
                 if (whileRunning)
                     whileRunning();
             },
-            sortMeanwhile ? 0 : 5, &m_Stop);
+            sortMeanwhile ? 0 : 5, m_Stop.Get(), &m_ThisComputer);
     }
 
     // A click on a heading, as the user makes it; from any thread, carried out by the list's.
@@ -197,8 +198,8 @@ protected:
     }
 
     std::atomic<int> m_Sorts{0};
-    const CLocalNetworkOverride m_ThisComputer{"Scanner-pc", "192.168.9.37", "192.168.9.1"};
-    std::atomic<bool> m_Stop{false};  // the run's
+    LocalHostFacts m_ThisComputer = MadeUpComputer("Scanner-pc", "192.168.9.37", "192.168.9.1");
+    CHandle m_Stop{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // the run's
     CTestResultsList m_Results;
     CEnhancedListCtrl& m_List = m_Results.List();
 };
@@ -254,9 +255,7 @@ TEST_F(HostProbeList, EachKindOfHostGetsItsRowAndDescription)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         m_List.DeleteAllItems();
-        std::snprintf(LocalNetworkInfo.HostName, sizeof(LocalNetworkInfo.HostName), "%s", c.hostName);
-        std::snprintf(LocalNetworkInfo.LocalAddress, sizeof(LocalNetworkInfo.LocalAddress), "%s", c.local);
-        std::snprintf(LocalNetworkInfo.GatewayAddress, sizeof(LocalNetworkInfo.GatewayAddress), "%s", c.gateway);
+        m_ThisComputer = MadeUpComputer(c.hostName, c.local, c.gateway);
         FakeNetwork network;
         network.Add(c.address, c.host);
         RunProbes({c.address}, network, false);
@@ -300,12 +299,15 @@ TEST_F(HostProbeList, ARowIsRedWithTheInterimTextWhileItsNameIsLookedUp)
         ::SetEvent(inLookup.Get());
         ::WaitForSingleObject(release.Get(), 20000);
     };
+    bool lookupBegun = false;
     bool seen = false;
     RunProbes({"192.168.9.10"}, network, false, [&] {
         if (seen || ::WaitForSingleObject(inLookup.Get(), 0) != WAIT_OBJECT_0)
             return;
+        // The row was queued before the look-up began: the next round has applied it.
+        if (!std::exchange(lookupBegun, true))
+            return;
         seen = true;
-        m_List.FlushQueuedRows();  // the row was queued before the lookup began
         ASSERT_EQ(m_List.GetItemCount(), 1);
         EXPECT_EQ(m_List.GetItemText(0, 0), "192.168.9.10");
         EXPECT_EQ(m_List.GetItemText(0, 1), "");
@@ -327,7 +329,7 @@ TEST_F(HostProbeList, AStopBeforeTheArpRequestLeavesNoTrace)
     FakeNetwork network;
     network.Add("192.168.9.10", {true, MacOf(10), "desktop-pc"});
     network.Add("192.168.9.37", {true, MacOf(37), "scanner"});
-    m_Stop = true;
+    ::SetEvent(m_Stop.Get());
     RunProbes({"192.168.9.10", "192.168.9.37"}, network, false);
     EXPECT_EQ(m_List.GetItemCount(), 0);
     EXPECT_EQ(network.ArpRequests("192.168.9.10"), 0);
@@ -348,7 +350,7 @@ TEST_F(HostProbeList, AStopDuringTheArpRequestCompletesTheRowsWithoutLookups)
     CHandle stopSet(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     network.OnArp = [&](const std::string&) {
         if (++arrived == 4) {
-            m_Stop = true;
+            ::SetEvent(m_Stop.Get());
             ::SetEvent(stopSet.Get());
         } else if (::WaitForSingleObject(stopSet.Get(), 20000) != WAIT_OBJECT_0) {
             allArrived = false;

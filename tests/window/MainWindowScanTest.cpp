@@ -127,7 +127,7 @@ protected:
     void Run(const std::function<void(HWND dialog)>& drive)
     {
         CCorvaleDlg dialog(LanDiscovery());
-        dialog.SetScanPlatforms(m_Network.Platforms());
+        dialog.SetScanPlatforms(m_Network.PlatformsForEachRun());
         std::atomic<HWND> shown{nullptr};
         CJoinedThread driver([&] {
             if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
@@ -261,6 +261,59 @@ TEST_F(MainWindowScan, ClosingWhileNamesAreLookedUpEndsTheWindowAtOnce)
     ExpectRedWhileLookedUp(m_Seen.redRows);
     ASSERT_TRUE(m_Seen.closed);
     EXPECT_EQ(m_LookupsDoneAtEnd, 0) << "the window waited for the look-ups";
+}
+
+// The window's own dialogs that are up, by their captions.
+struct OwnedSearch {
+    HWND owner;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwnedDialog(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<OwnedSearch*>(param);
+    char text[64] = "";
+    ::GetWindowTextA(hwnd, text, sizeof(text));
+    if (::GetWindow(hwnd, GW_OWNER) == search.owner && ::IsWindowVisible(hwnd) && std::strcmp(text, search.caption) == 0)
+        search.found = hwnd;
+    return search.found == nullptr;
+}
+
+HWND FindOwnedDialog(HWND dialog, const char* caption)
+{
+    OwnedSearch search{dialog, caption, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(dialog, nullptr), MatchOwnedDialog,
+                        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A close while the summary is up ends the summary, and no other dialog of the window: an
+// About box opened over the summary stays until it is closed itself.
+TEST_F(MainWindowScan, ClosingWhileTheSummaryIsUpEndsTheSummaryAlone)
+{
+    bool aboutStayed = false;
+    bool summaryEnded = false;
+    Run([&](HWND dialog) {
+        ClickStart(dialog);
+        m_Network.ReleaseLookups();
+        if (!PumpUntil([&] { return FindSummaryBox(dialog) != nullptr; }, kDeadlineMs))
+            return;
+        ::PostMessageA(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        HWND about = nullptr;
+        if (!PumpUntil([&] { return (about = FindOwnedDialog(dialog, "About Vantrel")) != nullptr; }, kDeadlineMs))
+            return;
+        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+        summaryEnded = PumpUntil([&] { return FindOwnedDialog(dialog, "Vantrel") == nullptr; }, kDeadlineMs);
+        // Absence: the close has been handled; the About box must not follow meanwhile.
+        PumpMessages(200);
+        aboutStayed = ::IsWindow(about) && ::IsWindowVisible(about);
+        ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        m_Seen.closed = PumpUntil([&] { return !::IsWindow(dialog); }, kDeadlineMs);
+    });
+    EXPECT_TRUE(summaryEnded);
+    EXPECT_TRUE(aboutStayed) << "the close ended the About box too";
+    EXPECT_TRUE(m_Seen.closed) << "the window did not go once the About box was closed";
 }
 
 TEST_F(MainWindowScan, ClosingWhileTheSummaryIsUpEndsTheWindowAtOnce)

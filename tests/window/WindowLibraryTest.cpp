@@ -115,7 +115,6 @@ TEST(WindowAttachment, ADestroyedWindowDetachesItsObject)
     ::DestroyWindow(child.Get());
     EXPECT_EQ(object.m_hWnd, nullptr);
     EXPECT_FALSE(object.IsSubclassed());
-    EXPECT_EQ(object.RunOnWindowThread([] { return LRESULT{7}; }), 0) << "no window, nothing run";
 }
 
 // Counts the messages that reach it; the window's own procedure does the rest.
@@ -210,48 +209,6 @@ TEST(WindowAttachment, ATooltipTakenDownWithItsOwnerIsForgotten)
     EXPECT_FALSE(tip.Exists());
     EXPECT_EQ(tip.GetSafeHwnd(), nullptr);
     tip.Destroy();  // nothing left to destroy, whatever window has that handle now
-}
-
-struct RunRequest {
-    const CWnd* window;
-    DWORD ranOn = 0;
-    LRESULT result = 0;
-};
-
-UINT RunFromWorker(LPVOID param)
-{
-    auto& request = *static_cast<RunRequest*>(param);
-    request.result = request.window->RunOnWindowThread([&request] {
-        request.ranOn = ::GetCurrentThreadId();
-        return LRESULT{42};
-    });
-    return 0;
-}
-
-TEST(WindowThread, WorkFromAnotherThreadRunsOnTheWindowsThreadAndReturnsItsResult)
-{
-    CChildWindow child("Static", 0);
-    CWnd object;
-    ASSERT_TRUE(object.SubclassWindow(child.Get()));
-    EXPECT_TRUE(object.IsOnWindowThread());
-
-    RunRequest request{&object};
-    CHandle worker = AfxBeginThread(RunFromWorker, &request);
-    ASSERT_TRUE(worker);
-    HANDLE handle = worker.Get();
-    // The worker's request is carried out while this thread handles its messages; it ends
-    // before anything is asserted, as it uses this test's objects.
-    PumpUntil([&] { return HasEnded(handle); }, INFINITE);
-    EXPECT_EQ(request.ranOn, ::GetCurrentThreadId());
-    EXPECT_EQ(request.result, 42);
-
-    // On the window's own thread it runs at once.
-    DWORD ranOn = 0;
-    EXPECT_EQ(object.RunOnWindowThread([&ranOn] {
-        ranOn = ::GetCurrentThreadId();
-        return LRESULT{5};
-    }), 5);
-    EXPECT_EQ(ranOn, ::GetCurrentThreadId());
 }
 
 }  // namespace
