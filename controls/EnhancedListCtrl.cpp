@@ -466,14 +466,7 @@ LRESULT CEnhancedListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case LVM_SETITEMA:
     case LVM_SETITEMW:
     case LVM_INSERTITEMA:
-    case LVM_INSERTITEMW: {
-        // A row added at the end carrying its index as item data keeps the rows numbered.
-        const auto* item = reinterpret_cast<const LVITEMA*>(lp);
-        const bool numberedAtEnd = item && (item->mask & LVIF_PARAM) && item->lParam == item->iItem &&
-                                   item->iItem == GetItemCount();
-        m_RowsNumbered = m_RowsNumbered && numberedAtEnd;
-        break;
-    }
+    case LVM_INSERTITEMW:
     case LVM_DELETEITEM:
     case LVM_DELETEALLITEMS:
     case LVM_SORTITEMS:
