@@ -21,8 +21,6 @@ source tools/scan-driver.sh
 use_build "$BUILD_DIR" close-timing
 
 start_display_and_lan "$CLOSE_X"
-# A desktop's window manager takes a closing window at once (see scan-driver.sh).
-unmanaged_windows add
 
 failed=0
 echo "| moment | close to exit, median | worst | exit codes |"

@@ -1,6 +1,7 @@
 # Sourced by the scripts that work the real program through tests/driver/ScanDriver.cpp
 # (benchmark, soak, close timing): the two programs of a build, the Wine process of
-# vantrel.exe, and its windows' setting on a display without a window manager.
+# vantrel.exe, and a private display with a window manager, as on a desktop (without one,
+# Wine waits 2 s in the window's thread whenever a captioned window goes).
 source tools/wine-arch.sh
 
 # Sets $vantrel_win (the program's Windows path), $vantrel_win_dir (the build) and $driver
@@ -26,21 +27,6 @@ vantrel_pid() {
     done
 }
 
-# No window manager runs on a script's private display, and Wine waits 2 s for one in the
-# window's thread whenever a window with a caption goes away (the summary box, the main
-# window at a close): a desktop has one. `unmanaged_windows add|delete [LAN options]` lets
-# Wine handle vantrel.exe's windows itself, as for the window tests, in the LAN's prefix,
-# which the tests share: every script that adds it deletes it again.
-unmanaged_windows() {
-    local verb=$1 key='HKCU\Software\Wine\AppDefaults\vantrel.exe\X11 Driver'
-    shift
-    local args=(reg delete "$key" /f)
-    windows_unmanaged=""
-    [[ $verb == add ]] && args=(reg add "$key" /v Managed /d N /f) && windows_unmanaged=1
-    VANTREL_ARCH=$(pe_arch "${vantrel_win_dir:?use_build first}/vantrel.exe") \
-        tools/virtual-lan.sh "$@" exec tools/wine-run.sh "${args[@]}" >/dev/null 2>&1 || [[ $verb == delete ]]
-}
-
 # A window manager on $DISPLAY, as on a desktop: it takes a closing captioned window at once.
 start_window_manager() {
     openbox >/dev/null 2>&1 &
@@ -59,18 +45,19 @@ stop_window_manager() {
     window_manager_pid=""
 }
 
-# For the scripts that work the default virtual LAN: starts the private display $1 and the
-# LAN; when the script exits, takes both down, and the window setting if it is still there.
+# For the scripts that work the default virtual LAN: starts the private display $1 with a
+# window manager, and the LAN; when the script exits, takes them down.
 start_display_and_lan() {
     script_display=$1
     trap stop_display_and_lan EXIT
     tools/xvfb.sh start "$script_display"
     export DISPLAY=$script_display
+    start_window_manager
     tools/virtual-lan.sh up >/dev/null
 }
 
 stop_display_and_lan() {
-    [[ -z ${windows_unmanaged:-} ]] || unmanaged_windows delete || true
     tools/virtual-lan.sh down >/dev/null 2>&1 || true
+    stop_window_manager
     tools/xvfb.sh stop "$script_display" >/dev/null 2>&1 || true
 }

@@ -513,8 +513,8 @@ void CCorvaleDlg::OnCancel()
 //          named), and the rest a message later, so the window answers in between.
 // Stop:    a press while Running -> Stopping: the run's stop event ends what waits.
 // End:     kRunEndedMessage -> Ending: the last results, a slice a message; then Summary:
-//          the summary box, after it kRunSortMessage: one sort that numbers the rows, the
-//          column width, Export -> Idle.
+//          the summary box, after it kRunSortMessage: the controls back ("Start Scan", not
+//          yet pressable), one sort that numbers the rows, the column width, Export -> Idle.
 // Close:   at any moment: the window lets go of the run (no further post reaches it), ends
 //          the summary box if it is up and closes; the run ends on its own, holding only
 //          its shared state.
@@ -629,13 +629,8 @@ void CCorvaleDlg::ShowRunSummary()
     m_SummaryBox.Show(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
     if (m_Closing)
         return;
-
-    // The run is not over until its rows are renumbered and sorted: till then the button
-    // reads "Start Scan" but takes no press. The sort comes in a message of its own, so the
-    // window answers what waits for it after the summary's teardown before it sorts.
-    m_StartScanButton.EnableWindow(false);
-    m_StartScanButton.SetWindowText(kStartScanCaption);
-    EnableRunLockedControls(true);
+    // The rest comes in a message of its own: the summary's teardown has just repainted the
+    // whole window, and what waits for the window is answered first.
     PostMessage(kRunSortMessage);
 }
 
@@ -643,6 +638,11 @@ void CCorvaleDlg::OnRunSort()
 {
     if (m_RunState != RunState::Summary || m_Closing)
         return;
+    // The run is not over until its rows are renumbered and sorted: till then the button
+    // reads "Start Scan" but takes no press.
+    m_StartScanButton.EnableWindow(false);
+    m_StartScanButton.SetWindowText(kStartScanCaption);
+    EnableRunLockedControls(true);
     // The sort renumbers the rows: each one's item data is its index after it.
     const int rows = m_ResultsList.GetItemCount();
     if (rows > 0) {
