@@ -39,32 +39,14 @@ void WaitForThreads(const ScanRunPlatform& platform, const HANDLE* threads, DWOR
     }
 }
 
-// The processors a probe thread may run on: all of the process's but its first, when it has
-// more than one. Under Wine a new thread clears most of a megabyte of stack before it runs,
-// and a run's 254 of them would take every processor for about a second: kept off one, they
-// leave the window's thread a processor to answer on.
-DWORD_PTR ProbeAffinity()
-{
-    DWORD_PTR process = 0;
-    DWORD_PTR system = 0;
-    if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system))
-        return 0;
-    return process & (process - 1);  // without the lowest; none with one processor
-}
-
 HANDLE StartProbeThread(const std::shared_ptr<const HostProbeTask>& task)
 {
-    static const DWORD_PTR affinity = ProbeAffinity();
     auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
-    const DWORD flags = STACK_SIZE_PARAM_IS_A_RESERVATION | (affinity ? CREATE_SUSPENDED : 0);
-    HANDLE thread = ::CreateThread(nullptr, kProbeStackReserve, HostScanner, handOver.get(), flags, nullptr);
+    HANDLE thread = ::CreateThread(nullptr, kProbeStackReserve, HostScanner, handOver.get(),
+                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread)
         return nullptr;
     handOver.release();  // the thread's now
-    if (affinity) {
-        ::SetThreadAffinityMask(thread, affinity);
-        ::ResumeThread(thread);
-    }
     return thread;
 }
 
