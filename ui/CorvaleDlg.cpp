@@ -513,8 +513,8 @@ void CCorvaleDlg::OnCancel()
 //          named), and the rest a message later, so the window answers in between.
 // Stop:    a press while Running -> Stopping: the run's stop event ends what waits.
 // End:     kRunEndedMessage -> Ending: the last results, a slice a message; then Summary:
-//          the summary box, after it kRunSortMessage: the controls back ("Start Scan", not
-//          yet pressable), one sort that numbers the rows, the column width, Export -> Idle.
+//          the summary box, after it kRunSortMessage: the controls back ("Start Scan"), one
+//          sort that numbers the rows, the column width, Export -> Idle.
 // Close:   at any moment: the window lets go of the run (no further post reaches it), ends
 //          the summary box if it is up and closes; the run ends on its own, holding only
 //          its shared state.
@@ -638,11 +638,9 @@ void CCorvaleDlg::OnRunSort()
 {
     if (m_RunState != RunState::Summary || m_Closing)
         return;
-    // The run is not over until its rows are renumbered and sorted: till then the button
-    // reads "Start Scan" but takes no press.
-    m_StartScanButton.EnableWindow(false);
-    m_StartScanButton.SetWindowText(kStartScanCaption);
     EnableRunLockedControls(true);
+    m_StartScanButton.EnableWindow(true);
+    m_StartScanButton.SetWindowText(kStartScanCaption);
     // The sort renumbers the rows: each one's item data is its index after it.
     const int rows = m_ResultsList.GetItemCount();
     if (rows > 0) {
@@ -654,7 +652,6 @@ void CCorvaleDlg::OnRunSort()
     // Its thread posted the end as its last step and ends on its own.
     m_Run.Abandon();
     m_RunState = RunState::Idle;
-    m_StartScanButton.EnableWindow(true);
 }
 
 // The mode radios, the Close button and the range; the range opens only in Manual mode.

@@ -9,6 +9,7 @@
 # every desktop prefix has: the LAN's prefix gets it for this run.
 #   show_help.sh E2E_TESTS_EXE
 set -euo pipefail
+trap 'echo "show_help.sh: line $LINENO ended with status $?" >&2' ERR
 e2e=$1
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tools/wine-arch.sh"
