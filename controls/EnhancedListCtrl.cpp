@@ -57,7 +57,7 @@ CEnhancedListCtrl::~CEnhancedListCtrl()
 {
     // A header that outlives us must not keep showing the bitmap that goes with us.
     if (m_SortMark && m_hWnd && ::IsWindow(m_hWnd))
-        ApplySortIndicator(-1, true, false);
+        SetSortIndicator(-1, true, false);
     if (m_hWnd && ::IsWindow(m_hWnd))
         ResumeRedraw();
     UnsubclassWindow();
@@ -145,16 +145,6 @@ bool CEnhancedListCtrl::SetRowColors(int row, COLORREF textColor)
 void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending)
 {
     SetSortIndicator(column, ascending, IsThemingActive());
-}
-
-void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending, bool themed)
-{
-    ApplySortIndicator(column, ascending, themed);
-}
-
-int CEnhancedListCtrl::RenumberItemData()
-{
-    return RenumberRows();
 }
 
 bool CEnhancedListCtrl::SortColumn()
@@ -282,7 +272,7 @@ bool CEnhancedListCtrl::ReadRowColors(int row, COLORREF& text, COLORREF& back) c
 // Under Wine every message to the list costs a tenth of a millisecond or more (it passes the
 // subclass chain, and a changed row invalidates itself and notifies the parent twice): a
 // pass over the rows sends one message per row, no more, and repaints once at the end.
-int CEnhancedListCtrl::RenumberRows()
+int CEnhancedListCtrl::RenumberItemData()
 {
     const int count = GetItemCount();  // nothing else changes the rows while this thread works
     if (m_RowsNumbered)
@@ -300,7 +290,7 @@ bool CEnhancedListCtrl::SortRows()
     // the sort column taken first, by item data: numbered first, as rows inserted since the
     // last sort carry 0.
     const CRedrawHold hold(*this);
-    RenumberRows();
+    RenumberItemData();
     const int count = GetItemCount();
     m_SortTexts.clear();
     m_SortTexts.reserve(static_cast<size_t>(count));
@@ -309,7 +299,7 @@ bool CEnhancedListCtrl::SortRows()
     const bool sorted = SortItems(SortServiceListProc, reinterpret_cast<LPARAM>(this));
     std::vector<std::string>().swap(m_SortTexts);
     if (sorted)
-        RenumberRows();
+        RenumberItemData();
     return sorted;
 }
 
@@ -367,7 +357,7 @@ const char* CEnhancedListCtrl::SortTextOf(LPARAM row) const
     return m_SortTexts[static_cast<size_t>(row)].c_str();
 }
 
-void CEnhancedListCtrl::ApplySortIndicator(int column, bool ascending, bool themed)
+void CEnhancedListCtrl::SetSortIndicator(int column, bool ascending, bool themed)
 {
     const CHeaderCtrl header = Header();
     CBitmap mark;
@@ -612,7 +602,7 @@ void CEnhancedListCtrl::OnColumnClick(const NMLISTVIEW& click)
     m_SortAscending = !m_SortAscending;
     if (!SortRows())
         return;
-    ApplySortIndicator(column, m_SortAscending, IsThemingActive());
+    SetSortIndicator(column, m_SortAscending, IsThemingActive());
 }
 
 bool CEnhancedListCtrl::OnBeginTrack(const NMHEADERA& track) const

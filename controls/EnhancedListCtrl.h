@@ -39,6 +39,7 @@ public:
     // As above with the kind of mark chosen by the caller: the header's own arrows when
     // themed, bitmaps on the right of the heading otherwise.
     void SetSortIndicator(int column, bool ascending, bool themed);
+    // Sets every row's item data to its index, unless they are so already; the row count.
     int RenumberItemData();
     // Sorts by column 0 ascending; false when column 0 does not sort. Leaves the header alone.
     bool SortColumn();
@@ -104,8 +105,6 @@ private:
     void WriteRowCells(int row, std::initializer_list<CellText> cells, COLORREF textColor);
 
     bool SortRows();
-    // Sets every row's item data to its index, unless they are so already.
-    int RenumberRows();
     // Keeps m_RowsNumbered true only while no message has changed the rows' order or data.
     void OnRowsChanging(UINT msg, LPARAM lp);
 
@@ -122,7 +121,6 @@ private:
         CEnhancedListCtrl& m_List;
         bool m_Held = false;
     };
-    void ApplySortIndicator(int column, bool ascending, bool themed);
     void AddRowTipTool();
     void RelayToRowTip(UINT msg, WPARAM wp, LPARAM lp);
     const char* SortTextOf(LPARAM row) const;

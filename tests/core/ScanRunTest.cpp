@@ -287,6 +287,16 @@ protected:
         {"10.20.30.40", {"found", "named 'Myhost' own"}},  // no look-up for this computer
         {"10.20.30.200", {"found", "named '' other"}},
     };
+
+    // Starts `run` and waits for its end, then for every thread it started, so that no
+    // assertion leaves one running; true when the run started and ended.
+    bool RunToEnd(CScanRun& run, const std::shared_ptr<RunEvents>& seen, const ScanPlatformsFactory& platforms)
+    {
+        if (!run.Start(m_Request, RunEvents::For(seen), platforms))
+            return false;
+        const bool ended = PumpUntil([&] { return seen->Ended(); });
+        return m_Network.JoinAll(kWaitMs) && ended;
+    }
 };
 
 TEST_F(ScanRunThread, ReportsItsStartEveryHostFoundThenNamedAndItsEndWithTheCount)
@@ -294,10 +304,7 @@ TEST_F(ScanRunThread, ReportsItsStartEveryHostFoundThenNamedAndItsEndWithTheCoun
     m_Network.ReleaseLookups();
     const auto seen = std::make_shared<RunEvents>();
     CScanRun run;
-    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
-    const bool ended = PumpUntil([&] { return seen->Ended(); });
-    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(RunToEnd(run, seen, m_Network.PlatformsForEachRun()));
 
     EXPECT_TRUE(seen->startedBeforeEnd);
     EXPECT_GE(seen->announced, 1) << "the results were never announced";
@@ -367,10 +374,7 @@ TEST_F(ScanRunThread, AddressesWithoutAThreadAreStillProbed)
     m_Network.ReleaseLookups();
     const auto seen = std::make_shared<RunEvents>();
     CScanRun run;
-    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
-    const bool ended = PumpUntil([&] { return seen->Ended(); });
-    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(RunToEnd(run, seen, m_Network.PlatformsForEachRun()));
     EXPECT_EQ(seen->found, 4);
     CRecordingSink results;
     results.TakeAll(run);
@@ -412,10 +416,7 @@ TEST_F(ScanRunThread, RunningOutOfMemoryEndsTheRunWithWhatItFound)
         };
         return made;
     };
-    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), platforms));
-    const bool ended = PumpUntil([&] { return seen->Ended(); });
-    ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(RunToEnd(run, seen, platforms));
     EXPECT_EQ(seen->found, 2) << ".1 and .7 of .1 to .8";
     CRecordingSink results;
     results.TakeAll(run);
