@@ -90,6 +90,7 @@ set -euo pipefail
 
 readonly SCRIPT=${BASH_SOURCE[0]}
 source "$(dirname "$SCRIPT")/wine-arch.sh"
+source "$(dirname "$SCRIPT")/wine-server.sh"
 readonly PROG=virtual-lan
 
 log() { printf '%s: %s\n' "$PROG" "$*" >&2; }
@@ -447,123 +448,13 @@ in_ns() {
     ip -n "$ns" "$@"
 }
 
-ns_inode() { stat -L -c %i "/run/netns/$1" 2>/dev/null; }
-
-# Alive and not a zombie (a reaped-late daemon lingers as one and kill -0 still succeeds).
-pid_alive() {
-    local stat
-    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
-    stat=${stat##*) }
-    [[ ${stat%% *} != Z ]]
-}
-
-wait_pids_gone() {
-    local tries pid alive
-    for ((tries = 0; tries < 50; tries++)); do
-        alive=0
-        for pid in "$@"; do pid_alive "$pid" && alive=1; done
-        ((alive)) || return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-stop_pids() {
-    (($#)) || return 0
-    kill -TERM "$@" 2>/dev/null || true
-    wait_pids_gone "$@" && return 0
-    log "killing $* (did not stop in 5 s)"
-    kill -KILL "$@" 2>/dev/null || true
-    wait_pids_gone "$@" || log "warning: could not stop $*"
-}
-
-# ---------------------------------------------------------------- Wine server
-
-# PIDs of the wineserver serving PREFIX: it works in a directory named after the
-# prefix's device and inode (server-DEV-INO, in hex).
-wineserver_pids() {
-    local prefix=$1 key dir pid comm cwd
-    [[ -d $prefix ]] || return 0
-    key=$(printf 'server-%x-%x' "$(stat -L -c %d "$prefix")" "$(stat -L -c %i "$prefix")")
-    for dir in /proc/[0-9]*; do
-        pid=${dir#/proc/}
-        read -r comm 2>/dev/null <"$dir/comm" || continue
-        [[ $comm == wineserver* ]] || continue
-        cwd=$(readlink "$dir/cwd" 2>/dev/null) || continue
-        [[ $cwd == */"$key" ]] && pid_alive "$pid" && echo "$pid"
-    done
-    return 0
-}
-
-stop_wineserver() {
-    local prefix=$1
-    local -a pids
-    mapfile -t pids < <(wineserver_pids "$prefix")
-    ((${#pids[@]})) || return 0
-    log "stopping the wineserver of $prefix (pid ${pids[*]})"
-    # -k also ends the Wine processes attached to it.
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    wait_pids_gone "${pids[@]}" || stop_pids "${pids[@]}"
-}
-
 # The LAN's Wine prefix for one architecture: 32-bit and 64-bit prefixes never share a
 # directory, each has its own server in the scanner namespace.
 lan_prefix() { echo "$WINEPREFIX_DIR-$1"; }
 
 ensure_wine() {
-    local arch=$1 prefix ns=$NS_SCAN want pid started=0 loader
-    local -a pids loader_env=()
-    prefix=$(lan_prefix "$arch")
-    loader=$(wine_loader "$arch") || die "unknown architecture '$arch'"
-    [[ $arch != x64 ]] || loader_env=(WINELOADER="$loader")
-    mkdir -p "$prefix"
-
-    # A server for this prefix elsewhere (the host, or an older incarnation of the
-    # namespace) would make Wine report that network's adapters.
-    want=$(ns_inode "$ns")
-    mapfile -t pids < <(wineserver_pids "$prefix")
-    for pid in "${pids[@]}"; do
-        if [[ $(stat -L -c %i "/proc/$pid/ns/net" 2>/dev/null) != "$want" ]]; then
-            log "the wineserver of $prefix (pid $pid) runs outside $ns; restarting it"
-            stop_wineserver "$prefix"
-            pids=()
-            break
-        fi
-    done
-
-    if ((${#pids[@]} == 0)); then
-        # The daemon must not inherit the lock (fd 9) nor the caller's output, or a
-        # caller reading our output through a pipe would wait for it forever.
-        mkdir -p "$STATE_DIR"
-        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all wineserver -p \
-            9<&- </dev/null >>"$STATE_DIR/wineserver.log" 2>&1 ||
-            die "could not start a wineserver in $ns (see $STATE_DIR/wineserver.log)"
-        local tries
-        for ((tries = 0; tries < 50; tries++)); do
-            [[ -z $(wineserver_pids "$prefix") ]] || break
-            sleep 0.1
-        done
-        [[ -n $(wineserver_pids "$prefix") ]] || die "the wineserver of $prefix did not come up"
-        started=1
-    fi
-
-    # The marker is written only after a complete wineboot, so an interrupted first
-    # run is finished by the next one.
-    if [[ ! -f $prefix/.vantrel-lan-ready ]]; then
-        log "creating the Wine prefix $prefix (once; takes a while)"
-        if ! ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "${loader_env[@]}" \
-            WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot --init 9<&- </dev/null >"$STATE_DIR/wineboot.log" 2>&1; then
-            cat "$STATE_DIR/wineboot.log" >&2
-            die "wineboot --init failed in $ns"
-        fi
-        touch "$prefix/.vantrel-lan-ready"
-    elif ((started)); then
-        # Wine's service processes start with the first program of a server and live as
-        # long as it; start them here, detached from the caller's output, or a caller
-        # reading the command's output (a test runner) would wait for them forever.
-        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "${loader_env[@]}" \
-            WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot 9<&- </dev/null >/dev/null 2>&1 || true
-    fi
+    mkdir -p "$STATE_DIR"
+    ensure_wine_in "$NS_SCAN" "$(lan_prefix "$1")" "$1" "$STATE_DIR"
 }
 
 # ---------------------------------------------------------------- build / check / teardown

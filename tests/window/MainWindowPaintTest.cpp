@@ -7,6 +7,7 @@
 #include "WindowTestSupport.h"
 #include "res/resource.h"
 #include "ui/CorvaleDlg.h"
+#include "TestMainWindow.h"
 
 #include <commctrl.h>
 
@@ -65,9 +66,9 @@ RECT BackgroundArea(HWND hwnd)
     return DialogUnits(hwnd, 285, 302, 110, 6);
 }
 
-class CResizeProbeDlg : public CCorvaleDlg {
+class CResizeProbeDlg : public CTestMainWindow {
 public:
-    using CCorvaleDlg::CCorvaleDlg;
+    using CTestMainWindow::CTestMainWindow;
     void SetResizing(bool resizing) { m_Resizing = resizing; }
 };
 
