@@ -3,6 +3,7 @@
 // another program would while this thread runs it.
 #include "ui/CorvaleDlg.h"
 
+#include "AdapterTable.h"
 #include "FakeScanNetwork.h"
 #include "JoinedThread.h"
 #include "MainWindowSupport.h"
@@ -123,6 +124,35 @@ struct Observed {
     bool closed = false;
 };
 
+// Runs `dialog` on this thread while `drive` works it from another, as a user would; the
+// window goes at the end whatever happened, and the driver has ended when this returns.
+void DriveWindow(CTestMainWindow& dialog, const std::function<void(HWND dialog)>& drive)
+{
+    std::atomic<HWND> shown{nullptr};
+    CJoinedThread driver([&] {
+        if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
+            return;
+        drive(shown);
+        if (::IsWindow(shown))
+            ::PostMessageA(shown, WM_CLOSE, 0, 0);
+    });
+    ASSERT_TRUE(driver.Started());
+    WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
+    dialog.DoModal();
+    driver.Join();
+}
+
+// Reads the message box the window shows next, presses OK; empty when none came.
+std::string AnswerMessageBox(HWND dialog)
+{
+    HWND box = nullptr;
+    if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+        return std::string();
+    const std::string text = CVantrelProcess::MessageBoxText(box);
+    CVantrelProcess::PressOk(box);
+    return text;
+}
+
 class MainWindowScan : public testing::Test {
 protected:
     // Runs the main window on the fake network; `drive` works it from another thread.
@@ -130,20 +160,8 @@ protected:
     {
         CTestMainWindow dialog(LanDiscovery());
         dialog.SetScanPlatforms(m_Network.PlatformsForEachRun());
-        std::atomic<HWND> shown{nullptr};
-        CJoinedThread driver([&] {
-            if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
-                return;
-            drive(shown);
-            // Whatever happened, the window goes.
-            if (::IsWindow(shown))
-                ::PostMessageA(shown, WM_CLOSE, 0, 0);
-        });
-        ASSERT_TRUE(driver.Started());
-        WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
-        dialog.DoModal();
+        DriveWindow(dialog, drive);
         m_LookupsDoneAtEnd = m_Network.LookupsDone();
-        driver.Join();
         m_Network.ReleaseLookups();
         EXPECT_TRUE(m_Network.JoinAll(kDeadlineMs)) << "the run's threads did not end";
     }
@@ -444,24 +462,77 @@ TEST(MainWindowHarness, StartScanInADefaultTestWindowSendsNothingAndIsRecorded)
     CSettingsKey settings;
     CTestMainWindow dialog(LanDiscovery());
     std::string summary;
-    std::atomic<HWND> shown{nullptr};
-    CJoinedThread driver([&] {
-        if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
-            return;
-        ClickStart(shown);
-        HWND box = nullptr;
-        if (PumpUntil([&] { return (box = FindSummaryBox(shown)) != nullptr; }, kDeadlineMs)) {
-            summary = CVantrelProcess::MessageBoxText(box);
-            CVantrelProcess::PressOk(box);
-        }
-        ::PostMessageA(shown, WM_CLOSE, 0, 0);
+    DriveWindow(dialog, [&](HWND hwnd) {
+        ClickStart(hwnd);
+        summary = AnswerMessageBox(hwnd);
     });
-    ASSERT_TRUE(driver.Started());
-    WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
-    dialog.DoModal();
-    driver.Join();
     EXPECT_EQ(summary, "Scanning is finished. No system is currently connected to your Network");
     EXPECT_GT(dialog.TakeScanAttempts(), 0) << "the press did not reach the recording platform";
+}
+
+// What Start Scan does before a run: a manual range it cannot scan is refused with a box and
+// neither scanned nor stored; an automatic subnet wider than a /24 is narrowed to the /24 of
+// this computer (10.20.30.40 in 10.20.0.0/16) in the fields and in what is stored.
+TEST(MainWindowStartScan, RefusesABadManualRangeAndNarrowsAWideSubnet)
+{
+    struct Case {
+        const char* what;
+        DWORD start, end;  // a manual range; 0: Automatic
+        std::string box;   // the error box's text; empty: the run goes ahead
+        std::string shownStart, shownEnd;
+    };
+    const Case cases[] = {
+        {"a range over two blocks", 0x0A141E01, 0x0A141F05,
+         "Invalid IP address range is specified. You can scan only 256 Hosts (*.*.*.0/24) at a time.\n\n"
+         "Example of valid address range, 192.168.1.0-192.168.1.255    ",
+         "10.20.30.1", "10.20.31.5"},
+        {"an end before the start", 0x0A141E32, 0x0A141E0A, "'End Host Address' must be greater than 'Start Host Address'",
+         "10.20.30.50", "10.20.30.10"},
+        {"a blank start", 0, 0x0A141E0A, "Specify valid IP address range for scanning operation", "", "10.20.30.10"},
+        {"a /16 in Automatic mode", 0, 0, "", "10.20.30.1", "10.20.30.254"},
+    };
+    static const DiscoveryPlatform wide =
+        TablePlatform({{IF_TYPE_ETHERNET_CSMACD, "Ethernet adapter", "10.20.30.40", "255.255.0.0", "10.20.0.1"}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool automatic = c.box.empty();
+        CSettingsKey settings;
+        CTestMainWindow dialog(wide);
+        std::string box;
+        std::string shownStart, shownEnd;
+        DriveWindow(dialog, [&](HWND hwnd) {
+            if (!automatic) {
+                ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_MANUAL_LABEL, STN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDC_MANUAL_LABEL)));
+                ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_CLEARADDRESS, 0, 0);
+                if (c.start)
+                    SetAddress(hwnd, IDC_START_ADDRESS, c.start);
+                SetAddress(hwnd, IDC_END_ADDRESS, c.end);
+            }
+            ClickStart(hwnd);
+            box = AnswerMessageBox(hwnd);
+            if (automatic)
+                PumpUntil([&] { return Caption(hwnd) == "Start Scan" && IsEnabled(hwnd, IDC_START_SCAN); }, kDeadlineMs);
+            shownStart = AddressOf(hwnd, IDC_START_ADDRESS);
+            shownEnd = AddressOf(hwnd, IDC_END_ADDRESS);
+        });
+        EXPECT_EQ(shownStart, c.shownStart);
+        EXPECT_EQ(shownEnd, c.shownEnd);
+        const auto storedStart = CSettingsKey::Read("StartHostAddress");
+        if (automatic) {
+            EXPECT_EQ(box, "Scanning is finished. No system is currently connected to your Network");
+            EXPECT_GT(dialog.TakeScanAttempts(), 0) << "no run";
+            ASSERT_TRUE(storedStart);
+            EXPECT_EQ(storedStart->bytes, std::string("10.20.30.1") + '\0');
+            const auto storedEnd = CSettingsKey::Read("EndHostAddress");
+            ASSERT_TRUE(storedEnd);
+            EXPECT_EQ(storedEnd->bytes, std::string("10.20.30.254") + '\0');
+        } else {
+            EXPECT_EQ(box, c.box);
+            EXPECT_EQ(dialog.TakeScanAttempts(), 0) << "a refused range was scanned";
+            EXPECT_FALSE(CSettingsKey::Exists()) << "a refused range was stored";
+        }
+    }
 }
 
 }  // namespace
