@@ -449,7 +449,7 @@ TEST(UpnpDescription, RefusesDeclarationsAndBrokenStructure)
         Check(c);
 }
 
-TEST(UpnpDescription, ATruncatedDocumentIsRefusedWherEverItEnds)
+TEST(UpnpDescription, ATruncatedDocumentIsRefusedWhereverItEnds)
 {
     const std::string end = "</root>";
     const size_t whole = kMiniUpnpd.find(end) + end.size();
