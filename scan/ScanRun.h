@@ -23,9 +23,12 @@ constexpr size_t MaxScanHosts = 256;
 constexpr size_t kScanWaitGroupSize = MAXIMUM_WAIT_OBJECTS;
 // How often a waiting run looks for results to announce.
 constexpr DWORD kScanNoticeIntervalMs = 25;
-// What a probe thread reserves of the address space for its stack: a probe needs a few
-// kilobytes, and 254 threads at the default 2 MiB would take a quarter of a 32-bit process's.
-constexpr SIZE_T kProbeStackReserve = 64 * 1024;
+// What a probe thread reserves of the address space for its stack. A probe calls the
+// system's resolvers (getnameinfo, the DNS client, NetBIOS over TCP), whose depth on Windows
+// cannot be measured here, and an overflow ends the whole program: the reservation costs only
+// address space (254 threads: 64 MiB of a 32-bit process's 2 GiB; at the default 2 MiB they
+// would take a quarter of it).
+constexpr SIZE_T kProbeStackReserve = 256 * 1024;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
