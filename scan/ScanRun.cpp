@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <new>
 #include <utility>
@@ -114,8 +115,7 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
     }
     // Their datagrams went out with all the others: by now each needs one look at the table.
     for (const auto& task : unstarted) {
-        if (task->Platform)
-            ProbeHost(*task, *task->Platform);
+        RunProbe(*task);
         if (whileWaiting)
             whileWaiting();
     }
@@ -225,8 +225,9 @@ UINT CScanRun::Worker(LPVOID param)
         // The ARP state's set-up reads files and the adapter list: not on the owner's thread.
         state->Platforms = state->MakePlatforms(state->StopEvent.Get());
         ProbeRange(state->Platforms.Run, state->Request.Range, probe, [&state] { state->AnnounceResults(); });
-    } catch (const std::bad_alloc&) {
-        // The run ends with the hosts found so far; the probes under way hold what they use.
+    } catch (const std::exception&) {
+        // No memory, or platforms that could not be made: the run ends with the hosts found so
+        // far; the probes under way hold what they use.
     }
     state->AnnounceResults();
     if (!state->Abandoned && state->Notify.Ended)
