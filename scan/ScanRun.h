@@ -51,6 +51,9 @@ struct ScanPlatforms {
 // MakeSystemArpPlatform) whose waits end when `stop` is signalled.
 ScanPlatforms SystemScanPlatforms(HANDLE stop);
 using ScanPlatformsFactory = std::function<ScanPlatforms(HANDLE stop)>;
+// How a run's worker thread starts (StartThread's contract); tests make it fail.
+using RunThreadStart = std::function<CHandle(std::function<void()> body)>;
+CHandle StartRunThread(std::function<void()> body);
 
 // Probes every address of `range` after ClampRangeEnd, at most MaxScanHosts of them, in
 // increasing order, each with a copy of `probe` holding its address, until `probe.Stop` is
@@ -90,8 +93,12 @@ public:
     CScanRun& operator=(const CScanRun&) = delete;
 
     // Probes the request's range (see ProbeRange) with the calls `platforms` makes for the
-    // run; false when no thread could be started. A run still under way is abandoned first.
-    bool Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms);
+    // run, on a thread `startThread` starts; false when the run could not start (StartError
+    // tells why). A run still under way is abandoned first.
+    bool Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms,
+               const RunThreadStart& startThread = StartRunThread);
+    // The system's error code for why the last Start returned false.
+    DWORD StartError() const { return m_StartError; }
     // The run starts no further probe, and its probes no further request or look-up; those
     // under way end on their own.
     void Stop();
@@ -103,10 +110,12 @@ public:
 
 private:
     struct State;
-    static UINT Worker(LPVOID state);
+    static void Work(const std::shared_ptr<State>& state);
+    bool Failed(DWORD error);
 
     std::shared_ptr<State> m_State;
     CHandle m_Thread;
+    DWORD m_StartError = NO_ERROR;
 };
 
 // An automatic range (a whole subnet) holding more than MaxScanHosts addresses becomes the
