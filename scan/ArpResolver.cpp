@@ -180,6 +180,7 @@ DWORD Outcome(Seen seen)
 //      the system's repeat of a lost request.
 //   3. Only where that look shows a host of the run that answered nothing but the repeat
 //      (the link loses requests): a third look at 2100 ms, for the system's third request.
+// A request begun after 1100 ms (its probe started late) makes the last look at once.
 // A wait that the run's stop ends ends the request: ERROR_CANCELLED.
 DWORD WatchNeighbourTable(const ArpPlatform& platform, IPAddr dest, DWORD start, CArpRequestsAhead* run,
                           HardwareAddress& answer)
@@ -227,9 +228,8 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
         return Deliver(answer, mac, length);
 
     // The wait counts from the datagram that set the system's ARP off.
-    const DWORD now = platform.GetTickCount();
-    DWORD start = now;
-    CArpRequestsAhead* const run = platform.RequestsAhead && platform.RequestsAhead->Find(dest, now, start)
+    DWORD start = platform.GetTickCount();
+    CArpRequestsAhead* const run = platform.RequestsAhead && platform.RequestsAhead->Find(dest, start)
                                        ? platform.RequestsAhead
                                        : nullptr;
     DWORD result = NO_ERROR;
@@ -339,10 +339,10 @@ bool CArpRequestsAhead::LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows)
     });
 }
 
-bool CArpRequestsAhead::Find(IPAddr dest, DWORD now, DWORD& sentAt) const
+bool CArpRequestsAhead::Find(IPAddr dest, DWORD& sentAt) const
 {
     const CSingleLock lock(m_Lock);
-    if (now - m_SentAt >= ArpTiming::kLastLookMs || IndexOf(dest) == m_Sent.size())
+    if (IndexOf(dest) == m_Sent.size())
         return false;
     sentAt = m_SentAt;
     return true;

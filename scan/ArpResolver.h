@@ -114,9 +114,11 @@ public:
 
     // `sent` (network order) went out by `sentAt`; replaces what was recorded before.
     void Record(std::vector<IPAddr> sent, DWORD sentAt);
-    // When the datagram for `dest` went out, if one did less than ArpTiming::kLastLookMs
-    // before `now`: later, a request sets the system's ARP off again itself.
-    bool Find(IPAddr dest, DWORD now, DWORD& sentAt) const;
+    // When the datagram for `dest` went out, if one did. A request made after the last look
+    // was due (its probe's thread started late, or never, and the run probes the address
+    // itself) takes that look at once: the system has repeated its request meanwhile, and a
+    // datagram of its own would cost the whole wait again.
+    bool Find(IPAddr dest, DWORD& sentAt) const;
 
     // `dest` (sent ahead) had no answer in a table read ArpTiming::kSilentAfterMs or more
     // after its datagram: its host did not hear the first request.

@@ -2,6 +2,8 @@
 // with fake tables and a fake clock.
 #include "scan/ArpResolver.h"
 
+#include "scan/ScanResultsQueue.h"
+#include "scan/ScanRun.h"
 #include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
@@ -344,12 +346,16 @@ TEST(ArpResolver, ARequestSentAheadWaitsFromItsDatagram)
         EXPECT_EQ(network.now - asked, 1100u);
     }
 
-    // Once the wait of the datagram sent ahead is over, a request sets the ARP off again.
+    // Once the wait of the datagram sent ahead is over, a request sends nothing and takes
+    // the last look at once, at a table read since then.
     network.datagrams.clear();
-    network.now = kStart + 1100;
+    network.looks.clear();
+    network.now = kStart + 1500;
     EXPECT_EQ(Resolve(network, late).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
-    EXPECT_EQ(network.datagrams, std::vector<IPAddr>{late});
-    EXPECT_EQ(network.now - kStart, 2200u);
+    EXPECT_TRUE(network.datagrams.empty());
+    EXPECT_EQ(network.now - kStart, 1500u);
+    ASSERT_EQ(network.looks.size(), 1u);
+    EXPECT_EQ(network.looks[0].notBefore, 1100u);
 }
 
 TEST(ArpResolver, SlowDatagramsSentAheadEachGetTheirWholeWait)
@@ -470,6 +476,58 @@ TEST(ArpResolver, ALinkThatLosesNothingCostsNoThirdLook)
     };
     EXPECT_EQ(Resolve(alone).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
     EXPECT_EQ(alone.now - kStart, 1100u);
+}
+
+// A run whose probes get no thread probes its addresses itself, one after another, once the
+// datagrams are out: together they wait no longer than the run's own silent addresses do.
+TEST(ArpResolver, AddressesWithoutAThreadCostOneLookAfterTheRunsWait)
+{
+    struct Case {
+        const char* what;
+        std::function<std::vector<MIB_IPNETROW>(DWORD ms)> table;
+        DWORD endsAt;  // ms after the datagrams
+        size_t found;
+    };
+    const Case cases[] = {
+        {"ten silent addresses", [](DWORD) { return std::vector<MIB_IPNETROW>{}; }, 1100, 0},
+        // .21 answers only the repeated request: the silent ones wait for the third, together.
+        {"one answers only the repeat",
+         [](DWORD ms) {
+             return std::vector<MIB_IPNETROW>{ms >= 1010 ? Row("192.168.1.21", {2, 0, 0, 0, 0, 0x21}) : Resolving("192.168.1.21")};
+         },
+         2100, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeNetwork network;
+        network.table = c.table;
+        const ArpPlatform arp = network.Platform();
+        const ScanRunPlatform run{
+            [&arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(arp, dests); },
+            [](const std::shared_ptr<const HostProbeTask>&) -> HANDLE { return nullptr; },
+            [](DWORD, const HANDLE*, DWORD) -> DWORD {
+                ADD_FAILURE() << "no thread to wait for";
+                return WAIT_FAILED;
+            },
+        };
+        const HostProbePlatform probes{
+            [&arp](IPAddr dest, IPAddr source, void* mac, ULONG* length) {
+                return SendArpRequest(arp, dest, source, mac, length);
+            },
+            [](const sockaddr*, int, char*, DWORD, int) { return EAI_NONAME; },
+            nullptr,
+        };
+        CScanResultsQueue results;
+        HostProbeTask probe{};
+        probe.Results = &results;
+        probe.Platform = &probes;
+        EXPECT_EQ(ProbeRange(run, ScanRange{0xC0A80115, 0xC0A8011E}, probe), 10u);  // 192.168.1.21 to .30
+        EXPECT_EQ(network.datagrams.size(), 10u) << "a datagram sent again";
+        EXPECT_EQ(network.now - kStart, c.endsAt);
+        std::vector<ScanResult> found;
+        results.Take(found, SIZE_MAX);
+        EXPECT_EQ(found.size(), 2 * c.found) << "found and named";
+    }
 }
 
 TEST(ArpResolver, AStopEndsTheRequestAtOnceWithoutAnotherLook)
