@@ -24,10 +24,12 @@ import re
 import select
 import socket
 import statistics
+import struct
 import time
 import urllib.parse
 
 GROUP = ("239.255.255.250", 1900)
+SO_TIMESTAMPNS = getattr(socket, "SO_TIMESTAMPNS", 35)  # Linux's value; Python does not name it
 
 
 def search(host):
@@ -65,38 +67,56 @@ def parse_answer(data):
     return status, location
 
 
-def ask(addresses, wait):
+def timestamped(sock):
+    """The kernel stamps each datagram with its arrival (wall clock), so a delay measured does not
+    include how long this process took to look."""
+    sock.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
+    return sock
+
+
+def receive(sock):
+    """(data, source, arrival in seconds of the wall clock)."""
+    data, ancillary, _, source = sock.recvmsg(65536, socket.CMSG_SPACE(16))
+    arrival = time.time()
+    for level, kind, value in ancillary:
+        if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS and len(value) >= 16:
+            seconds, nanoseconds = struct.unpack("qq", value[:16])
+            arrival = seconds + nanoseconds / 1e9
+    return data, source, arrival
+
+
+def ask(addresses, wait, kinds=("group", "unicast")):
     """Sends the searches; returns {addr: {"group"/"unicast": (delay_s, data)}}."""
     local = own_address(addresses[0])
     answers = {address: {} for address in addresses}
-    group = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    group = timestamped(socket.socket(socket.AF_INET, socket.SOCK_DGRAM))
     group.bind((local, 0))
     group.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_IF, socket.inet_aton(local))
     group.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, 2)
     sockets = {group: ("group", None)}
     sent = {}
-    sent[group] = time.monotonic()
-    group.sendto(search(GROUP[0]), GROUP)
-    for address in addresses:
-        sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sent[group] = time.time()
+    if "group" in kinds:
+        group.sendto(search(GROUP[0]), GROUP)
+    for address in addresses if "unicast" in kinds else []:
+        sock = timestamped(socket.socket(socket.AF_INET, socket.SOCK_DGRAM))
         sock.bind((local, 0))
         sockets[sock] = ("unicast", address)
-        sent[sock] = time.monotonic()
+        sent[sock] = time.time()
         sock.sendto(search(address), (address, 1900))
     deadline = time.monotonic() + wait
     try:
         while time.monotonic() < deadline:
             ready, _, _ = select.select(list(sockets), [], [], max(0.0, deadline - time.monotonic()))
-            now = time.monotonic()
             for sock in ready:
                 try:
-                    data, source = sock.recvfrom(65536)
+                    data, source, arrival = receive(sock)
                 except OSError:
                     continue
                 kind, asked = sockets[sock]
                 if source[0] not in answers or (asked is not None and source[0] != asked):
                     continue
-                answers[source[0]].setdefault(kind, (now - sent[sock], data))
+                answers[source[0]].setdefault(kind, (arrival - sent[sock], data))
     finally:
         for sock in sockets:
             sock.close()
@@ -235,7 +255,7 @@ def report(args):
     lan = ipaddress.ip_network(args.lan, strict=False) if args.lan else None
     times = {address: {"group": [], "unicast": [], "get": []} for address in args.addresses}
     for attempt in range(args.tries):
-        answers = ask(args.addresses, args.wait)
+        answers = ask(args.addresses, args.wait, args.searches.split(","))
         for address in args.addresses:
             got = answers[address]
             for kind in ("group", "unicast"):
@@ -298,6 +318,7 @@ def main():
     parser.add_argument("--no-get", default="", help="addresses never fetched from, comma separated")
     parser.add_argument("--report", action="store_true")
     parser.add_argument("--tries", type=int, default=1)
+    parser.add_argument("--searches", default="group,unicast", help="which searches --report sends")
     parser.add_argument("--pause", type=float, default=0.3, help="between tries (s)")
     parser.add_argument("--verbose", action="store_true", help="describe every try, not the first only")
     parser.add_argument("--naive", action="store_true", help="also fetch a LOCATION elsewhere within --lan")

@@ -72,10 +72,11 @@
 #                                       hostile:MODE[@I]  tests/lan/hostile_upnp.py --mode MODE
 #                                                     (see its help for the modes); location-
 #                                                     elsewhere and redirect point at host I's
-#                                                     description, dns-name at host I's DNS
-#                                                     name; I defaults to the nearest host
-#                                                     before it that is a media device (with
-#                                                     a DNS name for dns-name), else a gateway
+#                                                     description, I by default the nearest
+#                                                     media device before it (else after it),
+#                                                     else the gateway device; dns-name gives
+#                                                     the host's own DNS name (--names) in
+#                                                     its LOCATION
 #                                       NAME: 1-63 of A-Z a-z 0-9 space . _ ' ( ) -. Each host
 #                                       with a device gets a route for 224.0.0.0/4; up waits
 #                                       until each answers a search (tools/ask-upnp.py from the
@@ -428,7 +429,7 @@ compute_upnp() {
             if [[ $value == *@* ]]; then
                 at=$((10#${value#*@} - 1)) value=${value%@*}
                 ((at >= 0 && at < HOST_COUNT && at != i)) || die "h$((i + 1)): no other host h$((at + 1)) to point at"
-            elif [[ $value =~ ^(location-elsewhere|redirect|dns-name)$ ]]; then
+            elif [[ $value =~ ^(location-elsewhere|redirect)$ ]]; then
                 # The nearest device before it, else the first after it; a media device first.
                 local want
                 for want in media gateway; do
@@ -437,25 +438,21 @@ compute_upnp() {
                         ! upnp_can_be_target "$j" "$want" "$value" "$@" || at=$j
                     done
                 done
-                [[ -n $at ]] || die "h$((i + 1)): hostile:$value needs another host with a UPnP device$([[ $value != dns-name ]] || echo ' and a DNS name')"
+                [[ -n $at ]] || die "h$((i + 1)): hostile:$value needs another host with a UPnP device"
             fi
-            if [[ -n $at ]]; then
-                [[ $value =~ ^(location-elsewhere|redirect|dns-name)$ ]] || die "h$((i + 1)): hostile:$value points nowhere (drop @$((at + 1)))"
-                [[ $value != dns-name || -n ${HOST_NAME[at]} ]] || die "h$((i + 1)): hostile:dns-name points at h$((at + 1)), which has no DNS name"
-            fi
+            [[ -z $at || $value =~ ^(location-elsewhere|redirect)$ ]] || die "h$((i + 1)): hostile:$value points nowhere (drop @$((at + 1)))"
+            [[ $value != dns-name || -n ${HOST_NAME[i]} ]] || die "h$((i + 1)): hostile:dns-name needs a DNS name of its own (--names)"
         fi
         HOST_UPNP_KIND+=("$kind") HOST_UPNP_VALUE+=("$value") HOST_UPNP_TARGET+=("$at")
     done
 }
 
-# Whether host index $1 is a device of kind $2 that a hostile device of mode $3 may point at;
-# the rest are the --upnp fields.
+# Whether host index $1 is a device of kind $2; the rest are the --upnp fields.
 upnp_can_be_target() {
-    local j=$1 kind=$2 mode=$3
+    local j=$1 kind=$2
     shift 3
     local field=${@:j+1:1}
-    [[ ${field%%:*} == "$kind" ]] || return 1
-    [[ $mode != dns-name || -n ${HOST_NAME[j]} ]]
+    [[ ${field%%:*} == "$kind" ]]
 }
 
 # The description's URL that the device of host index $1 answers searches with.
@@ -468,7 +465,7 @@ upnp_location() {
             at=${HOST_UPNP_TARGET[i]}
             case ${HOST_UPNP_VALUE[i]} in
                 location-elsewhere) upnp_location "$at" ;;
-                dns-name) upnp_location "$at" | sed "s|//$SUBNET\.${HOST_NUM[at]}:|//${HOST_NAME[at]}:|" ;;
+                dns-name) echo "http://${HOST_NAME[i]}:$UPNP_HOSTILE_PORT/desc.xml" ;;
                 refuse) echo "http://$addr:$((UPNP_HOSTILE_PORT + 1))/desc.xml" ;;
                 *) echo "http://$addr:$UPNP_HOSTILE_PORT/desc.xml" ;;
             esac
@@ -978,10 +975,8 @@ start_hostile_upnp() {
     local script
     script=$(cd "$(dirname "$SCRIPT")/../tests/lan" && pwd)/hostile_upnp.py
     [[ -f $script ]] || die "$script is missing"
-    if [[ -n $at ]]; then
-        target=$(upnp_location "$at")
-        [[ ${HOST_UPNP_VALUE[i]} != dns-name ]] || target=$(upnp_location "$i")
-    fi
+    [[ -z $at ]] || target=$(upnp_location "$at")
+    [[ ${HOST_UPNP_VALUE[i]} != dns-name ]] || target=$(upnp_location "$i")
     # It ends by itself, too, once its directory is gone.
     ip netns exec "$ns" python3 "$script" --mode "${HOST_UPNP_VALUE[i]}" --address "$SUBNET.${HOST_NUM[i]}" \
         --port "$UPNP_HOSTILE_PORT" --target "$target" --lifeline "$dir" \

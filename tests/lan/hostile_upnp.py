@@ -1,19 +1,22 @@
 #!/usr/bin/env python3
 """A hostile UPnP device for a host namespace of the virtual LAN: answers every SSDP search (the
 group's and unicast ones, UDP 1900) at once and serves its description over HTTP, both in the
-way --mode says. One mode per process. A name it gives that a scanner must never show is called
-the bait below.
+way --mode says. One mode per process. A description a scanner must never take is called bait
+below: its friendlyName says the mode ("... Body"), its manufacturer is "Bait Maker" and its
+modelName "Bait-1".
 
   plain               a well-formed device: "Plain Device", "Example Devices", "PD-1" (a control)
-  location-elsewhere  LOCATION is --target, another host's description (its name is the bait)
-  dns-name            LOCATION is --target, given with a DNS name of the LAN (its name: bait)
+  location-elsewhere  LOCATION is --target, another host's description (which is the bait)
+  dns-name            LOCATION is --target, this host's own description by its DNS name
+                      (http://NAME:PORT/desc.xml): "DNS Name Body", bait. (The real daemons
+                      answer a Host header with a name 404, against DNS rebinding: this does not.)
   redirect            LOCATION on itself; the GET is a 302 to --target, with a description
-                      whose name is "Redirect Body" (bait) as the body
+                      "Redirect Body" (bait) as the body
   huge                a 1 MiB description: a comment of 1 MiB first, then "Huge Body" (bait)
   entities            a DOCTYPE with nested entities (a billion laughs in friendlyName) and an
-                      external entity (file:///etc/hostname) in modelName
-  trickle             the whole answer to the GET a byte every 200 ms (a 700-byte answer takes
-                      over two minutes; name "Trickle Body", bait)
+                      external entity (file:///etc/hostname) in modelName; "Bait Maker"
+  trickle             the whole answer to the GET, status line first, a byte every 200 ms (its
+                      475 bytes take 95 s; "Trickle Body", bait)
   markup              friendlyName with ESC sequences, BEL, CR LF and escaped markup; manufacturer
                       with escaped markup only (<b>Bold</b> & "Quoted" 'Maker' as text); modelName
                       with a control character as a character reference (&#27;)
@@ -52,7 +55,7 @@ MODES = (
 UUID = "uuid:0bad0bad-5eed-4bad-8bad-0000000000"
 
 
-def description(name, maker=b"Example Devices", model=b"PD-1", head=b"", between=b""):
+def description(name, maker=b"Bait Maker", model=b"Bait-1", head=b"", between=b""):
     return (
         b'<?xml version="1.0" encoding="UTF-8"?>\r\n' + head +
         b'<root xmlns="urn:schemas-upnp-org:device-1-0">' + between +
@@ -73,7 +76,8 @@ ENTITIES = (
 )
 
 BODIES = {
-    "plain": description(b"Plain Device"),
+    "plain": description(b"Plain Device", b"Example Devices", b"PD-1"),
+    "dns-name": description(b"DNS Name Body"),
     "redirect": description(b"Redirect Body"),
     "huge": description(b"Huge Body", between=b"<!--" + b"x" * (1024 * 1024) + b"-->"),
     "entities": description(b"&lol9;", model=b"&host;", head=ENTITIES),
@@ -105,7 +109,7 @@ def ssdp_header(location, status=b"HTTP/1.1 200 OK"):
 def search_answers(mode, address, port, target):
     own = f"http://{address}:{port}/desc.xml"
     if mode in ("location-elsewhere", "dns-name"):
-        return [ssdp_header(target)]
+        return [ssdp_header(target)]  # dns-name: its own, by name
     if mode == "refuse":
         return [ssdp_header(f"http://{address}:{port + 1}/desc.xml")]
     if mode == "not-http":
@@ -189,7 +193,7 @@ def main():
         return args.lifeline is None or os.path.exists(args.lifeline)
 
     listener = None
-    if args.mode not in ("location-elsewhere", "dns-name", "refuse"):
+    if args.mode not in ("location-elsewhere", "refuse"):
         listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         listener.bind((args.address, args.port))
