@@ -84,6 +84,11 @@
 #                                       its description as configured. Default: h1 the gateway,
 #                                       h3 a DNS-named media server, h9 a media player named only
 #                                       by UPnP, h10 a hostile device pointing at h9
+#                                       info: LAN_HOST_<n>_UPNP (gateway, media, hostile or
+#                                       empty), _UPNP_NAME, _UPNP_MAKER, _UPNP_MODEL (what the
+#                                       description says), _UPNP_MODE (hostile), _UPNP_LOCATION
+#                                       (what it answers a search with), _UPNP_TARGET (the
+#                                       address a hostile device points at)
 #   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
 #                                       derived: P-h1..P-h4 get makers' prefixes (b0:be:76
 #                                       TP-Link, 00:1b:21 Intel, 00:11:32 Synology, 3c:2a:f4
