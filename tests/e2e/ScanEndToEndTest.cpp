@@ -59,6 +59,8 @@ const char* const kSummaries[] = {
     "Scanning is finished. Currently 7 systems are connected to your network.",
     "Scanning is finished. Currently 8 systems are connected to your network.",
     "Scanning is finished. Currently 9 systems are connected to your network.",
+    "Scanning is finished. Currently 10 systems are connected to your network.",
+    "Scanning is finished. Currently 11 systems are connected to your network.",
 };
 
 std::string Summary(size_t count)
