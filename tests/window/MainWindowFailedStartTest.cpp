@@ -4,8 +4,8 @@
 #include "ui/CorvaleDlg.h"
 
 #include "FakeScanNetwork.h"
-#include "JoinedThread.h"
 #include "MainWindowSupport.h"
+#include "TestMainWindow.h"
 #include "SettingsKey.h"
 #include "VantrelDriver.h"
 #include "WindowTestSupport.h"
@@ -23,52 +23,11 @@ namespace {
 
 constexpr DWORD kDeadlineMs = CFakeScanNetwork::kDeadlineMs;
 
-struct BoxSearch {
-    HWND owner;
-    HWND box;
-};
-
-BOOL CALLBACK MatchOwnedBox(HWND hwnd, LPARAM param)
-{
-    auto& search = *reinterpret_cast<BoxSearch*>(param);
-    char name[16] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    if (std::strcmp(name, "#32770") == 0 && ::GetWindow(hwnd, GW_OWNER) == search.owner && ::IsWindowVisible(hwnd))
-        search.box = hwnd;
-    return search.box == nullptr;
-}
-
-// A message box the main window owns, or null.
-HWND FindOwnedBox(HWND dialog)
-{
-    BoxSearch search{dialog, nullptr};
-    ::EnumThreadWindows(::GetWindowThreadProcessId(dialog, nullptr), MatchOwnedBox, reinterpret_cast<LPARAM>(&search));
-    return search.box;
-}
-
 HWND WaitForOwnedBox(HWND dialog)
 {
     HWND box = nullptr;
     PumpUntil([&] { return (box = FindOwnedBox(dialog)) != nullptr; }, kDeadlineMs);
     return box;
-}
-
-void ClickStart(HWND dialog)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_SCAN, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_START_SCAN)));
-}
-
-bool IsEnabled(HWND dialog, int id)
-{
-    return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;
-}
-
-std::string Caption(HWND dialog)
-{
-    char text[64] = "";
-    ::GetDlgItemTextA(dialog, IDC_START_SCAN, text, sizeof(text));
-    return text;
 }
 
 int RowCount(HWND dialog)
@@ -94,7 +53,7 @@ bool ScanToTheEnd(HWND dialog)
         return false;
     CVantrelProcess::PressOk(summary);
     return PumpUntil(
-        [&] { return Caption(dialog) == "Start Scan" && IsEnabled(dialog, IDC_START_SCAN) && IsEnabled(dialog, IDC_EXPORT); },
+        [&] { return StartCaption(dialog) == "Start Scan" && IsControlEnabled(dialog, IDC_START_SCAN) && IsControlEnabled(dialog, IDC_EXPORT); },
         kDeadlineMs);
 }
 
@@ -119,7 +78,7 @@ TEST(MainWindowFailedStart, KeepsTheLastListAndSaysWhy)
     std::atomic<bool> noThread{false};
     Observed seen;
     {
-        CCorvaleDlg dialog(LanDiscovery());
+        CTestMainWindow dialog(LanDiscovery());
         dialog.SetScanPlatforms(network.PlatformsForEachRun());
         dialog.SetRunThreadStart([&noThread](std::function<void()> body) {
             if (noThread) {
@@ -128,11 +87,7 @@ TEST(MainWindowFailedStart, KeepsTheLastListAndSaysWhy)
             }
             return StartRunThread(std::move(body));
         });
-        std::atomic<HWND> shown{nullptr};
-        CJoinedThread driver([&] {
-            if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
-                return;
-            const HWND window = shown;
+        DriveWindow(dialog, [&](HWND window) {
             seen.firstScan = ScanToTheEnd(window);
             seen.rowsBefore = RowCount(window);
             if (seen.firstScan) {
@@ -144,19 +99,14 @@ TEST(MainWindowFailedStart, KeepsTheLastListAndSaysWhy)
                     seen.boxGone = PumpUntil([&] { return FindOwnedBox(window) == nullptr; }, kDeadlineMs);
                 }
                 seen.rowsAfter = RowCount(window);
-                seen.exportAfter = IsEnabled(window, IDC_EXPORT);
-                seen.startAfter = IsEnabled(window, IDC_START_SCAN);
-                seen.captionAfter = Caption(window);
-                seen.modesAfter = IsEnabled(window, IDC_AUTOMATIC) && IsEnabled(window, IDC_MANUAL);
+                seen.exportAfter = IsControlEnabled(window, IDC_EXPORT);
+                seen.startAfter = IsControlEnabled(window, IDC_START_SCAN);
+                seen.captionAfter = StartCaption(window);
+                seen.modesAfter = IsControlEnabled(window, IDC_AUTOMATIC) && IsControlEnabled(window, IDC_MANUAL);
                 noThread = false;
                 seen.scannedAgain = ScanToTheEnd(window);
             }
-            ::PostMessageA(window, WM_CLOSE, 0, 0);
         });
-        ASSERT_TRUE(driver.Started());
-        WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
-        dialog.DoModal();
-        driver.Join();
     }
     ASSERT_TRUE(network.JoinAll(kDeadlineMs));
     ASSERT_TRUE(seen.firstScan);

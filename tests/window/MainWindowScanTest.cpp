@@ -65,47 +65,6 @@ std::vector<Row> ReadRows(HWND dialog)
     return rows;
 }
 
-std::string Caption(HWND dialog)
-{
-    char text[64] = "";
-    ::GetDlgItemTextA(dialog, IDC_START_SCAN, text, sizeof(text));
-    return text;
-}
-
-bool IsEnabled(HWND dialog, int id)
-{
-    return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;
-}
-
-struct BoxSearch {
-    HWND owner;
-    HWND box;
-};
-
-BOOL CALLBACK MatchSummaryBox(HWND hwnd, LPARAM param)
-{
-    auto& search = *reinterpret_cast<BoxSearch*>(param);
-    char name[16] = "";
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    if (std::strcmp(name, "#32770") == 0 && ::GetWindow(hwnd, GW_OWNER) == search.owner && ::IsWindowVisible(hwnd))
-        search.box = hwnd;
-    return search.box == nullptr;
-}
-
-// The summary: a message box owned by the main window.
-HWND FindSummaryBox(HWND dialog)
-{
-    BoxSearch search{dialog, nullptr};
-    ::EnumThreadWindows(::GetWindowThreadProcessId(dialog, nullptr), MatchSummaryBox,
-                        reinterpret_cast<LPARAM>(&search));
-    return search.box;
-}
-
-void ClickStart(HWND dialog)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_SCAN, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_START_SCAN)));
-}
 
 const char kFound[] = "Found! Getting Host Name Now....";
 const char kRed[] = "255";
@@ -123,35 +82,6 @@ struct Observed {
     int descriptionWidth = 0;
     bool closed = false;
 };
-
-// Runs `dialog` on this thread while `drive` works it from another, as a user would; the
-// window goes at the end whatever happened, and the driver has ended when this returns.
-void DriveWindow(CTestMainWindow& dialog, const std::function<void(HWND dialog)>& drive)
-{
-    std::atomic<HWND> shown{nullptr};
-    CJoinedThread driver([&] {
-        if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
-            return;
-        drive(shown);
-        if (::IsWindow(shown))
-            ::PostMessageA(shown, WM_CLOSE, 0, 0);
-    });
-    ASSERT_TRUE(driver.Started());
-    WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
-    dialog.DoModal();
-    driver.Join();
-}
-
-// Reads the message box the window shows next, presses OK; empty when none came.
-std::string AnswerMessageBox(HWND dialog)
-{
-    HWND box = nullptr;
-    if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
-        return std::string();
-    const std::string text = CVantrelProcess::MessageBoxText(box);
-    CVantrelProcess::PressOk(box);
-    return text;
-}
 
 class MainWindowScan : public testing::Test {
 protected:
@@ -178,12 +108,12 @@ protected:
     bool EndRunAtItsSummary(HWND dialog)
     {
         HWND box = nullptr;
-        if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+        if (!PumpUntil([&] { return (box = FindOwnedBox(dialog)) != nullptr; }, kDeadlineMs))
             return false;
         m_Seen.summary = CVantrelProcess::MessageBoxText(box);
         CVantrelProcess::PressOk(box);
         m_Seen.idleAgain = PumpUntil(
-            [&] { return Caption(dialog) == "Start Scan" && IsEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
+            [&] { return StartCaption(dialog) == "Start Scan" && IsControlEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
         m_Seen.finalRows = ReadRows(dialog);
         return true;
     }
@@ -222,16 +152,16 @@ void ExpectRedWhileLookedUp(const std::vector<Row>& rows)
 TEST_F(MainWindowScan, HostsComeRedThenBlackAndTheEndedRunIsSummarisedSortedAndExportable)
 {
     Run([&](HWND dialog) {
-        EXPECT_FALSE(IsEnabled(dialog, IDC_EXPORT));
+        EXPECT_FALSE(IsControlEnabled(dialog, IDC_EXPORT));
         ClickStart(dialog);
-        m_Seen.stopShown = PumpUntil([&] { return Caption(dialog) == "Stop Scan"; }, kDeadlineMs);
+        m_Seen.stopShown = PumpUntil([&] { return StartCaption(dialog) == "Stop Scan"; }, kDeadlineMs);
         if (!WaitForRedRows(dialog, m_Network, 4))
             return;
         m_Seen.redRows = ReadRows(dialog);
         m_Network.ReleaseLookups();
         if (!EndRunAtItsSummary(dialog))
             return;
-        m_Seen.exportEnabled = IsEnabled(dialog, IDC_EXPORT);
+        m_Seen.exportEnabled = IsControlEnabled(dialog, IDC_EXPORT);
         m_Seen.descriptionWidth = static_cast<int>(
             ::SendDlgItemMessageA(dialog, IDC_RESULTS_LIST, LVM_GETCOLUMNWIDTH, 3, 0));
     });
@@ -248,12 +178,12 @@ TEST_F(MainWindowScan, AStopWhileNamesAreLookedUpEndsTheRunWithTheHostsFound)
 {
     Run([&](HWND dialog) {
         ClickStart(dialog);
-        if (!PumpUntil([&] { return Caption(dialog) == "Stop Scan"; }, kDeadlineMs) ||
+        if (!PumpUntil([&] { return StartCaption(dialog) == "Stop Scan"; }, kDeadlineMs) ||
             !WaitForRedRows(dialog, m_Network, 4))
             return;
         ClickStart(dialog);
         m_Seen.stoppingShown = PumpUntil(
-            [&] { return Caption(dialog) == "Stopping..." && !IsEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
+            [&] { return StartCaption(dialog) == "Stopping..." && !IsControlEnabled(dialog, IDC_START_SCAN); }, kDeadlineMs);
         m_Network.ReleaseLookups();
         if (!EndRunAtItsSummary(dialog))
             return;
@@ -299,7 +229,7 @@ TEST_F(MainWindowScan, ClosingWhileTheSummaryIsUpEndsTheSummaryAlone)
     Run([&](HWND dialog) {
         ClickStart(dialog);
         m_Network.ReleaseLookups();
-        if (!PumpUntil([&] { return FindSummaryBox(dialog) != nullptr; }, kDeadlineMs))
+        if (!PumpUntil([&] { return FindOwnedBox(dialog) != nullptr; }, kDeadlineMs))
             return;
         ::PostMessageA(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
         HWND about = nullptr;
@@ -365,19 +295,19 @@ protected:
         if (phase == Phase::Summary) {
             m_Network.ReleaseLookups();
             HWND box = nullptr;
-            if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+            if (!PumpUntil([&] { return (box = FindOwnedBox(dialog)) != nullptr; }, kDeadlineMs))
                 return false;
             m_Seen.summary = CVantrelProcess::MessageBoxText(box);
             PostAct(dialog, act);
             return true;
         }
         // Every look-up is held: the run stays where it is until they are released.
-        if (!PumpUntil([&] { return Caption(dialog) == "Stop Scan"; }, kDeadlineMs) ||
+        if (!PumpUntil([&] { return StartCaption(dialog) == "Stop Scan"; }, kDeadlineMs) ||
             !WaitForRedRows(dialog, m_Network, 4 + kMoreHosts))
             return false;
         if (phase == Phase::Stopping) {
             ClickStart(dialog);
-            if (!PumpUntil([&] { return Caption(dialog) == "Stopping..."; }, kDeadlineMs))
+            if (!PumpUntil([&] { return StartCaption(dialog) == "Stopping..."; }, kDeadlineMs))
                 return false;
         }
         if (phase != Phase::Ending) {
@@ -412,12 +342,12 @@ TEST_P(MainWindowRunPhase, TheWindowAnswersTheActInEveryPhase)
         }
         if (c.phase == Phase::Starting) {
             // The press was nothing: the run goes on and still answers a Stop.
-            runningUnstopped = WaitForRedRows(dialog, m_Network, 4 + kMoreHosts) && Caption(dialog) == "Stop Scan" &&
-                               IsEnabled(dialog, IDC_START_SCAN);
+            runningUnstopped = WaitForRedRows(dialog, m_Network, 4 + kMoreHosts) && StartCaption(dialog) == "Stop Scan" &&
+                               IsControlEnabled(dialog, IDC_START_SCAN);
         }
         m_Network.ReleaseLookups();
         HWND box = nullptr;
-        if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+        if (!PumpUntil([&] { return (box = FindOwnedBox(dialog)) != nullptr; }, kDeadlineMs))
             return;
         // The summary comes after the last slice: every row is there and named.
         const std::vector<Row> rows = ReadRows(dialog);
@@ -512,7 +442,7 @@ TEST(MainWindowStartScan, RefusesABadManualRangeAndNarrowsAWideSubnet)
             ClickStart(hwnd);
             box = AnswerMessageBox(hwnd);
             if (automatic)
-                PumpUntil([&] { return Caption(hwnd) == "Start Scan" && IsEnabled(hwnd, IDC_START_SCAN); }, kDeadlineMs);
+                PumpUntil([&] { return StartCaption(hwnd) == "Start Scan" && IsControlEnabled(hwnd, IDC_START_SCAN); }, kDeadlineMs);
             shownStart = AddressOf(hwnd, IDC_START_ADDRESS);
             shownEnd = AddressOf(hwnd, IDC_END_ADDRESS);
         });

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 const DiscoveryPlatform& LanDiscovery()
 {
@@ -56,6 +57,48 @@ RangeState ReadRangeState(HWND dialog)
     state.start = AddressOf(dialog, IDC_START_ADDRESS);
     state.end = AddressOf(dialog, IDC_END_ADDRESS);
     return state;
+}
+
+void ClickStart(HWND dialog)
+{
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_SCAN, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_START_SCAN)));
+}
+
+std::string StartCaption(HWND dialog)
+{
+    char text[64] = "";
+    ::GetDlgItemTextA(dialog, IDC_START_SCAN, text, sizeof(text));
+    return text;
+}
+
+bool IsControlEnabled(HWND dialog, int id)
+{
+    return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;
+}
+
+namespace {
+struct BoxSearch {
+    HWND owner;
+    HWND box;
+};
+
+BOOL CALLBACK MatchOwnedBox(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<BoxSearch*>(param);
+    char name[16] = "";
+    ::GetClassNameA(hwnd, name, sizeof(name));
+    if (std::strcmp(name, "#32770") == 0 && ::GetWindow(hwnd, GW_OWNER) == search.owner && ::IsWindowVisible(hwnd))
+        search.box = hwnd;
+    return search.box == nullptr;
+}
+}  // namespace
+
+HWND FindOwnedBox(HWND dialog)
+{
+    BoxSearch search{dialog, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(dialog, nullptr), MatchOwnedBox, reinterpret_cast<LPARAM>(&search));
+    return search.box;
 }
 
 INT_PTR RunMainWindow(const DiscoveryPlatform& discovery, std::function<void(HWND)> action)

@@ -37,6 +37,14 @@ RangeState ReadRangeState(HWND dialog);
 std::string AddressOf(HWND dialog, int id);
 void SetAddress(HWND dialog, int id, DWORD address);
 
+// Presses Start Scan as a click does, without waiting for the window.
+void ClickStart(HWND dialog);
+// What the Start Scan button says.
+std::string StartCaption(HWND dialog);
+bool IsControlEnabled(HWND dialog, int id);
+// A visible dialog of the window's thread that the window owns (a message box), or null.
+HWND FindOwnedBox(HWND dialog);
+
 // Runs the main window with `discovery`; `action` gets it once it shows and must end it
 // (the dialog is closed after 20 s otherwise). Returns what DoModal returned.
 INT_PTR RunMainWindow(const DiscoveryPlatform& discovery, std::function<void(HWND)> action);

@@ -106,23 +106,6 @@ TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
     EXPECT_EQ(client.bottom, expectedClient.bottom);
 }
 
-BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM param)
-{
-    auto& search = *reinterpret_cast<std::pair<HWND, HWND>*>(param);
-    if (::GetWindow(hwnd, GW_OWNER) != search.first || !::IsWindowVisible(hwnd))
-        return TRUE;
-    search.second = hwnd;
-    return FALSE;
-}
-
-// The window `owner` owns, shown by any thread.
-HWND OwnedWindow(HWND owner)
-{
-    std::pair<HWND, HWND> search{owner, nullptr};
-    ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-    return search.second;
-}
-
 BOOL CALLBACK KeepLongestText(HWND child, LPARAM longest)
 {
     const std::string line = TextOf(child);
@@ -158,11 +141,11 @@ TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
                 return;
             const HWND hwnd = entered;
             HWND box = nullptr;
-            if (PumpUntil([&] { return (box = OwnedWindow(hwnd)) != nullptr; }, 10000)) {
+            if (PumpUntil([&] { return (box = FindOwnedBox(hwnd)) != nullptr; }, 10000)) {
                 ::EnumChildWindows(box, KeepLongestText, reinterpret_cast<LPARAM>(&summary));
                 ::PostMessageA(box, WM_COMMAND, IDOK, 0);
             }
-            PumpUntil([&] { return !OwnedWindow(hwnd) && ::IsWindowEnabled(::GetDlgItem(hwnd, IDC_START_SCAN)); },
+            PumpUntil([&] { return !FindOwnedBox(hwnd) && ::IsWindowEnabled(::GetDlgItem(hwnd, IDC_START_SCAN)); },
                       10000);
             stillOpenAfterEnter = ::IsWindow(hwnd) && ::IsWindowVisible(hwnd);
             ::PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -172,6 +155,8 @@ TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_TRUE(stillOpenAfterEnter);
     EXPECT_EQ(summary, "Scanning is finished. No system is currently connected to your Network");
+    // The scan reached the window's recording platform, not the network.
+    EXPECT_GT(dialog.TakeScanAttempts(), 0);
 }
 
 TEST(MainWindow, SystemMenuEndsWithTheAboutEntry)

@@ -1,5 +1,9 @@
 #include "TestMainWindow.h"
 
+#include "JoinedThread.h"
+#include "VantrelDriver.h"
+#include "WindowTestSupport.h"
+
 #include <ws2tcpip.h>
 
 #include <gtest/gtest.h>
@@ -60,4 +64,30 @@ bool CTestMainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 CTestMainWindow::~CTestMainWindow()
 {
     EXPECT_EQ(m_Attempts->load(), 0) << "the window tried to scan, and the test did not expect it";
+}
+
+void DriveWindow(CTestMainWindow& dialog, const std::function<void(HWND dialog)>& drive)
+{
+    std::atomic<HWND> shown{nullptr};
+    CJoinedThread driver([&] {
+        if (!PumpUntil([&] { return shown.load() != nullptr; }, kWaitMs * 2))
+            return;
+        drive(shown);
+        if (::IsWindow(shown))
+            ::PostMessageA(shown, WM_CLOSE, 0, 0);
+    });
+    ASSERT_TRUE(driver.Started());
+    WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
+    dialog.DoModal();
+    driver.Join();
+}
+
+std::string AnswerMessageBox(HWND dialog)
+{
+    HWND box = nullptr;
+    if (!PumpUntil([&] { return (box = FindOwnedBox(dialog)) != nullptr; }, kWaitMs * 2))
+        return std::string();
+    const std::string text = CVantrelProcess::MessageBoxText(box);
+    CVantrelProcess::PressOk(box);
+    return text;
 }

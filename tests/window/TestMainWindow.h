@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 
 class CTestMainWindow : public CCorvaleDlg {
 public:
@@ -30,6 +31,12 @@ private:
 // Runs `action` on the thread of `window` (a CTestMainWindow) between two of its messages, and
 // returns once it has run: what it posts comes before anything another thread posts later.
 void RunOnWindowThread(HWND window, const std::function<void()>& action);
+
+// Runs `dialog` on this thread while `drive` works it from another, as a user would; the
+// window goes at the end whatever happened, and the driver has ended when this returns.
+void DriveWindow(CTestMainWindow& dialog, const std::function<void(HWND dialog)>& drive);
+// Reads the message box the window shows next and presses OK; empty when none came.
+std::string AnswerMessageBox(HWND dialog);
 
 // The platform behind a test window's Start Scan: every call counts into `attempts` and
 // fails; no thread is started, no request sent, no name asked.
