@@ -180,6 +180,7 @@ DWORD Outcome(Seen seen)
 //      the system's repeat of a lost request.
 //   3. Only where that look shows a host of the run that answered nothing but the repeat
 //      (the link loses requests): a third look at 2100 ms, for the system's third request.
+// A request begun after 1100 ms (its probe started late) makes the last look at once.
 // A wait that the run's stop ends ends the request: ERROR_CANCELLED.
 DWORD WatchNeighbourTable(const ArpPlatform& platform, IPAddr dest, DWORD start, CArpRequestsAhead* run,
                           HardwareAddress& answer)
@@ -227,9 +228,8 @@ DWORD ResolveThroughNeighbourTable(const ArpPlatform& platform, IPAddr dest, voi
         return Deliver(answer, mac, length);
 
     // The wait counts from the datagram that set the system's ARP off.
-    const DWORD now = platform.GetTickCount();
-    DWORD start = now;
-    CArpRequestsAhead* const run = platform.RequestsAhead && platform.RequestsAhead->Find(dest, now, start)
+    DWORD start = platform.GetTickCount();
+    CArpRequestsAhead* const run = platform.RequestsAhead && platform.RequestsAhead->Find(dest, start)
                                        ? platform.RequestsAhead
                                        : nullptr;
     DWORD result = NO_ERROR;
@@ -270,59 +270,42 @@ void RebaseAdapterList(BYTE* copy, const BYTE* original, size_t size)
     }
 }
 
-// Every request asks whether its address is the machine's own. Under Wine each read of
-// the adapter list goes through the network service one at a time; 254 probes reading it
-// for themselves held back the last ARP requests of a scan by most of a second. One copy
-// serves all requests while it is younger than a second (adapters change far more rarely).
-class CAdapterListCache {
-public:
-    ULONG Read(IP_ADAPTER_INFO* buffer, ULONG* size)
-    {
-        if (!size)
-            return ERROR_INVALID_PARAMETER;
-        const CSingleLock lock(m_Lock);
-        if (!m_HaveCopy || ::GetTickCount() - m_CopiedAt >= kMaxAgeMs)
-            Refresh();
-        if (m_Result != NO_ERROR)
-            return m_Result;
-        if (!buffer || *size < m_Bytes) {
-            *size = m_Bytes;
-            return ERROR_BUFFER_OVERFLOW;
-        }
-        std::memcpy(buffer, m_Copy.data(), m_Bytes);
-        RebaseAdapterList(reinterpret_cast<BYTE*>(buffer), reinterpret_cast<const BYTE*>(m_Copy.data()), m_Bytes);
-        *size = m_Bytes;
-        return NO_ERROR;
-    }
-
-private:
-    static constexpr DWORD kMaxAgeMs = 1000;
-
-    void Refresh()
-    {
-        ULONG bytes = 0;
-        m_Result = ::GetAdaptersInfo(nullptr, &bytes);
-        if (m_Result == ERROR_BUFFER_OVERFLOW) {
-            m_Copy.assign(bytes / sizeof(IP_ADAPTER_INFO) + 1, IP_ADAPTER_INFO{});
-            bytes = static_cast<ULONG>(m_Copy.size() * sizeof(IP_ADAPTER_INFO));
-            m_Result = ::GetAdaptersInfo(m_Copy.data(), &bytes);
-        }
-        if (m_Result == ERROR_BUFFER_OVERFLOW)
-            m_Result = ERROR_GEN_FAILURE;  // it grew in between: the next request reads again
-        m_Bytes = m_Result == NO_ERROR ? bytes : 0;
-        m_CopiedAt = ::GetTickCount();
-        m_HaveCopy = m_Result == NO_ERROR || m_Result == ERROR_NO_DATA;
-    }
-
-    CCriticalSection m_Lock;
-    std::vector<IP_ADAPTER_INFO> m_Copy;  // keeps the records' alignment
-    ULONG m_Bytes = 0;
-    ULONG m_Result = ERROR_NO_DATA;
-    DWORD m_CopiedAt = 0;
-    bool m_HaveCopy = false;
-};
-
 }  // namespace
+
+ULONG CAdapterListCache::Read(IP_ADAPTER_INFO* buffer, ULONG* size)
+{
+    if (!size)
+        return ERROR_INVALID_PARAMETER;
+    const CSingleLock lock(m_Lock);
+    if (!m_HaveCopy || m_Clock() - m_CopiedAt >= kMaxAgeMs)
+        Refresh();
+    if (m_Result != NO_ERROR)
+        return m_Result;
+    if (!buffer || *size < m_Bytes) {
+        *size = m_Bytes;
+        return ERROR_BUFFER_OVERFLOW;
+    }
+    std::memcpy(buffer, m_Copy.data(), m_Bytes);
+    RebaseAdapterList(reinterpret_cast<BYTE*>(buffer), reinterpret_cast<const BYTE*>(m_Copy.data()), m_Bytes);
+    *size = m_Bytes;
+    return NO_ERROR;
+}
+
+void CAdapterListCache::Refresh()
+{
+    ULONG bytes = 0;
+    m_Result = m_Source(nullptr, &bytes);
+    if (m_Result == ERROR_BUFFER_OVERFLOW) {
+        m_Copy.assign(bytes / sizeof(IP_ADAPTER_INFO) + 1, IP_ADAPTER_INFO{});
+        bytes = static_cast<ULONG>(m_Copy.size() * sizeof(IP_ADAPTER_INFO));
+        m_Result = m_Source(m_Copy.data(), &bytes);
+    }
+    if (m_Result == ERROR_BUFFER_OVERFLOW)
+        m_Result = ERROR_GEN_FAILURE;  // it grew in between: the next request reads again
+    m_Bytes = m_Result == NO_ERROR ? bytes : 0;
+    m_CopiedAt = m_Clock();
+    m_HaveCopy = m_Result == NO_ERROR || m_Result == ERROR_NO_DATA;
+}
 
 void CArpRequestsAhead::Record(std::vector<IPAddr> sent, DWORD sentAt)
 {
@@ -356,10 +339,10 @@ bool CArpRequestsAhead::LinkLosesRequests(const std::vector<MIB_IPNETROW>& rows)
     });
 }
 
-bool CArpRequestsAhead::Find(IPAddr dest, DWORD now, DWORD& sentAt) const
+bool CArpRequestsAhead::Find(IPAddr dest, DWORD& sentAt) const
 {
     const CSingleLock lock(m_Lock);
-    if (now - m_SentAt >= ArpTiming::kLastLookMs || IndexOf(dest) == m_Sent.size())
+    if (IndexOf(dest) == m_Sent.size())
         return false;
     sentAt = m_SentAt;
     return true;
@@ -418,7 +401,8 @@ struct SystemArpState {
 
     const CHandle Stop;
     CNeighbourTableReader Reader;
-    CAdapterListCache Adapters;
+    CAdapterListCache Adapters{[](IP_ADAPTER_INFO* buffer, ULONG* size) { return ::GetAdaptersInfo(buffer, size); },
+                               [] { return ::GetTickCount(); }};
     CArpRequestsAhead RequestsAhead;
     ArpPlatform Platform;
 };

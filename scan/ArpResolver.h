@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // When the neighbour table is looked at, counted from the datagram that set the system's ARP
@@ -76,6 +77,35 @@ DWORD SendArpRequest(const ArpPlatform& platform, IPAddr dest, IPAddr source, vo
 // and each would set the system's ARP off only when its thread runs: sent ahead, the waits
 // of all the run's requests run together. A request for an address sent ahead counts its
 // wait from then and sends nothing itself.
+// Every request asks whether its address is the machine's own. Under Wine each read of the
+// adapter list goes through the network service one at a time; 254 probes reading it for
+// themselves held back the last ARP requests of a scan by most of a second. One copy serves
+// all requests while it is younger than a second (adapters change far more rarely).
+class CAdapterListCache {
+public:
+    using Source = std::function<ULONG(IP_ADAPTER_INFO* buffer, ULONG* size)>;
+    CAdapterListCache(Source source, std::function<DWORD()> clock)
+        : m_Source(std::move(source)), m_Clock(std::move(clock))
+    {
+    }
+    // GetAdaptersInfo's contract, the records linked within `buffer`.
+    ULONG Read(IP_ADAPTER_INFO* buffer, ULONG* size);
+
+    static constexpr DWORD kMaxAgeMs = 1000;
+
+private:
+    void Refresh();
+
+    const Source m_Source;
+    const std::function<DWORD()> m_Clock;
+    CCriticalSection m_Lock;
+    std::vector<IP_ADAPTER_INFO> m_Copy;  // keeps the records' alignment
+    ULONG m_Bytes = 0;
+    ULONG m_Result = ERROR_NO_DATA;
+    DWORD m_CopiedAt = 0;
+    bool m_HaveCopy = false;
+};
+
 class CArpRequestsAhead {
 public:
     CArpRequestsAhead() = default;
@@ -84,9 +114,11 @@ public:
 
     // `sent` (network order) went out by `sentAt`; replaces what was recorded before.
     void Record(std::vector<IPAddr> sent, DWORD sentAt);
-    // When the datagram for `dest` went out, if one did less than ArpTiming::kLastLookMs
-    // before `now`: later, a request sets the system's ARP off again itself.
-    bool Find(IPAddr dest, DWORD now, DWORD& sentAt) const;
+    // When the datagram for `dest` went out, if one did. A request made after the last look
+    // was due (its probe's thread started late, or never, and the run probes the address
+    // itself) takes that look at once: the system has repeated its request meanwhile, and a
+    // datagram of its own would cost the whole wait again.
+    bool Find(IPAddr dest, DWORD& sentAt) const;
 
     // `dest` (sent ahead) had no answer in a table read ArpTiming::kSilentAfterMs or more
     // after its datagram: its host did not hear the first request.

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
-#include <new>
 #include <utility>
 
 namespace {
@@ -59,15 +59,20 @@ DWORD WINAPI HostScanner(LPVOID task)
 {
     const std::unique_ptr<const std::shared_ptr<const HostProbeTask>> handOver(
         static_cast<const std::shared_ptr<const HostProbeTask>*>(task));
-    const HostProbeTask* probe = handOver ? handOver->get() : nullptr;
-    if (!probe || !probe->Platform)
-        return 0;
-    try {
-        ProbeHost(*probe, *probe->Platform);
-    } catch (const std::bad_alloc&) {
-        // A probe reports nothing to the run; the host is just not listed or left unfinished.
-    }
+    if (handOver && *handOver)
+        RunProbe(**handOver);
     return 0;
+}
+
+void RunProbe(const HostProbeTask& task) noexcept
+{
+    if (!task.Platform)
+        return;
+    try {
+        ProbeHost(task, *task.Platform);
+    } catch (const std::exception&) {
+        // No memory, or a system call that threw: the host keeps what was reported of it.
+    }
 }
 
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
@@ -101,11 +106,23 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     const char* name = hostName;
     if (ownNamed)
         name = local->HostName;
-    else if (!Stopped(task))
-        GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
+    else if (!Stopped(task)) {
+        try {
+            GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
+        } catch (const std::exception&) {
+            // Listed all the same, without a name: a found host that is never named stays
+            // "Found! Getting Host Name Now...." in red.
+            std::memset(hostName, 0, sizeof(hostName));
+        }
+    }
     std::string device;
-    if (!ownNamed && platform.AskUpnpDevice && !Stopped(task))
-        device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
+    if (!ownNamed && platform.AskUpnpDevice && !Stopped(task)) {
+        try {
+            device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
+        } catch (const std::exception&) {
+            device.clear();  // described by its adapter, as a host without a device
+        }
+    }
     task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length, device.c_str());
 }
 

@@ -76,7 +76,12 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
 // Thread routine: `task` is a std::shared_ptr<const HostProbeTask> made with new, which the
 // thread takes over and holds until it ends. Always ends with 0.
 DWORD WINAPI HostScanner(LPVOID task);
+// A host that answers is reported found, then named: also when its name look-up throws (it is
+// named with none).
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
+// ProbeHost with the task's platform, at the edge of a thread: what it throws ends the probe
+// (the host keeps what was reported), never the thread.
+void RunProbe(const HostProbeTask& task) noexcept;
 
 // The name of the host at a dotted address, first letter capitalised, into `buffer` of
 // `size` bytes (cleared first): its DNS name, else the name the host itself gives.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <new>
 #include <utility>
@@ -119,8 +120,7 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
     }
     // Their datagrams went out with all the others: by now each needs one look at the table.
     for (const auto& task : unstarted) {
-        if (task->Platform)
-            ProbeHost(*task, *task->Platform);
+        RunProbe(*task);
         if (whileWaiting)
             whileWaiting();
     }
@@ -170,28 +170,38 @@ struct CScanRun::State : CScanResultsSink {
     }
 };
 
-bool CScanRun::Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms)
+CHandle StartRunThread(std::function<void()> body)
+{
+    return StartThread(std::move(body));
+}
+
+bool CScanRun::Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms,
+                     const RunThreadStart& startThread)
 {
     Abandon();
+    m_StartError = NO_ERROR;
     try {
         auto state = std::make_shared<State>();
         state->Request = request;
         state->Notify = std::move(events);
         state->StopEvent = CHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         if (!state->StopEvent)
-            return false;
+            return Failed(::GetLastError());
         state->MakePlatforms = platforms;
-        // The thread's own reference to the state, handed over once the thread exists.
-        auto handOver = std::make_unique<std::shared_ptr<State>>(state);
-        m_Thread = AfxBeginThread(Worker, handOver.get());
+        m_Thread = startThread([state] { Work(state); });
         if (!m_Thread)
-            return false;
-        handOver.release();
+            return Failed(::GetLastError());
         m_State = std::move(state);
         return true;
     } catch (const std::bad_alloc&) {
-        return false;
+        return Failed(ERROR_NOT_ENOUGH_MEMORY);
     }
+}
+
+bool CScanRun::Failed(DWORD error)
+{
+    m_StartError = error != NO_ERROR ? error : ERROR_GEN_FAILURE;
+    return false;
 }
 
 void CScanRun::Stop()
@@ -214,10 +224,8 @@ void CScanRun::Abandon()
     m_Thread.Close();
 }
 
-UINT CScanRun::Worker(LPVOID param)
+void CScanRun::Work(const std::shared_ptr<State>& state)
 {
-    const std::unique_ptr<std::shared_ptr<State>> handOver(static_cast<std::shared_ptr<State>*>(param));
-    const std::shared_ptr<State> state = *handOver;
     if (!state->Abandoned && state->Notify.Started)
         state->Notify.Started();
     HostProbeTask probe{};
@@ -230,13 +238,13 @@ UINT CScanRun::Worker(LPVOID param)
         // The ARP state's set-up reads files and the adapter list: not on the owner's thread.
         state->Platforms = state->MakePlatforms(state->StopEvent.Get());
         ProbeRange(state->Platforms.Run, state->Request.Range, probe, [&state] { state->AnnounceResults(); });
-    } catch (const std::bad_alloc&) {
-        // The run ends with the hosts found so far; the probes under way hold what they use.
+    } catch (const std::exception&) {
+        // No memory, or platforms that could not be made: the run ends with the hosts found so
+        // far; the probes under way hold what they use.
     }
     state->AnnounceResults();
     if (!state->Abandoned && state->Notify.Ended)
         state->Notify.Ended(state->Found);
-    return 0;
 }
 
 ScanRange NarrowAutomaticRange(const ScanRange& range, uint32_t ownAddress)

@@ -23,9 +23,12 @@ constexpr size_t MaxScanHosts = 256;
 constexpr size_t kScanWaitGroupSize = MAXIMUM_WAIT_OBJECTS;
 // How often a waiting run looks for results to announce.
 constexpr DWORD kScanNoticeIntervalMs = 25;
-// What a probe thread reserves of the address space for its stack: a probe needs a few
-// kilobytes, and 254 threads at the default 2 MiB would take a quarter of a 32-bit process's.
-constexpr SIZE_T kProbeStackReserve = 64 * 1024;
+// What a probe thread reserves of the address space for its stack. A probe calls the
+// system's resolvers (getnameinfo, the DNS client, NetBIOS over TCP), whose depth on Windows
+// cannot be measured here, and an overflow ends the whole program: the reservation costs only
+// address space (254 threads: 64 MiB of a 32-bit process's 2 GiB; at the default 2 MiB they
+// would take a quarter of it).
+constexpr SIZE_T kProbeStackReserve = 256 * 1024;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
@@ -48,6 +51,9 @@ struct ScanPlatforms {
 // MakeSystemArpPlatform) whose waits end when `stop` is signalled.
 ScanPlatforms SystemScanPlatforms(HANDLE stop);
 using ScanPlatformsFactory = std::function<ScanPlatforms(HANDLE stop)>;
+// How a run's worker thread starts (StartThread's contract); tests make it fail.
+using RunThreadStart = std::function<CHandle(std::function<void()> body)>;
+CHandle StartRunThread(std::function<void()> body);
 
 // Probes every address of `range` after ClampRangeEnd, at most MaxScanHosts of them, in
 // increasing order, each with a copy of `probe` holding its address, until `probe.Stop` is
@@ -87,8 +93,12 @@ public:
     CScanRun& operator=(const CScanRun&) = delete;
 
     // Probes the request's range (see ProbeRange) with the calls `platforms` makes for the
-    // run; false when no thread could be started. A run still under way is abandoned first.
-    bool Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms);
+    // run, on a thread `startThread` starts; false when the run could not start (StartError
+    // tells why). A run still under way is abandoned first.
+    bool Start(const ScanRequest& request, Events events, const ScanPlatformsFactory& platforms,
+               const RunThreadStart& startThread = StartRunThread);
+    // The system's error code for why the last Start returned false.
+    DWORD StartError() const { return m_StartError; }
     // The run starts no further probe, and its probes no further request or look-up; those
     // under way end on their own.
     void Stop();
@@ -100,10 +110,12 @@ public:
 
 private:
     struct State;
-    static UINT Worker(LPVOID state);
+    static void Work(const std::shared_ptr<State>& state);
+    bool Failed(DWORD error);
 
     std::shared_ptr<State> m_State;
     CHandle m_Thread;
+    DWORD m_StartError = NO_ERROR;
 };
 
 // An automatic range (a whole subnet) holding more than MaxScanHosts addresses becomes the

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <utility>
 
 namespace {
@@ -481,8 +482,12 @@ void CUpnpSearch::SearchHost(uint32_t address)
     if (Stopped())
         return;
     const CSingleLock lock(m_Lock);
-    if (!m_ReaderEnded && FindHost(address))
-        m_SearchesToSend.push_back(address);
+    try {
+        if (!m_ReaderEnded && FindHost(address))
+            m_SearchesToSend.push_back(address);
+    } catch (const std::bad_alloc&) {
+        // The group search still reaches the host.
+    }
 }
 
 UpnpDevice CUpnpSearch::AskDevice(uint32_t address)

@@ -4,7 +4,8 @@
 # manager for the benchmark's display, GoogleTest's source,
 # iproute2, Python and xmllint for the checks that run natively, and the IEEE registries of MAC
 # address blocks (ieee-data) that the build compiles in; the host compiler for the natively built
-# parser tests; samba's nmbd and avahi-daemon, the name responders of the virtual LAN's hosts.
+# parser tests; samba's nmbd and avahi-daemon, the name responders of the virtual LAN's hosts,
+# and minidlna and miniupnpd (nftables flavour), its UPnP devices.
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,7 @@ packages=(
     googletest iproute2 nftables procps util-linux
     python3 libxml2-utils ieee-data
     g++ samba avahi-daemon
+    minidlna miniupnpd miniupnpd-nftables
 )
 
 missing=()
@@ -40,5 +42,20 @@ if [ ! -e "$policy" ]; then
     chmod 755 "$policy"
     trap 'rm -f "$policy"' EXIT
 fi
+# miniupnpd asks whether to start at boot and on which interfaces: never here.
+debconf-set-selections <<'SEL'
+miniupnpd miniupnpd/start_daemon boolean false
+miniupnpd miniupnpd/iface string
+miniupnpd miniupnpd/listen string
+SEL
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"
+# minidlna's package enables its service for the next boot; that would serve this machine's
+# own network. Only what this run installed is switched off.
+for service in minidlna miniupnpd; do
+    [[ " ${missing[*]} " == *" $service "* ]] || continue
+    update-rc.d "$service" disable >/dev/null 2>&1 || true
+    if command -v deb-systemd-helper >/dev/null; then
+        deb-systemd-helper disable "$service.service" >/dev/null 2>&1 || true
+    fi
+done

@@ -29,7 +29,7 @@
 #   --ns-prefix P     VTL_PREFIX        vtl       namespaces are P-lan, P-scan, P-h1..P-hN
 #   --subnet BASE     VTL_SUBNET        10.77.0   first three octets; addresses are BASE.NUM
 #   --prefix-len L    VTL_PREFIX_LEN    24        8..30
-#   --hosts N         VTL_HOSTS         8         host namespaces P-h1..P-hN (1..64)
+#   --hosts N         VTL_HOSTS         10        host namespaces P-h1..P-hN (1..64)
 #   --dense N         VTL_DENSE         0         N more answering hosts (0..240) on the next
 #                                                 free numbers, unnamed, MACs derived; they
 #                                                 are macvlan interfaces, 64 to a namespace
@@ -56,6 +56,39 @@
 #                                       lists them with .local), the same way; 1-63 of
 #                                       a-z 0-9 - (default: h2 DNS and another NetBIOS name,
 #                                       h4 NetBIOS only, h5 mDNS only, h7 both, h8 nothing)
+#   --upnp L          VTL_UPNP          gateway:Home Gateway,,media:Family NAS,,,,,,
+#                                       media:Living Room TV,hostile:location-elsewhere
+#                                       UPnP devices the hosts are, the same way; each field
+#                                       KIND:VALUE (an empty list: none):
+#                                       gateway:NAME  miniupnpd with friendly_name NAME,
+#                                                     manufacturer "Example Networks", model
+#                                                     "HG-200" (h1, the gateway, only); an
+#                                                     external veth pair wan0/wan1 of its own
+#                                                     (203.0.113.2/24) in h1's namespace
+#                                       media:NAME    minidlnad with friendly_name NAME (its
+#                                                     maker "Justin Maggard", model "Windows
+#                                                     Media Connect compatible (MiniDLNA)");
+#                                                     answers only the group search
+#                                       hostile:MODE[@I]  tests/lan/hostile_upnp.py --mode MODE
+#                                                     (see its help for the modes); location-
+#                                                     elsewhere and redirect point at host I's
+#                                                     description, I by default the nearest
+#                                                     media device before it (else after it),
+#                                                     else the gateway device; dns-name gives
+#                                                     the host's own DNS name (--names) in
+#                                                     its LOCATION
+#                                       NAME: 1-63 of A-Z a-z 0-9 space . _ ' ( ) -. Each host
+#                                       with a device gets a route for 224.0.0.0/4; up waits
+#                                       until each answers a search (tools/ask-upnp.py from the
+#                                       scanner namespace) and, but for hostile ones, serves
+#                                       its description as configured. Default: h1 the gateway,
+#                                       h3 a DNS-named media server, h9 a media player named only
+#                                       by UPnP, h10 a hostile device pointing at h9
+#                                       info: LAN_HOST_<n>_UPNP (gateway, media, hostile or
+#                                       empty), _UPNP_NAME, _UPNP_MAKER, _UPNP_MODEL (what the
+#                                       description says), _UPNP_MODE (hostile), _UPNP_LOCATION
+#                                       (what it answers a search with), _UPNP_TARGET (the
+#                                       address a hostile device points at)
 #   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
 #                                       derived: P-h1..P-h4 get makers' prefixes (b0:be:76
 #                                       TP-Link, 00:1b:21 Intel, 00:11:32 Synology, 3c:2a:f4
@@ -75,7 +108,8 @@
 #   P-scan   eth0 = scanner address, default route via the gateway; its own
 #            /etc/netns/P-scan/{hosts,resolv.conf,nsswitch.conf}: named hosts resolve
 #            both ways from the hosts file, every other lookup fails at once
-#   P-h1     eth0 = gateway address (no forwarding)
+#   P-h1     eth0 = gateway address (no forwarding); with a gateway device also wan0
+#            (203.0.113.2/24) and its peer wan1, both inside P-h1
 #   P-hI     eth0 = the I-th host number
 #   Loopback is up everywhere. Both ends of every veth are created inside these
 #   namespaces, so nothing appears in the machine's own network namespace.
@@ -90,6 +124,7 @@ set -euo pipefail
 
 readonly SCRIPT=${BASH_SOURCE[0]}
 source "$(dirname "$SCRIPT")/wine-arch.sh"
+source "$(dirname "$SCRIPT")/wine-server.sh"
 readonly PROG=virtual-lan
 
 log() { printf '%s: %s\n' "$PROG" "$*" >&2; }
@@ -105,7 +140,7 @@ usage() {
 OPT_PREFIX=${VTL_PREFIX:-vtl}
 OPT_SUBNET=${VTL_SUBNET:-10.77.0}
 OPT_PREFIX_LEN=${VTL_PREFIX_LEN:-24}
-OPT_HOSTS=${VTL_HOSTS:-8}
+OPT_HOSTS=${VTL_HOSTS:-10}
 OPT_DENSE=${VTL_DENSE:-0}
 OPT_LOSS=${VTL_LOSS:-0}
 OPT_SCANNER=${VTL_SCANNER:-37}
@@ -115,6 +150,7 @@ OPT_HOST_NUMBERS=${VTL_HOST_NUMBERS:-}
 OPT_HOST_NAMES=${VTL_HOST_NAMES-__default__}
 OPT_NETBIOS_NAMES=${VTL_NETBIOS_NAMES-__default__}
 OPT_MDNS_NAMES=${VTL_MDNS_NAMES-__default__}
+OPT_UPNP=${VTL_UPNP-__default__}
 OPT_HOST_MACS=${VTL_HOST_MACS:-}
 OPT_SCANNER_MAC=${VTL_SCANNER_MAC:-}
 OPT_WINEPREFIX=${VTL_WINEPREFIX:-}
@@ -137,6 +173,7 @@ parse_options() {
             --names)        need_value "$@"; OPT_HOST_NAMES=$2; shift 2 ;;
             --netbios)      need_value "$@"; OPT_NETBIOS_NAMES=$2; shift 2 ;;
             --mdns)         need_value "$@"; OPT_MDNS_NAMES=$2; shift 2 ;;
+            --upnp)         need_value "$@"; OPT_UPNP=$2; shift 2 ;;
             --macs)         need_value "$@"; OPT_HOST_MACS=$2; shift 2 ;;
             --scanner-mac)  need_value "$@"; OPT_SCANNER_MAC=$2; shift 2 ;;
             --wineprefix)   need_value "$@"; OPT_WINEPREFIX=$2; shift 2 ;;
@@ -192,6 +229,33 @@ valid_name() { [[ $1 =~ ^[A-Za-z0-9][A-Za-z0-9._-]*$ ]] && ((${#1} <= 253)); }
 
 valid_netbios_name() { [[ $1 =~ ^[A-Z0-9][A-Z0-9-]{0,14}$ ]]; }
 valid_mdns_name() { [[ $1 =~ ^[a-z0-9][a-z0-9-]{0,62}$ ]]; }
+
+# UPnP devices: what each kind says about itself and where it serves its description.
+readonly UPNP_DEFAULT="gateway:Home Gateway,,media:Family NAS,,,,,,media:Living Room TV,hostile:location-elsewhere"
+readonly UPNP_GATEWAY_PORT=5000 UPNP_GATEWAY_MAKER="Example Networks" UPNP_GATEWAY_MODEL=HG-200
+readonly UPNP_MEDIA_PORT=8200 UPNP_MEDIA_MAKER="Justin Maggard"
+readonly UPNP_MEDIA_MODEL="Windows Media Connect compatible (MiniDLNA)"
+readonly UPNP_HOSTILE_PORT=49152
+readonly HOSTILE_UPNP_MODES=" plain location-elsewhere dns-name redirect huge entities trickle markup latin1 not-http not-http-get refuse long-name "
+
+valid_upnp_name() {
+    local pattern="^[A-Za-z0-9][A-Za-z0-9 ._'()-]{0,62}\$"
+    [[ $1 =~ $pattern ]]
+}
+
+# One field of --upnp: gateway:NAME, media:NAME or hostile:MODE[@HOST].
+valid_upnp() {
+    [[ $1 == *:* ]] || return 1
+    local kind=${1%%:*} value=${1#*:}
+    case $kind in
+        gateway | media) valid_upnp_name "$value" ;;
+        hostile)
+            [[ $HOSTILE_UPNP_MODES == *" ${value%@*} "* ]] || return 1
+            [[ $value != *@* || ${value#*@} =~ ^[0-9]{1,2}$ ]]
+            ;;
+        *) return 1 ;;
+    esac
+}
 
 # Fills the array named $1 with one name per host (the dense hosts none) from the list $2, or
 # $3 when $2 is the default; $4 checks each name, $5 says what a name may be.
@@ -320,6 +384,10 @@ compute_lan() {
     host_names HOST_NETBIOS "$OPT_NETBIOS_NAMES" ,OFFICE-PC,,OFFICE-PRINTER,,,MEDIA-BOX valid_netbios_name \
         "use 1-15 of A-Z, 0-9, '-'"
     host_names HOST_MDNS "$OPT_MDNS_NAMES" ,,,,kitchen-pi,,media-box valid_mdns_name "use 1-63 of a-z, 0-9, '-'"
+    local -a upnp
+    host_names upnp "$OPT_UPNP" "$UPNP_DEFAULT" valid_upnp \
+        "use gateway:NAME, media:NAME or hostile:MODE[@HOST] (NAME: 1-63 of A-Z a-z 0-9 space . _ ' ( ) -; MODE:$HOSTILE_UPNP_MODES)"
+    compute_upnp "${upnp[@]}"
 
     # MACs: derived from the host number unless given.
     local -a macs=()
@@ -351,6 +419,78 @@ compute_lan() {
         mac_used[$mac]=d
         HOST_MAC+=("$mac")
     done
+}
+
+# Splits the --upnp fields (one per host) into HOST_UPNP_KIND, HOST_UPNP_VALUE (the name or
+# the hostile mode) and HOST_UPNP_TARGET (the host index a hostile device points at, or "").
+compute_upnp() {
+    local i j field kind value at
+    HOST_UPNP_KIND=() HOST_UPNP_VALUE=() HOST_UPNP_TARGET=()
+    for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
+        field=${@:i+1:1}
+        kind=${field%%:*} value=${field#*:} at=""
+        [[ -n $field ]] || kind="" value=""
+        [[ $kind != gateway ]] || ((i == 0)) || die "h$((i + 1)): only h1, the gateway, can be a UPnP gateway"
+        if [[ $kind == hostile ]]; then
+            if [[ $value == *@* ]]; then
+                at=$((10#${value#*@} - 1)) value=${value%@*}
+                ((at >= 0 && at < HOST_COUNT && at != i)) || die "h$((i + 1)): no other host h$((at + 1)) to point at"
+            elif [[ $value =~ ^(location-elsewhere|redirect)$ ]]; then
+                # The nearest device before it, else the first after it; a media device first.
+                local want
+                for want in media gateway; do
+                    for j in $(seq $((i - 1)) -1 0) $(seq $((i + 1)) $((HOST_COUNT - 1))); do
+                        [[ -z $at ]] || break 2
+                        ! upnp_can_be_target "$j" "$want" "$value" "$@" || at=$j
+                    done
+                done
+                [[ -n $at ]] || die "h$((i + 1)): hostile:$value needs another host with a UPnP device"
+            fi
+            [[ -z $at || $value =~ ^(location-elsewhere|redirect)$ ]] || die "h$((i + 1)): hostile:$value points nowhere (drop @$((at + 1)))"
+            [[ $value != dns-name || -n ${HOST_NAME[i]} ]] || die "h$((i + 1)): hostile:dns-name needs a DNS name of its own (--names)"
+        fi
+        HOST_UPNP_KIND+=("$kind") HOST_UPNP_VALUE+=("$value") HOST_UPNP_TARGET+=("$at")
+    done
+}
+
+# Whether host index $1 is a device of kind $2; the rest are the --upnp fields.
+upnp_can_be_target() {
+    local j=$1 kind=$2
+    shift 3
+    local field=${@:j+1:1}
+    [[ ${field%%:*} == "$kind" ]]
+}
+
+# The description's URL that the device of host index $1 answers searches with.
+upnp_location() {
+    local i=$1 addr=$SUBNET.${HOST_NUM[$1]} at
+    case ${HOST_UPNP_KIND[i]} in
+        gateway) echo "http://$addr:$UPNP_GATEWAY_PORT/rootDesc.xml" ;;
+        media) echo "http://$addr:$UPNP_MEDIA_PORT/rootDesc.xml" ;;
+        hostile)
+            at=${HOST_UPNP_TARGET[i]}
+            case ${HOST_UPNP_VALUE[i]} in
+                location-elsewhere) upnp_location "$at" ;;
+                dns-name) echo "http://${HOST_NAME[i]}:$UPNP_HOSTILE_PORT/desc.xml" ;;
+                refuse) echo "http://$addr:$((UPNP_HOSTILE_PORT + 1))/desc.xml" ;;
+                *) echo "http://$addr:$UPNP_HOSTILE_PORT/desc.xml" ;;
+            esac
+            ;;
+    esac
+}
+
+upnp_maker() {
+    case ${HOST_UPNP_KIND[$1]} in
+        gateway) echo "$UPNP_GATEWAY_MAKER" ;;
+        media) echo "$UPNP_MEDIA_MAKER" ;;
+    esac
+}
+
+upnp_model() {
+    case ${HOST_UPNP_KIND[$1]} in
+        gateway) echo "$UPNP_GATEWAY_MODEL" ;;
+        media) echo "$UPNP_MEDIA_MODEL" ;;
+    esac
 }
 
 # The namespaces of the dense hosts, P-d1..P-dK.
@@ -393,7 +533,18 @@ lan_env() {
                 $((i + 1)) MAC_LINK "${HOST_MAC[i]}" \
                 $((i + 1)) NAME "${HOST_NAME[i]}" \
                 $((i + 1)) NETBIOS "${HOST_NETBIOS[i]}" \
-                $((i + 1)) MDNS "${HOST_MDNS[i]:+${HOST_MDNS[i]}.local}"
+                $((i + 1)) MDNS "${HOST_MDNS[i]:+${HOST_MDNS[i]}.local}" \
+                $((i + 1)) UPNP "${HOST_UPNP_KIND[i]}"
+            [[ -n ${HOST_UPNP_KIND[i]} ]] || continue
+            local at=${HOST_UPNP_TARGET[i]} mode="" name=${HOST_UPNP_VALUE[i]}
+            [[ ${HOST_UPNP_KIND[i]} != hostile ]] || mode=$name name=""
+            printf 'LAN_HOST_%d_%s=%q\n' \
+                $((i + 1)) UPNP_NAME "$name" \
+                $((i + 1)) UPNP_MAKER "$(upnp_maker "$i")" \
+                $((i + 1)) UPNP_MODEL "$(upnp_model "$i")" \
+                $((i + 1)) UPNP_MODE "$mode" \
+                $((i + 1)) UPNP_LOCATION "$(upnp_location "$i")" \
+                $((i + 1)) UPNP_TARGET "${at:+$SUBNET.${HOST_NUM[at]:-}}"
         done
     } | sed "s/=''\$/=/"
 }
@@ -447,123 +598,13 @@ in_ns() {
     ip -n "$ns" "$@"
 }
 
-ns_inode() { stat -L -c %i "/run/netns/$1" 2>/dev/null; }
-
-# Alive and not a zombie (a reaped-late daemon lingers as one and kill -0 still succeeds).
-pid_alive() {
-    local stat
-    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
-    stat=${stat##*) }
-    [[ ${stat%% *} != Z ]]
-}
-
-wait_pids_gone() {
-    local tries pid alive
-    for ((tries = 0; tries < 50; tries++)); do
-        alive=0
-        for pid in "$@"; do pid_alive "$pid" && alive=1; done
-        ((alive)) || return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-stop_pids() {
-    (($#)) || return 0
-    kill -TERM "$@" 2>/dev/null || true
-    wait_pids_gone "$@" && return 0
-    log "killing $* (did not stop in 5 s)"
-    kill -KILL "$@" 2>/dev/null || true
-    wait_pids_gone "$@" || log "warning: could not stop $*"
-}
-
-# ---------------------------------------------------------------- Wine server
-
-# PIDs of the wineserver serving PREFIX: it works in a directory named after the
-# prefix's device and inode (server-DEV-INO, in hex).
-wineserver_pids() {
-    local prefix=$1 key dir pid comm cwd
-    [[ -d $prefix ]] || return 0
-    key=$(printf 'server-%x-%x' "$(stat -L -c %d "$prefix")" "$(stat -L -c %i "$prefix")")
-    for dir in /proc/[0-9]*; do
-        pid=${dir#/proc/}
-        read -r comm 2>/dev/null <"$dir/comm" || continue
-        [[ $comm == wineserver* ]] || continue
-        cwd=$(readlink "$dir/cwd" 2>/dev/null) || continue
-        [[ $cwd == */"$key" ]] && pid_alive "$pid" && echo "$pid"
-    done
-    return 0
-}
-
-stop_wineserver() {
-    local prefix=$1
-    local -a pids
-    mapfile -t pids < <(wineserver_pids "$prefix")
-    ((${#pids[@]})) || return 0
-    log "stopping the wineserver of $prefix (pid ${pids[*]})"
-    # -k also ends the Wine processes attached to it.
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    wait_pids_gone "${pids[@]}" || stop_pids "${pids[@]}"
-}
-
 # The LAN's Wine prefix for one architecture: 32-bit and 64-bit prefixes never share a
 # directory, each has its own server in the scanner namespace.
 lan_prefix() { echo "$WINEPREFIX_DIR-$1"; }
 
 ensure_wine() {
-    local arch=$1 prefix ns=$NS_SCAN want pid started=0 loader
-    local -a pids loader_env=()
-    prefix=$(lan_prefix "$arch")
-    loader=$(wine_loader "$arch") || die "unknown architecture '$arch'"
-    [[ $arch != x64 ]] || loader_env=(WINELOADER="$loader")
-    mkdir -p "$prefix"
-
-    # A server for this prefix elsewhere (the host, or an older incarnation of the
-    # namespace) would make Wine report that network's adapters.
-    want=$(ns_inode "$ns")
-    mapfile -t pids < <(wineserver_pids "$prefix")
-    for pid in "${pids[@]}"; do
-        if [[ $(stat -L -c %i "/proc/$pid/ns/net" 2>/dev/null) != "$want" ]]; then
-            log "the wineserver of $prefix (pid $pid) runs outside $ns; restarting it"
-            stop_wineserver "$prefix"
-            pids=()
-            break
-        fi
-    done
-
-    if ((${#pids[@]} == 0)); then
-        # The daemon must not inherit the lock (fd 9) nor the caller's output, or a
-        # caller reading our output through a pipe would wait for it forever.
-        mkdir -p "$STATE_DIR"
-        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all wineserver -p \
-            9<&- </dev/null >>"$STATE_DIR/wineserver.log" 2>&1 ||
-            die "could not start a wineserver in $ns (see $STATE_DIR/wineserver.log)"
-        local tries
-        for ((tries = 0; tries < 50; tries++)); do
-            [[ -z $(wineserver_pids "$prefix") ]] || break
-            sleep 0.1
-        done
-        [[ -n $(wineserver_pids "$prefix") ]] || die "the wineserver of $prefix did not come up"
-        started=1
-    fi
-
-    # The marker is written only after a complete wineboot, so an interrupted first
-    # run is finished by the next one.
-    if [[ ! -f $prefix/.vantrel-lan-ready ]]; then
-        log "creating the Wine prefix $prefix (once; takes a while)"
-        if ! ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "${loader_env[@]}" \
-            WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot --init 9<&- </dev/null >"$STATE_DIR/wineboot.log" 2>&1; then
-            cat "$STATE_DIR/wineboot.log" >&2
-            die "wineboot --init failed in $ns"
-        fi
-        touch "$prefix/.vantrel-lan-ready"
-    elif ((started)); then
-        # Wine's service processes start with the first program of a server and live as
-        # long as it; start them here, detached from the caller's output, or a caller
-        # reading the command's output (a test runner) would wait for them forever.
-        ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all "${loader_env[@]}" \
-            WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot 9<&- </dev/null >/dev/null 2>&1 || true
-    fi
+    mkdir -p "$STATE_DIR"
+    ensure_wine_in "$NS_SCAN" "$(lan_prefix "$1")" "$1" "$STATE_DIR"
 }
 
 # ---------------------------------------------------------------- build / check / teardown
@@ -655,6 +696,7 @@ start_responders() {
         [[ -z ${HOST_NETBIOS[i]} ]] || start_nmbd "$ns" "$dir" "$addr" "${HOST_NETBIOS[i]}"
         [[ -z ${HOST_MDNS[i]} ]] || start_avahi "$ns" "$dir" "${HOST_MDNS[i]}"
     done
+    start_upnp_devices
 }
 
 start_nmbd() {
@@ -718,6 +760,7 @@ check_responders() {
     for ((i = 0; i < HOST_COUNT; i++)); do
         [[ -z ${HOST_NETBIOS[i]} ]] || want=$((want + 1))
         [[ -z ${HOST_MDNS[i]} ]] || want=$((want + 1))
+        [[ -z ${HOST_UPNP_KIND[i]} ]] || want=$((want + 1))
     done
     ((want)) || return 0
     [[ -f $(responders_dir)/pids ]] || { echo "no name responders were started"; return; }
@@ -747,6 +790,124 @@ wait_responders_answer() {
         [[ $line != "$(printf '%s\n' "${want[@]}")" ]] || return 0
     done
     log "the name responders do not answer as they should; they answer:"
+    printf '%s\n' "$line" >&2
+    return 1
+}
+
+# ---------------------------------------------------------------- UPnP devices
+
+# Each host with a UPnP device runs it in its namespace, configuration and state under
+# $(responders_dir)/hI like the name responders, and with them in the pids file (programs
+# minidlnad, miniupnpd, hostile-upnp).
+start_upnp_devices() {
+    local i ns dir
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        [[ -n ${HOST_UPNP_KIND[i]} ]] || continue
+        ns=$NS_PREFIX-h$((i + 1)) dir=$(responders_dir)/h$((i + 1))
+        mkdir -p "$dir"
+        # The hosts have no default route: the group's answers and notices need one.
+        in_ns "$ns" route replace 224.0.0.0/4 dev eth0
+        case ${HOST_UPNP_KIND[i]} in
+            gateway) start_miniupnpd "$ns" "$dir" "$i" ;;
+            media) start_minidlna "$ns" "$dir" "$i" ;;
+            hostile) start_hostile_upnp "$ns" "$dir" "$i" ;;
+        esac
+    done
+}
+
+start_minidlna() {
+    local ns=$1 dir=$2 i=$3
+    command -v minidlnad >/dev/null || die "minidlnad is missing (tools/setup.sh installs minidlna)"
+    mkdir -p "$dir/minidlna-media" "$dir/minidlna-db" "$dir/minidlna-log"
+    cat >"$dir/minidlna.conf" <<CONF
+media_dir=$dir/minidlna-media
+db_dir=$dir/minidlna-db
+log_dir=$dir/minidlna-log
+network_interface=eth0
+port=$UPNP_MEDIA_PORT
+friendly_name=${HOST_UPNP_VALUE[i]}
+model_name=$UPNP_MEDIA_MODEL
+inotify=no
+CONF
+    # -d: in the foreground, logging to standard output.
+    ip netns exec "$ns" minidlnad -d -f "$dir/minidlna.conf" -P "$dir/minidlnad.pid" \
+        9<&- </dev/null >>"$dir/minidlnad.out" 2>&1 &
+    echo "$! $ns minidlnad" >>"$(responders_dir)/pids"
+}
+
+start_miniupnpd() {
+    local ns=$1 dir=$2 i=$3
+    command -v miniupnpd >/dev/null || die "miniupnpd is missing (tools/setup.sh installs it)"
+    # Its external interface must be another than the one it listens on: a veth pair whose
+    # both ends stay in the gateway's namespace, with an address of a documentation range.
+    in_ns "$ns" link add wan0 type veth peer name wan1
+    in_ns "$ns" link set wan0 addrgenmode none
+    in_ns "$ns" link set wan1 addrgenmode none
+    in_ns "$ns" addr add 203.0.113.2/24 dev wan0
+    in_ns "$ns" link set wan1 up
+    in_ns "$ns" link set wan0 up
+    cat >"$dir/miniupnpd.conf" <<CONF
+ext_ifname=wan0
+listening_ip=eth0
+port=$UPNP_GATEWAY_PORT
+enable_upnp=yes
+enable_natpmp=no
+secure_mode=yes
+system_uptime=no
+uuid=$(printf '6e5f1b7c-9a1d-4a8e-8b47-%012x' "${HOST_NUM[i]}")
+friendly_name=${HOST_UPNP_VALUE[i]}
+manufacturer_name=$UPNP_GATEWAY_MAKER
+model_name=$UPNP_GATEWAY_MODEL
+allow 1024-65535 $NETWORK/$PREFIX_LEN 1024-65535
+deny 0-65535 0.0.0.0/0 0-65535
+CONF
+    ip netns exec "$ns" miniupnpd -d -f "$dir/miniupnpd.conf" -P "$dir/miniupnpd.pid" \
+        9<&- </dev/null >>"$dir/miniupnpd.out" 2>&1 &
+    echo "$! $ns miniupnpd" >>"$(responders_dir)/pids"
+}
+
+start_hostile_upnp() {
+    local ns=$1 dir=$2 i=$3 at=${HOST_UPNP_TARGET[$3]} target=""
+    local script
+    script=$(cd "$(dirname "$SCRIPT")/../tests/lan" && pwd)/hostile_upnp.py
+    [[ -f $script ]] || die "$script is missing"
+    [[ -z $at ]] || target=$(upnp_location "$at")
+    [[ ${HOST_UPNP_VALUE[i]} != dns-name ]] || target=$(upnp_location "$i")
+    # It ends by itself, too, once its directory is gone.
+    ip netns exec "$ns" python3 "$script" --mode "${HOST_UPNP_VALUE[i]}" --address "$SUBNET.${HOST_NUM[i]}" \
+        --port "$UPNP_HOSTILE_PORT" --target "$target" --lifeline "$dir" \
+        9<&- </dev/null >>"$dir/hostile.out" 2>&1 &
+    echo "$! $ns hostile-upnp" >>"$(responders_dir)/pids"
+}
+
+# Waits until every device answers a search from the scanner namespace as the program asks,
+# and each but the hostile ones serves its description with its own name, maker and model.
+wait_upnp_answer() {
+    local i tries addr line searches
+    local -a addrs=() want=() hostile=()
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        [[ -n ${HOST_UPNP_KIND[i]} ]] || continue
+        addr=$SUBNET.${HOST_NUM[i]}
+        addrs+=("$addr")
+        case ${HOST_UPNP_KIND[i]} in
+            # minidlna's socket is bound to the group's address: no answer to a unicast search.
+            media) searches=group ;;
+            *) searches=group+unicast ;;
+        esac
+        if [[ ${HOST_UPNP_KIND[i]} == hostile ]]; then
+            hostile+=("$addr")
+            want+=("$addr"$'\t'"$searches"$'\t-\t-\t-')
+        else
+            want+=("$addr"$'\t'"$searches"$'\t'"${HOST_UPNP_VALUE[i]}"$'\t'"$(upnp_maker "$i")"$'\t'"$(upnp_model "$i")")
+        fi
+    done
+    ((${#addrs[@]})) || return 0
+    for ((tries = 0; tries < 40; tries++)); do
+        line=$(ip netns exec "$NS_SCAN" python3 "$(dirname "$SCRIPT")/ask-upnp.py" --wait 0.5 \
+            --no-get "$(IFS=,; echo "${hostile[*]}")" "${addrs[@]}")
+        [[ $line != "$(printf '%s\n' "${want[@]}")" ]] || return 0
+    done
+    log "the UPnP devices do not answer as they should; they answer:"
     printf '%s\n' "$line" >&2
     return 1
 }
@@ -992,6 +1153,7 @@ cmd_up() {
         check_lan_settled >&2 || die "the LAN did not come up as built"
     fi
     wait_responders_answer || die "the LAN's name responders did not come up"
+    wait_upnp_answer || die "the LAN's UPnP devices did not come up"
     BUILDING=0
     log "LAN $NS_PREFIX is up: scanner $SCANNER_ADDR/$PREFIX_LEN in $NS_SCAN, gateway $GATEWAY_ADDR, hosts: $((HOST_COUNT + DENSE_COUNT))$( ((LOSS == 0)) || echo ", ARP loss $LOSS %")"
 }
@@ -1028,11 +1190,16 @@ load_state() {
     NETWORK=$LAN_NETWORK BROADCAST=$LAN_BROADCAST FIRST_HOST=$LAN_FIRST_HOST LAST_HOST=$LAN_LAST_HOST
     GATEWAY_ADDR=$LAN_GATEWAY SCANNER_ADDR=$LAN_SCANNER_ADDR SCANNER_NUM=${LAN_SCANNER_ADDR##*.}
     SCANNER_MAC=$LAN_SCANNER_MAC_LINK WINEPREFIX_DIR=$LAN_WINEPREFIX
-    DENSE_COUNT=${LAN_DENSE_COUNT:-0} HOST_COUNT=$((LAN_HOST_COUNT - ${LAN_DENSE_COUNT:-0}))
+    DENSE_COUNT=${LAN_DENSE_COUNT:-0} HOST_COUNT=$((LAN_HOST_COUNT - ${LAN_DENSE_COUNT:-0})) LOSS=${LAN_ARP_LOSS:-0}
     HOST_NUM=() HOST_MAC=() HOST_NAME=() HOST_NS=() HOST_NETBIOS=() HOST_MDNS=()
+    HOST_UPNP_KIND=() HOST_UPNP_VALUE=() HOST_UPNP_TARGET_ADDR=()
     for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
         local a=LAN_HOST_${i}_ADDR m=LAN_HOST_${i}_MAC_LINK n=LAN_HOST_${i}_NAME s=LAN_HOST_${i}_NS
-        local b=LAN_HOST_${i}_NETBIOS d=LAN_HOST_${i}_MDNS
+        local b=LAN_HOST_${i}_NETBIOS d=LAN_HOST_${i}_MDNS u=LAN_HOST_${i}_UPNP
+        local un=LAN_HOST_${i}_UPNP_NAME um=LAN_HOST_${i}_UPNP_MODE ut=LAN_HOST_${i}_UPNP_TARGET
+        HOST_UPNP_KIND+=("${!u:-}")
+        HOST_UPNP_VALUE+=("${!un:-}${!um:-}")
+        HOST_UPNP_TARGET_ADDR+=("${!ut:-}")
         HOST_NUM+=("${!a##*.}")
         HOST_MAC+=("${!m}")
         HOST_NAME+=("${!n}")
@@ -1063,7 +1230,7 @@ cmd_status() {
     printf '  %-12s %-15s %-17s %s\n' "$NS_SCAN" "$SCANNER_ADDR" "$(windows_mac "$SCANNER_MAC")" "scanner, default via $GATEWAY_ADDR"
     for ((i = 0; i < HOST_COUNT + DENSE_COUNT; i++)); do
         printf '  %-12s %-15s %-17s %s\n' "${HOST_NS[i]}" "$SUBNET.${HOST_NUM[i]}" \
-            "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')$([[ -z ${HOST_NETBIOS[i]} ]] || echo ", NetBIOS ${HOST_NETBIOS[i]}")$([[ -z ${HOST_MDNS[i]} ]] || echo ", mDNS ${HOST_MDNS[i]}.local")"
+            "$(windows_mac "${HOST_MAC[i]}")" "${HOST_NAME[i]:-(unnamed)}$( ((i)) || echo ', gateway')$([[ -z ${HOST_NETBIOS[i]} ]] || echo ", NetBIOS ${HOST_NETBIOS[i]}")$([[ -z ${HOST_MDNS[i]} ]] || echo ", mDNS ${HOST_MDNS[i]}.local")$(upnp_status "$i")"
     done
     local arch prefix
     for arch in x86 x64; do
@@ -1076,6 +1243,15 @@ cmd_status() {
             echo "  no wineserver for $prefix (exec starts one)"
         fi
     done
+}
+
+# How status describes the UPnP device of host index $1 (loaded from the state).
+upnp_status() {
+    local i=$1
+    case ${HOST_UPNP_KIND[i]} in
+        gateway | media) echo ", UPnP ${HOST_UPNP_KIND[i]} '${HOST_UPNP_VALUE[i]}'" ;;
+        hostile) echo ", UPnP hostile ${HOST_UPNP_VALUE[i]}${HOST_UPNP_TARGET_ADDR[i]:+ -> ${HOST_UPNP_TARGET_ADDR[i]}}" ;;
+    esac
 }
 
 cmd_info() {

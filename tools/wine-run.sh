@@ -17,9 +17,9 @@ export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-# The virtual LAN makes its own prefix (and keeps its server running, so system.reg may
-# not be written yet): never initialise that one here.
-if [ ! -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/.vantrel-lan-ready" ]; then
+# The virtual LAN and the sealed namespace make their own prefixes and keep their servers
+# running (so system.reg may not be written yet): never initialise those here.
+if [ ! -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/.vantrel-ns-ready" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     # Parallel test runs may arrive here together: one of them makes the prefix.
     (

@@ -103,6 +103,11 @@ void CCorvaleDlg::SetScanPlatforms(ScanPlatformsFactory platforms)
     m_ScanPlatforms = std::move(platforms);
 }
 
+void CCorvaleDlg::SetRunThreadStart(RunThreadStart start)
+{
+    m_StartRunThread = std::move(start);
+}
+
 CCorvaleDlg::~CCorvaleDlg()
 {
     m_Run.Abandon();
@@ -509,6 +514,7 @@ void CCorvaleDlg::OnCancel()
 //   the run's queue; they never call the window system.
 //
 // Start:   OnScan -> Starting; the worker posts kRunStartedMessage -> Running ("Stop Scan").
+//          A run that cannot start leaves the last rows and Export and says why.
 // Rows:    kRunResultsMessage: a slice of the queue into the list (red, then black once
 //          named), and the rest a message later, so the window answers in between.
 // Stop:    a press while Running -> Stopping: the run's stop event ends what waits.
@@ -561,9 +567,6 @@ void CCorvaleDlg::OnScan()
     // Settings that cannot be saved are no reason not to scan.
     WriteRegSettings();
 
-    EnableRunLockedControls(false);
-    m_ExportButton.EnableWindow(false);
-    m_ResultsList.DeleteAllItems();
     // The run's thread knows the window only by its handle: a post to a window that is gone
     // fails and does no harm, and the run stops posting once the window lets go of it.
     const HWND window = m_hWnd;
@@ -572,11 +575,23 @@ void CCorvaleDlg::OnScan()
         [window] { ::PostMessageA(window, kRunResultsMessage, 0, 0); },
         [window](int found) { ::PostMessageA(window, kRunEndedMessage, static_cast<WPARAM>(found), 0); },
     };
-    m_RunState = RunState::Starting;
-    if (!m_Run.Start(ScanRequest{range, LocalHostFactsOf(m_Network)}, std::move(events), m_ScanPlatforms)) {
-        m_RunState = RunState::Idle;
-        EnableRunLockedControls(true);
+    if (!m_Run.Start(ScanRequest{range, LocalHostFactsOf(m_Network)}, std::move(events), m_ScanPlatforms,
+                     m_StartRunThread)) {
+        // The last run's rows and Export stay as they were.
+        ShowStartFailure(m_Run.StartError());
+        return;
     }
+    // Its first post comes once this message is done: the list is empty by then.
+    m_RunState = RunState::Starting;
+    EnableRunLockedControls(false);
+    m_ExportButton.EnableWindow(false);
+    m_ResultsList.DeleteAllItems();
+}
+
+void CCorvaleDlg::ShowStartFailure(DWORD error)
+{
+    const std::string text = "The scan could not start: " + SystemErrorText(error);
+    ::MessageBoxA(m_hWnd, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
 }
 
 void CCorvaleDlg::StopRun()

@@ -27,6 +27,8 @@ public:
 
     // The calls each run makes (the system's unless a test gives made-up ones).
     void SetScanPlatforms(ScanPlatformsFactory platforms);
+    // How each run's thread starts (the system's unless a test gives another).
+    void SetRunThreadStart(RunThreadStart start);
 
     // The scan command saves what the range controls hold, once the range has passed its
     // check; false when the settings could not all be saved.
@@ -111,6 +113,7 @@ private:
     void OnRunEnded(int found);
     void ShowRunSummary();
     void OnRunSort();
+    void ShowStartFailure(DWORD error);
     void EnableRunLockedControls(bool enable);
 
     // The caption shows the state; it never decides it.
@@ -120,6 +123,7 @@ private:
     CListResultsSink m_RunRows{m_ResultsList};
     CMessageBox m_SummaryBox;
     ScanPlatformsFactory m_ScanPlatforms = SystemScanPlatforms;
+    RunThreadStart m_StartRunThread = StartRunThread;
     CScanRun m_Run;
 
     // ---- Copy IP Address, the About box and the About link ----

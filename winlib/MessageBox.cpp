@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include <memory>
+
 namespace {
 // While Show has a box up on this thread: where the hook records the box's window, and the hook.
 thread_local HWND* t_BoxWindow = nullptr;
@@ -35,4 +37,17 @@ LRESULT CALLBACK CMessageBox::OnCreating(int code, WPARAM wp, LPARAM lp)
             *t_BoxWindow = reinterpret_cast<HWND>(wp);
     }
     return ::CallNextHookEx(t_Hook, code, wp, lp);
+}
+
+std::string SystemErrorText(DWORD error)
+{
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+        0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const std::unique_ptr<char, decltype(&::LocalFree)> owned(buffer, &::LocalFree);
+    std::string text = length && buffer ? std::string(buffer, length) : std::string();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text.empty() ? "Error " + std::to_string(error) : text;
 }

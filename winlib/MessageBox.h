@@ -3,6 +3,12 @@
 
 #include <windows.h>
 
+#include <string>
+
+// The system's text for an error code (GetLastError's), without its final line break;
+// "Error N" where the system has none.
+std::string SystemErrorText(DWORD error);
+
 class CMessageBox {
 public:
     CMessageBox() = default;

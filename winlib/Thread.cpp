@@ -1,27 +1,33 @@
 #include "Thread.h"
 
+#include <exception>
 #include <memory>
-#include <process.h>
+#include <utility>
 
 namespace {
-struct ThreadStart {
-    AFX_THREADPROC proc;
-    LPVOID param;
-};
-
-unsigned __stdcall ThreadEntry(void* start)
+DWORD WINAPI RunBody(LPVOID body)
 {
-    const std::unique_ptr<ThreadStart> owned(static_cast<ThreadStart*>(start));
-    return owned->proc(owned->param);
+    const std::unique_ptr<std::function<void()>> owned(static_cast<std::function<void()>*>(body));
+    try {
+        (*owned)();
+    } catch (const std::exception&) {
+        // The thread's edge: what its body could not handle ends the thread alone.
+    }
+    return 0;
 }
 }  // namespace
 
-CHandle AfxBeginThread(AFX_THREADPROC proc, LPVOID param)
+CHandle StartThread(std::function<void()> body, SIZE_T stackReserve)
 {
-    auto start = std::make_unique<ThreadStart>(ThreadStart{proc, param});
-    const uintptr_t handle = ::_beginthreadex(nullptr, 0, ThreadEntry, start.get(), 0, nullptr);
-    if (!handle)
+    auto owned = std::make_unique<std::function<void()>>(std::move(body));
+    HANDLE thread = ::CreateThread(nullptr, stackReserve, RunBody, owned.get(),
+                                   stackReserve ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, nullptr);
+    if (!thread) {
+        const DWORD error = ::GetLastError();
+        owned.reset();
+        ::SetLastError(error);
         return CHandle();
-    start.release();  // the thread owns it now
-    return CHandle(reinterpret_cast<HANDLE>(handle));
+    }
+    owned.release();  // the thread's now
+    return CHandle(thread);
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 // Kernel objects: events, threads, files. A failed CreateFile gives INVALID_HANDLE_VALUE,
 // which to CloseHandle is this process: it counts as no handle too.
 struct KernelHandleTraits {
@@ -15,11 +17,11 @@ struct KernelHandleTraits {
 };
 using CHandle = CUniqueHandle<KernelHandleTraits>;
 
-using AFX_THREADPROC = UINT (*)(LPVOID);
-
-// Starts a worker thread at normal priority with the default stack; the handle is the
-// caller's to wait on or to close.
-CHandle AfxBeginThread(AFX_THREADPROC proc, LPVOID param);
+// Starts a thread that runs `body` and destroys it (and what it holds) before it ends; a
+// std::exception it lets out ends the thread, never the program. `stackReserve` is the
+// address space its stack may take (0: the default). The handle is the caller's to wait on
+// or to close; null, with the system's error as this thread's last error, when none started.
+CHandle StartThread(std::function<void()> body, SIZE_T stackReserve = 0);
 
 class CCriticalSection {
 public:

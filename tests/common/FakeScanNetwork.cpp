@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 CFakeScanNetwork::CFakeScanNetwork()
 {
@@ -21,8 +22,17 @@ CFakeScanNetwork::~CFakeScanNetwork()
     JoinAll(kDeadlineMs);
 }
 
+void CFakeScanNetwork::AddUnnamedHosts(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const BYTE host = static_cast<BYTE>(100 + i);
+        m_Hosts["10.20.30." + std::to_string(host)] = {{0x02, 0x5A, 0, 0, 0, host}, nullptr};
+    }
+}
+
 ScanPlatforms CFakeScanNetwork::Platforms()
 {
+    ++m_PlatformsMade;
     ScanRunPlatform run{
         [](const std::vector<IPAddr>&) {},
         [this](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {

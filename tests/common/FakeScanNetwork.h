@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-// 10.20.30.0/24: the router .1, a desktop .7, this computer .40 and a nameless host .200.
+// 10.20.30.0/24: the router .1, a desktop .7, this computer .40 and a nameless host .200
+// (and more where a test adds them).
 // Every name look-up waits until the test releases them (or kDeadlineMs); every thread of
 // the run is kept to be joined, also by the destructor.
 class CFakeScanNetwork {
@@ -36,6 +37,11 @@ public:
     // From now on every wait for probe threads fails at once.
     void FailWaits() { m_FailWaits = true; }
 
+    // `count` more hosts, unnamed, from 10.20.30.100 on: enough rows for several result slices.
+    void AddUnnamedHosts(int count);
+    // How many runs have asked for their calls.
+    int PlatformsMade() const { return m_PlatformsMade; }
+
     int LookupsWaiting() const { return m_LookupsWaiting; }
     // Look-ups that have returned, released or given up.
     int LookupsDone() const { return m_LookupsDone; }
@@ -56,6 +62,7 @@ private:
     std::function<bool(const std::string&)> m_FailStart = [](const std::string&) { return false; };
     std::atomic<bool> m_FailWaits{false};
     CHandle m_Release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<int> m_PlatformsMade{0};
     std::atomic<int> m_LookupsWaiting{0};
     std::atomic<int> m_LookupsDone{0};
     std::atomic<DWORD> m_RunThread{0};

@@ -2,6 +2,8 @@
 // with fake tables and a fake clock.
 #include "scan/ArpResolver.h"
 
+#include "scan/ScanResultsQueue.h"
+#include "scan/ScanRun.h"
 #include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -343,12 +346,16 @@ TEST(ArpResolver, ARequestSentAheadWaitsFromItsDatagram)
         EXPECT_EQ(network.now - asked, 1100u);
     }
 
-    // Once the wait of the datagram sent ahead is over, a request sets the ARP off again.
+    // Once the wait of the datagram sent ahead is over, a request sends nothing and takes
+    // the last look at once, at a table read since then.
     network.datagrams.clear();
-    network.now = kStart + 1100;
+    network.looks.clear();
+    network.now = kStart + 1500;
     EXPECT_EQ(Resolve(network, late).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
-    EXPECT_EQ(network.datagrams, std::vector<IPAddr>{late});
-    EXPECT_EQ(network.now - kStart, 2200u);
+    EXPECT_TRUE(network.datagrams.empty());
+    EXPECT_EQ(network.now - kStart, 1500u);
+    ASSERT_EQ(network.looks.size(), 1u);
+    EXPECT_EQ(network.looks[0].notBefore, 1100u);
 }
 
 TEST(ArpResolver, SlowDatagramsSentAheadEachGetTheirWholeWait)
@@ -469,6 +476,58 @@ TEST(ArpResolver, ALinkThatLosesNothingCostsNoThirdLook)
     };
     EXPECT_EQ(Resolve(alone).result, static_cast<DWORD>(ERROR_BAD_NET_NAME));
     EXPECT_EQ(alone.now - kStart, 1100u);
+}
+
+// A run whose probes get no thread probes its addresses itself, one after another, once the
+// datagrams are out: together they wait no longer than the run's own silent addresses do.
+TEST(ArpResolver, AddressesWithoutAThreadCostOneLookAfterTheRunsWait)
+{
+    struct Case {
+        const char* what;
+        std::function<std::vector<MIB_IPNETROW>(DWORD ms)> table;
+        DWORD endsAt;  // ms after the datagrams
+        size_t found;
+    };
+    const Case cases[] = {
+        {"ten silent addresses", [](DWORD) { return std::vector<MIB_IPNETROW>{}; }, 1100, 0},
+        // .21 answers only the repeated request: the silent ones wait for the third, together.
+        {"one answers only the repeat",
+         [](DWORD ms) {
+             return std::vector<MIB_IPNETROW>{ms >= 1010 ? Row("192.168.1.21", {2, 0, 0, 0, 0, 0x21}) : Resolving("192.168.1.21")};
+         },
+         2100, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeNetwork network;
+        network.table = c.table;
+        const ArpPlatform arp = network.Platform();
+        const ScanRunPlatform run{
+            [&arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(arp, dests); },
+            [](const std::shared_ptr<const HostProbeTask>&) -> HANDLE { return nullptr; },
+            [](DWORD, const HANDLE*, DWORD) -> DWORD {
+                ADD_FAILURE() << "no thread to wait for";
+                return WAIT_FAILED;
+            },
+        };
+        const HostProbePlatform probes{
+            [&arp](IPAddr dest, IPAddr source, void* mac, ULONG* length) {
+                return SendArpRequest(arp, dest, source, mac, length);
+            },
+            [](const sockaddr*, int, char*, DWORD, int) { return EAI_NONAME; },
+            nullptr,
+        };
+        CScanResultsQueue results;
+        HostProbeTask probe{};
+        probe.Results = &results;
+        probe.Platform = &probes;
+        EXPECT_EQ(ProbeRange(run, ScanRange{0xC0A80115, 0xC0A8011E}, probe), 10u);  // 192.168.1.21 to .30
+        EXPECT_EQ(network.datagrams.size(), 10u) << "a datagram sent again";
+        EXPECT_EQ(network.now - kStart, c.endsAt);
+        std::vector<ScanResult> found;
+        results.Take(found, SIZE_MAX);
+        EXPECT_EQ(found.size(), 2 * c.found) << "found and named";
+    }
 }
 
 TEST(ArpResolver, AStopEndsTheRequestAtOnceWithoutAnotherLook)
@@ -669,3 +728,114 @@ TEST(ArpResolver, TheCallersLengthBoundsWhatIsWritten)
 }
 
 }  // namespace
+
+namespace {
+
+// A made-up GetAdaptersInfo: `count` adapters 10.0.N.1, each also 10.1.N.1 in a second
+// address record stored after the adapters, as the system keeps them; the list may grow by
+// one adapter between a caller's size query and its read.
+class CGrowingAdapterList {
+public:
+    explicit CGrowingAdapterList(int count) : m_Count(count) {}
+
+    ULONG operator()(IP_ADAPTER_INFO* buffer, ULONG* size)
+    {
+        ++m_Calls;
+        const ULONG needed = Bytes(m_Count);
+        if (!buffer || *size < needed) {
+            *size = needed;
+            if (m_GrowAfterSizeQuery) {
+                m_GrowAfterSizeQuery = false;
+                ++m_Count;
+            }
+            return ERROR_BUFFER_OVERFLOW;
+        }
+        auto* seconds = reinterpret_cast<IP_ADDR_STRING*>(buffer + m_Count);
+        for (int i = 0; i < m_Count; ++i) {
+            IP_ADAPTER_INFO& adapter = buffer[i];
+            adapter = IP_ADAPTER_INFO{};
+            adapter.Index = static_cast<DWORD>(i + 1);
+            std::snprintf(adapter.IpAddressList.IpAddress.String, 16, "10.0.%d.1", i);
+            seconds[i] = IP_ADDR_STRING{};
+            std::snprintf(seconds[i].IpAddress.String, 16, "10.1.%d.1", i);
+            adapter.IpAddressList.Next = &seconds[i];
+            adapter.Next = i + 1 < m_Count ? &buffer[i + 1] : nullptr;
+        }
+        return NO_ERROR;
+    }
+
+    static ULONG Bytes(int count) { return static_cast<ULONG>(count * (sizeof(IP_ADAPTER_INFO) + sizeof(IP_ADDR_STRING))); }
+
+    int m_Count;
+    int m_Calls = 0;
+    bool m_GrowAfterSizeQuery = false;
+};
+
+// What a caller reads through the cache, every link checked to lie in its own buffer.
+struct ReadList {
+    ULONG result = ERROR_GEN_FAILURE;
+    std::vector<std::string> addresses;  // "first second" per adapter
+    bool linksInside = true;
+};
+
+ReadList ReadThrough(CAdapterListCache& cache)
+{
+    ReadList read;
+    ULONG size = 0;
+    read.result = cache.Read(nullptr, &size);
+    if (read.result != ERROR_BUFFER_OVERFLOW)
+        return read;
+    std::vector<IP_ADAPTER_INFO> buffer(size / sizeof(IP_ADAPTER_INFO) + 1);
+    size = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
+    read.result = cache.Read(buffer.data(), &size);
+    if (read.result != NO_ERROR)
+        return read;
+    const auto* begin = reinterpret_cast<const BYTE*>(buffer.data());
+    const auto inside = [&](const void* p) {
+        const auto* at = static_cast<const BYTE*>(p);
+        return at >= begin && at < begin + size;
+    };
+    for (const IP_ADAPTER_INFO* adapter = buffer.data(); adapter; adapter = adapter->Next) {
+        read.linksInside = read.linksInside && inside(adapter);
+        const IP_ADDR_STRING* second = adapter->IpAddressList.Next;
+        read.linksInside = read.linksInside && second && inside(second);
+        read.addresses.push_back(std::string(adapter->IpAddressList.IpAddress.String) + " " +
+                                 (second ? second->IpAddress.String : "-"));
+    }
+    return read;
+}
+
+}  // namespace
+
+// Several adapters with two addresses each come out linked within the reader's own buffer;
+// one copy serves for a second; a list that grew between the size query and the read is an
+// error that the next read mends, never a half-copied list.
+TEST(AdapterListCache, CopiesAreLinkedInTheCallersBufferAndAGrowingListIsReadAgain)
+{
+    CGrowingAdapterList source(3);
+    DWORD now = 5000;
+    CAdapterListCache cache([&source](IP_ADAPTER_INFO* b, ULONG* s) { return source(b, s); }, [&now] { return now; });
+
+    const ReadList first = ReadThrough(cache);
+    ASSERT_EQ(first.result, static_cast<ULONG>(NO_ERROR));
+    EXPECT_TRUE(first.linksInside);
+    EXPECT_EQ(first.addresses, (std::vector<std::string>{"10.0.0.1 10.1.0.1", "10.0.1.1 10.1.1.1", "10.0.2.1 10.1.2.1"}));
+    const int callsForFirst = source.m_Calls;
+    EXPECT_EQ(callsForFirst, 2) << "a size query and a read";
+
+    now += CAdapterListCache::kMaxAgeMs - 1;
+    EXPECT_EQ(ReadThrough(cache).addresses.size(), 3u);
+    EXPECT_EQ(source.m_Calls, callsForFirst) << "read again within a second";
+
+    now += 1;
+    source.m_GrowAfterSizeQuery = true;
+    const ReadList grown = ReadThrough(cache);
+    EXPECT_EQ(grown.result, static_cast<ULONG>(ERROR_GEN_FAILURE));
+    EXPECT_TRUE(grown.addresses.empty());
+
+    const ReadList again = ReadThrough(cache);
+    ASSERT_EQ(again.result, static_cast<ULONG>(NO_ERROR)) << "the failure was kept";
+    EXPECT_TRUE(again.linksInside);
+    EXPECT_EQ(again.addresses.size(), 4u);
+    EXPECT_EQ(again.addresses.back(), "10.0.3.1 10.1.3.1");
+}

@@ -73,9 +73,15 @@ struct Event {
 };
 using Responder = std::function<std::vector<Event>(const Sent& sent, int sendNumber)>;
 
+// Which sends fail (Send answers false); none when empty.
+using SendFailure = std::function<bool(const Sent& sent)>;
+
 class CFakeNetwork {
 public:
-    explicit CFakeNetwork(Responder responder) : m_Responder(std::move(responder)) {}
+    explicit CFakeNetwork(Responder responder, SendFailure sendFails = nullptr)
+        : m_Responder(std::move(responder)), m_SendFails(std::move(sendFails))
+    {
+    }
 
     NameQueryPlatform Platform()
     {
@@ -94,6 +100,8 @@ private:
         explicit Sockets(CFakeNetwork& network) : m_Network(network) {}
         bool Send(NameProtocol protocol, uint32_t address, uint16_t port, const Bytes& packet) override
         {
+            if (m_Network.m_SendFails && m_Network.m_SendFails(Sent{protocol, address, port, packet}))
+                return false;
             m_Network.sent.push_back({protocol, address, port, packet});
             for (Event& event : m_Network.m_Responder(m_Network.sent.back(), static_cast<int>(m_Network.sent.size())))
                 m_Network.m_Waiting.push_back(std::move(event));
@@ -118,6 +126,7 @@ private:
 
     static constexpr DWORD kStart = 0xFFFFFF00;  // the tick count wraps during the look-ups
     Responder m_Responder;
+    SendFailure m_SendFails;
     std::deque<Event> m_Waiting;
     DWORD m_Now = kStart;
     uint16_t m_LastId = 0x7000;
@@ -238,6 +247,42 @@ TEST(HostNameQuery, TheAnswersThatCountAndThoseIgnored)
         EXPECT_EQ(AskHostForName(network.Platform(), kHost), c.name) << c.what;
         EXPECT_EQ(network.sent.size(), c.sends) << c.what;
         EXPECT_LE(network.elapsed(), kNoAnswerMs) << c.what;
+    }
+}
+
+// Names arrive in this computer's code page (Windows-1252 in the test prefixes): a
+// multicast-DNS name from UTF-8, a NetBIOS name from the OEM code page (437 here); a query
+// whose send fails is given up alone, without a wait for its answer.
+TEST(HostNameQuery, NamesInOtherCodePagesAndFailedSends)
+{
+    ASSERT_EQ(::GetACP(), 1252u);
+    ASSERT_EQ(::GetOEMCP(), 437u);
+    struct Case {
+        const char* what;
+        Responder responder;
+        SendFailure sendFails;
+        std::string name;
+        size_t sends;
+    };
+    // "k" U+00FC "che": UTF-8 C3 BC; U+00FC is 81 in code page 437 and FC in 1252.
+    const Bytes kuche{6, 'k', 0xC3, 0xBC, 'c', 'h', 'e', 5, 'l', 'o', 'c', 'a', 'l', 0};
+    const auto dnsOnly = [kuche](const Sent& s, int) {
+        return std::vector<Event>{IsDns(s) ? Datagram(s, MulticastDnsAnswer(s.packet, kuche)) : Refused(s)};
+    };
+    const auto netBiosOnly = [](const Sent& s, int) {
+        return std::vector<Event>{IsDns(s) ? Refused(s) : Datagram(s, NodeStatusAnswer(s.packet, "B\x81RO"))};
+    };
+    const Case cases[] = {
+        {"a UTF-8 multicast-DNS name", dnsOnly, nullptr, "k\xFC" "che.local", 2},
+        {"an OEM NetBIOS name", netBiosOnly, nullptr, "B\xFCRO", 2},
+        {"the multicast-DNS send fails: the NetBIOS name still comes", netBiosOnly, IsDns, "B\xFCRO", 1},
+        {"both sends fail: no name, no wait", netBiosOnly, [](const Sent&) { return true; }, "", 0},
+    };
+    for (const Case& c : cases) {
+        CFakeNetwork network(c.responder, c.sendFails);
+        EXPECT_EQ(AskHostForName(network.Platform(), kHost), c.name) << c.what;
+        EXPECT_EQ(network.sent.size(), c.sends) << c.what;
+        EXPECT_LE(network.elapsed(), c.sends ? kNoAnswerMs : 0) << c.what;
     }
 }
 

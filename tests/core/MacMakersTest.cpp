@@ -95,10 +95,10 @@ TEST(MakerDescription, NamesTheMakerOrARandomisedAddressInTheListsCodePage)
         std::vector<BYTE> mac;
         std::string description;
     };
-    // The list holds texts in the system's code page: the UTF-8 name arrives converted.
-    char grunbeck[64] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, L"Gr\u00FCnbeck Wasseraufbereitung GmbH", -1, grunbeck, sizeof(grunbeck),
-                          nullptr, nullptr);
+    // The list holds texts in the system's code page: the UTF-8 name arrives converted, its
+    // u-umlaut (C3 BC in UTF-8) as the one byte FC of Windows-1252, the test prefixes' code page.
+    ASSERT_EQ(::GetACP(), 1252u) << "the expected bytes below are Windows-1252's";
+    const char grunbeck[] = "Gr\xFCnbeck Wasseraufbereitung GmbH";
     const Case cases[] = {
         {{0xB8, 0x27, 0xEB, 0x12, 0x34, 0x56}, "Raspberry Pi Foundation"},
         {{0xD8, 0x86, 0x0B, 0x70, 0x00, 0x00}, grunbeck},

@@ -185,12 +185,10 @@ struct Caller {
     DWORD notBefore;
 };
 
-UINT ReadOnce(LPVOID param)
+void ReadOnce(const Caller& caller)
 {
-    auto& caller = *static_cast<Caller*>(param);
     if (!SameRows(ReadAll(*caller.reader, caller.notBefore).rows, *caller.expected))
         ++*caller.wrong;
-    return 0;
 }
 
 TEST(NeighbourTableReader, ManyCallersAtOnceShareOneRead)
@@ -207,7 +205,7 @@ TEST(NeighbourTableReader, ManyCallersAtOnceShareOneRead)
     std::vector<CHandle> threads;
     int started = 0;
     for (int i = 0; i < 60; ++i) {
-        threads.push_back(AfxBeginThread(ReadOnce, &caller));
+        threads.push_back(StartThread([&caller] { ReadOnce(caller); }));
         started += threads.back() ? 1 : 0;
     }
     ::SetEvent(release.Get());

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,13 @@ struct RunEvents {
 
 constexpr ScanRange kFakeSubnet{0x0A141E01, 0x0A141EFE};  // 10.20.30.1 to .254
 
+// The address an ARP request or a name look-up of a probe asks about, in network order.
+IPAddr AddressAsked(IPAddr dest, IPAddr, void*, ULONG*) { return dest; }
+IPAddr AddressAsked(const sockaddr* address, int, char*, DWORD, int)
+{
+    return reinterpret_cast<const sockaddr_in*>(address)->sin_addr.S_un.S_addr;
+}
+
 class ScanRunThread : public testing::Test {
 protected:
     const ScanRequest m_Request{kFakeSubnet, MadeUpComputer("Myhost", "10.20.30.40", "10.20.30.1")};
@@ -400,6 +408,66 @@ TEST_F(ScanRunThread, AFailedWaitEndsTheRunWhileItsProbesKeepTheirTasks)
     CRecordingSink results;
     results.TakeAll(run);
     EXPECT_EQ(results.Reports(), m_Expected);
+}
+
+// Whatever a probe or the run's own set-up throws ends that probe or the run, never the
+// program: a host found keeps its row, named with no name, and the run tells its end.
+TEST_F(ScanRunThread, AnExceptionEndsOnlyWhatThrewIt)
+{
+    struct Case {
+        const char* what;
+        std::function<void(ScanPlatforms& made)> spoil;
+        bool withoutThread;  // .7 is probed by the run itself
+        int found;
+        std::map<std::string, std::vector<std::string>> reports;
+    };
+    auto withNameless7 = m_Expected;
+    withNameless7["10.20.30.7"] = {"found", "named '' other"};
+    auto without7 = m_Expected;
+    without7.erase("10.20.30.7");
+    const auto throwFor7 = [](auto call) {
+        return [call](auto... args) {
+            if (Dotted(AddressAsked(args...)) == "10.20.30.7")
+                throw std::runtime_error("no entropy");
+            return call(args...);
+        };
+    };
+    const Case cases[] = {
+        {"the name look-up throws",
+         [&](ScanPlatforms& made) { made.Probes.LookUpName = throwFor7(made.Probes.LookUpName); }, false, 4,
+         withNameless7},
+        {"the name look-up throws on the run's own thread",
+         [&](ScanPlatforms& made) { made.Probes.LookUpName = throwFor7(made.Probes.LookUpName); }, true, 4,
+         withNameless7},
+        {"the ARP request throws", [&](ScanPlatforms& made) { made.Probes.SendARP = throwFor7(made.Probes.SendARP); },
+         false, 3, without7},
+        {"the ARP request throws on the run's own thread",
+         [&](ScanPlatforms& made) { made.Probes.SendARP = throwFor7(made.Probes.SendARP); }, true, 3, without7},
+        {"the run's platforms cannot be made",
+         [](ScanPlatforms&) { throw std::runtime_error("no adapters"); }, false, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CFakeScanNetwork network;
+        network.ReleaseLookups();
+        if (c.withoutThread)
+            network.FailThreadStarts([](const std::string& address) { return address == "10.20.30.7"; });
+        const ScanPlatformsFactory platforms = [&network, &c](HANDLE) {
+            ScanPlatforms made = network.Platforms();
+            c.spoil(made);
+            return made;
+        };
+        const auto seen = std::make_shared<RunEvents>();
+        CScanRun run;
+        ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), platforms));
+        const bool ended = PumpUntil([&] { return seen->Ended(); });
+        ASSERT_TRUE(network.JoinAll(kWaitMs));
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(seen->found, c.found);
+        CRecordingSink results;
+        results.TakeAll(run);
+        EXPECT_EQ(results.Reports(), c.reports);
+    }
 }
 
 // No memory for another probe: the run ends with the hosts its probes found, and says so.

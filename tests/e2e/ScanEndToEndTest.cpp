@@ -59,6 +59,8 @@ const char* const kSummaries[] = {
     "Scanning is finished. Currently 7 systems are connected to your network.",
     "Scanning is finished. Currently 8 systems are connected to your network.",
     "Scanning is finished. Currently 9 systems are connected to your network.",
+    "Scanning is finished. Currently 10 systems are connected to your network.",
+    "Scanning is finished. Currently 11 systems are connected to your network.",
 };
 
 std::string Summary(size_t count)
@@ -324,33 +326,38 @@ TEST_F(ScanEndToEnd, AStartAtTheFirstMomentTheButtonOffersItStartsTheNextRun)
     ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
 }
 
-TEST_F(ScanEndToEnd, ClosingDuringARunEndsTheProcessCleanly)
+// Closed in the middle of a run, rows being written, or while the summary is up: the
+// process ends at once and cleanly.
+enum class ClosePhase { RowsComing, SummaryUp };
+class ScanEndToEndClose : public ScanEndToEnd, public testing::WithParamInterface<ClosePhase> {};
+
+TEST_P(ScanEndToEndClose, TheProcessEndsCleanly)
 {
     m_Program.ChooseAutomatic();
     m_Program.ClickStartStop();
-    ASSERT_TRUE(m_Program.WaitForCaption("Stop Scan"));
-    // Rows are being written while the window goes.
-    PumpUntil([&] { return m_Program.RowCount() > 0; }, 5000);
-    m_Program.Close();
+    if (GetParam() == ClosePhase::RowsComing) {
+        ASSERT_TRUE(m_Program.WaitForCaption("Stop Scan"));
+        ASSERT_TRUE(PumpUntil([&] { return m_Program.RowCount() > 0; }, CVantrelProcess::kDefaultTimeoutMs))
+            << "no row came";
+        ASSERT_EQ(m_Program.FindSummaryBox(), nullptr) << "the run ended before the close";
+        m_Program.Close();
+    } else {
+        ASSERT_NE(m_Program.WaitForSummaryBox(), nullptr);
+        // The summary disables the window, so its close box does nothing now; what still ends
+        // it is a close request from outside (the session ending, a task manager).
+        m_Program.RequestClose();
+    }
     DWORD exitCode = 1;
     ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
     EXPECT_EQ(exitCode, 0u);
     m_Closed = true;
 }
 
-TEST_F(ScanEndToEnd, ClosingWhileTheSummaryIsUpEndsTheProcessCleanly)
-{
-    m_Program.ChooseAutomatic();
-    m_Program.ClickStartStop();
-    ASSERT_NE(m_Program.WaitForSummaryBox(), nullptr);
-    // The summary disables the window, so its close box does nothing now; what still ends
-    // it is a close request from outside (the session ending, a task manager).
-    m_Program.RequestClose();
-    DWORD exitCode = 1;
-    ASSERT_TRUE(m_Program.WaitForExit(kExitTimeoutMs, exitCode)) << "the program hangs after its window closed";
-    EXPECT_EQ(exitCode, 0u);
-    m_Closed = true;
-}
+INSTANTIATE_TEST_SUITE_P(Phases, ScanEndToEndClose, testing::Values(ClosePhase::RowsComing, ClosePhase::SummaryUp),
+                         [](const testing::TestParamInfo<ClosePhase>& info) {
+                             return info.param == ClosePhase::RowsComing ? std::string("RowsComing")
+                                                                         : std::string("SummaryUp");
+                         });
 
 // A laptop that scanned another network in Automatic mode and was then brought here: the
 // stored range is of that network.

@@ -6,7 +6,7 @@ set -euo pipefail
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
 tools=$(cd "$here/../../tools" && pwd)
-export VTL_PREFIX=vth VTL_HOSTS=2 VTL_HOST_NAMES= VTL_NETBIOS_NAMES= VTL_MDNS_NAMES=
+export VTL_PREFIX=vth VTL_HOSTS=2 VTL_HOST_NAMES= VTL_NETBIOS_NAMES= VTL_MDNS_NAMES= VTL_UPNP=
 
 trap '"$tools/virtual-lan.sh" down >/dev/null 2>&1 || true' EXIT
 "$tools/virtual-lan.sh" up

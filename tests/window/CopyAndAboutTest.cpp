@@ -115,12 +115,6 @@ struct MenuSeen {
     POINT pointer{};
 };
 
-HWND VisibleWindow(const char* windowClass, const char* caption)
-{
-    HWND window = ::FindWindowA(windowClass, caption);
-    return window && ::IsWindowVisible(window) ? window : nullptr;
-}
-
 // Runs from within the menu's own loop: records the popup and either chooses its first
 // item with a real click or dismisses it. Pumping here would steal the menu's input.
 void LookAtMenu(MenuSeen& seen, bool choose)
@@ -217,6 +211,8 @@ void WatchForAbout(HWND main, AboutSeen& seen, const std::function<void()>& trig
             PressKey(VK_ESCAPE);
         }
         if (!about && ::GetTickCount() - start > ms) {
+            // A menu the trigger opened must not stay open for ever.
+            ::EndMenu();
             finished = true;
             return;
         }
@@ -385,21 +381,26 @@ TEST(AboutCommands, SystemMenuEntryChosenWithTheKeyboardOpensTheAboutBox)
 {
     AboutSeen about;
     bool systemMenuShown = false;
+    bool menuLookedFor = false;
     HWND mainWindow = nullptr;
     bool mainEnabledAfter = false;
     WithMainWindow([&](HWND main) {
         mainWindow = main;
         WatchForAbout(main, about, [&] {
-            // Alt+Space opens the system menu; Up wraps round to its last entry, ours.
-            AfterDelay(400, [&] {
-                systemMenuShown = VisibleWindow("#32768", nullptr) != nullptr;
-                SendKeys({{VK_UP, true}, {VK_UP, false}, {VK_RETURN, true}, {VK_RETURN, false}});
+            // Alt+Space opens the system menu; Up wraps round to its last entry, ours. The keys
+            // go only to the open menu: an Enter that reached the window would press its
+            // default button, Start Scan.
+            WhenWindowShows("#32768", nullptr, kWaitMs, [&](HWND menu) {
+                systemMenuShown = menu != nullptr;
+                if (menu)
+                    SendKeys({{VK_UP, true}, {VK_UP, false}, {VK_RETURN, true}, {VK_RETURN, false}});
+                menuLookedFor = true;
             });
-            // Should the entry not be chosen, the menu must not stay open for ever.
-            AfterDelay(1500, [] { ::EndMenu(); });
             ::SetForegroundWindow(main);
             SendKeys({{VK_MENU, true}, {VK_SPACE, true}, {VK_SPACE, false}, {VK_MENU, false}});
-        }, 1500);
+        }, 3000);
+        // The look uses this frame: it has run before anything returns.
+        PumpUntil([&] { return menuLookedFor; }, INFINITE);
         mainEnabledAfter = ::IsWindowEnabled(main) != FALSE;
     });
     EXPECT_TRUE(systemMenuShown);

@@ -9,6 +9,7 @@
 #include "SaveDialog.h"
 #include "TestResultsList.h"
 #include "WindowTestSupport.h"
+#include "TestMainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -243,7 +244,7 @@ TEST(ExportCommand, ShowsAWritersFailureInAnErrorBoxOverTheOwner)
 
 TEST(MainWindow, ExportAsksForTheReportsNameOverTheMainWindow)
 {
-    CCorvaleDlg dialog;
+    CTestMainWindow dialog(LanDiscovery());
     HWND mainWindow = nullptr;
     SaveDialogSeen seen;
     WhenDialogShows("Vantrel", [&](HWND hwnd) {

@@ -24,6 +24,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,8 +36,38 @@ struct FakeHost {
     bool answers = true;
     std::vector<BYTE> mac;
     const char* name = nullptr;  // null: the lookup fails
-    DWORD arpDelayMs = 0;
-    DWORD lookupDelayMs = 0;
+};
+
+// Lets the probes' answers through one at a time in a fixed order ("arp:ADDRESS",
+// "name:ADDRESS"), whatever order their threads arrive in; a key not in the order passes at
+// once. Should a key's probe never come, the rest pass once the deadline is gone, and the
+// test fails on what it sees instead of hanging.
+class CAnswerOrder {
+public:
+    explicit CAnswerOrder(std::vector<std::string> order) : m_Order(std::move(order))
+    {
+        for (size_t i = 0; i < m_Order.size(); ++i) {
+            m_Index[m_Order[i]] = i;
+            m_Turns.emplace_back(::CreateEventA(nullptr, TRUE, i == 0, nullptr));
+        }
+    }
+
+    void Pass(const std::string& key)
+    {
+        const auto found = m_Index.find(key);
+        if (found == m_Index.end())
+            return;
+        const DWORD elapsed = ::GetTickCount() - m_Start;
+        ::WaitForSingleObject(m_Turns[found->second].Get(), elapsed < kWaitMs ? kWaitMs - elapsed : 0);
+        if (found->second + 1 < m_Turns.size())
+            ::SetEvent(m_Turns[found->second + 1].Get());
+    }
+
+private:
+    const std::vector<std::string> m_Order;
+    std::map<std::string, size_t> m_Index;
+    std::vector<CHandle> m_Turns;
+    const DWORD m_Start = ::GetTickCount();
 };
 
 class FakeNetwork {
@@ -46,6 +77,8 @@ public:
     // Called on the probe's thread just before it gets its ARP answer or its name.
     std::function<void(const std::string& address)> OnArp;
     std::function<void(const std::string& address)> OnLookup;
+    // When set, answers and names come back in its order.
+    CAnswerOrder* Order = nullptr;
 
     int ArpRequests(const std::string& address) const { return Count(m_ArpRequests, address); }
 
@@ -75,7 +108,7 @@ public:
                 const auto* bytes = static_cast<const BYTE*>(mac);
                 m_LastArp.bufferOfOnes = std::all_of(bytes, bytes + *length, [](BYTE b) { return b == 0xFF; });
             }
-            const FakeHost* host = Reach(address, &FakeHost::arpDelayMs, OnArp);
+            const FakeHost* host = Reach("arp:", address, OnArp);
             if (!host || !host->answers)
                 return ERROR_BAD_NET_NAME;
             std::memcpy(mac, host->mac.data(), host->mac.size());
@@ -85,7 +118,7 @@ public:
         platform.LookUpName = [this](const sockaddr* socketAddress, int, char* name, DWORD size, int) -> int {
             const std::string address = Dotted(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.S_un.S_addr);
             Record(m_Lookups, address);
-            const FakeHost* host = Reach(address, &FakeHost::lookupDelayMs, OnLookup);
+            const FakeHost* host = Reach("name:", address, OnLookup);
             if (!host || !host->name)
                 return EAI_NONAME;
             ::lstrcpynA(name, host->name, static_cast<int>(size));
@@ -95,15 +128,16 @@ public:
     }
 
 private:
-    // The host at the address after its delay and the test's hook; null for an address the
-    // network does not know.
-    const FakeHost* Reach(const std::string& address, DWORD FakeHost::*delay,
+    // The host at the address once its turn has come and the test's hook has run; null for an
+    // address the network does not know.
+    const FakeHost* Reach(const char* what, const std::string& address,
                           const std::function<void(const std::string&)>& hook) const
     {
         const auto host = m_Hosts.find(address);
         if (host == m_Hosts.end())
             return nullptr;
-        ::Sleep(host->second.*delay);
+        if (Order)
+            Order->Pass(what + address);
         if (hook)
             hook(address);
         return &host->second;
@@ -400,7 +434,8 @@ TEST_F(HostProbeList, NamesFromTheNetworkReachTheListIntact)
 
 TEST_F(HostProbeList, ManyProbesAtOnceEachCompleteTheirOwnRowWhileTheListIsSorted)
 {
-    // 60 addresses, two in three answer; answers and names come back at staggered times.
+    // 60 addresses, two in three answer; answers and names come back in a shuffled order,
+    // each host's name after its answer.
     FakeNetwork network;
     std::vector<std::string> addresses;
     std::map<std::string, std::pair<int, std::string>> answering;  // host number and expected name
@@ -414,14 +449,27 @@ TEST_F(HostProbeList, ManyProbesAtOnceEachCompleteTheirOwnRowWhileTheListIsSorte
         fake.mac = MacOf(host);
         names[static_cast<size_t>(host)] = "host-" + std::to_string(host);
         fake.name = host % 4 == 0 ? nullptr : names[static_cast<size_t>(host)].c_str();
-        fake.arpDelayMs = static_cast<DWORD>((host * 37) % 300);
-        fake.lookupDelayMs = static_cast<DWORD>((host * 53) % 400);
         network.Add(address, fake);
         if (fake.answers)
             answering[address] = {host, fake.name ? "Host-" + std::to_string(host) : ""};
     }
     // The list is also sorted between one probe's writes and the next, while the others'
     // messages wait: the user's clicks come in between probe messages too.
+    // This computer is named at start-up: no look-up for it.
+    std::vector<std::string> order;
+    for (const std::string& address : addresses)
+        order.push_back("arp:" + address);
+    std::mt19937 shuffle(20261211);
+    std::shuffle(order.begin(), order.end(), shuffle);
+    for (const auto& [address, expected] : answering) {
+        if (expected.first == 37)
+            continue;
+        const auto arp = std::find(order.begin(), order.end(), "arp:" + address);
+        const auto after = std::distance(arp, order.end());
+        order.insert(arp + 1 + static_cast<long>(shuffle() % static_cast<unsigned>(after)), "name:" + address);
+    }
+    CAnswerOrder answerOrder(order);
+    network.Order = &answerOrder;
     network.OnArp = [this](const std::string&) { SortByNextColumn(); };
     network.OnLookup = [this](const std::string&) { SortByNextColumn(); };
     RunProbes(addresses, network, true);

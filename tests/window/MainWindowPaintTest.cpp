@@ -7,6 +7,7 @@
 #include "WindowTestSupport.h"
 #include "res/resource.h"
 #include "ui/CorvaleDlg.h"
+#include "TestMainWindow.h"
 
 #include <commctrl.h>
 
@@ -17,8 +18,6 @@
 namespace {
 
 // The banner bitmap's own size (res/banner.bmp).
-constexpr int kBannerBitmapWidth = 705;
-constexpr int kBannerBitmapHeight = 100;
 
 RECT DialogUnits(HWND dialog, int x, int y, int w, int h)
 {
@@ -65,9 +64,9 @@ RECT BackgroundArea(HWND hwnd)
     return DialogUnits(hwnd, 285, 302, 110, 6);
 }
 
-class CResizeProbeDlg : public CCorvaleDlg {
+class CResizeProbeDlg : public CTestMainWindow {
 public:
-    using CCorvaleDlg::CCorvaleDlg;
+    using CTestMainWindow::CTestMainWindow;
     void SetResizing(bool resizing) { m_Resizing = resizing; }
 };
 
@@ -98,13 +97,27 @@ TEST(MainWindowPaint, EveryPaintGeneratesANewGrainBehindTheLabels)
     }
 }
 
-TEST(MainWindowPaint, TheBannerSpansTheClientWidthAtStartAndAfterRestore)
+// The banner spans the client's width and keeps its picture's 705 x 100 shape, at start and
+// after the window is widened by 100 pixels; minimising must not shrink it to nothing, and
+// restoring brings back the width it had.
+TEST(MainWindowPaint, TheBannerSpansTheClientWidthAtStartWhenWidenedAndAfterRestore)
 {
     CSettingsKey key;
-    RECT atStart{}, minimised{}, restored{}, client{};
+    RECT atStart{}, widened{}, minimised{}, restored{};
+    int startWidth = 0, widenedWidth = 0;
     RunMainWindow(LanDiscovery(), [&](HWND hwnd) {
+        RECT client{};
         ::GetClientRect(hwnd, &client);
+        startWidth = client.right;
         atStart = ChildRect(hwnd, IDC_BANNER);
+        RECT window{};
+        ::GetWindowRect(hwnd, &window);
+        ::SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + 100, window.bottom - window.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PumpUntilHandled();
+        ::GetClientRect(hwnd, &client);
+        widenedWidth = client.right;
+        widened = ChildRect(hwnd, IDC_BANNER);
         ::ShowWindow(hwnd, SW_MINIMIZE);
         PumpUntilHandled();
         minimised = ChildRect(hwnd, IDC_BANNER);
@@ -113,14 +126,25 @@ TEST(MainWindowPaint, TheBannerSpansTheClientWidthAtStartAndAfterRestore)
         restored = ChildRect(hwnd, IDC_BANNER);
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });
-    // 705 x 100 scaled to the client width, truncated: 703 pixels give 99.
-    const int width = client.right;
-    const RECT expected{0, 0, width, kBannerBitmapHeight * width / kBannerBitmapWidth};
-    for (const RECT& banner : {atStart, minimised, restored}) {
-        EXPECT_EQ(banner.left, expected.left);
-        EXPECT_EQ(banner.top, expected.top);
-        EXPECT_EQ(banner.right, expected.right);
-        EXPECT_EQ(banner.bottom, expected.bottom);
+    ASSERT_GT(startWidth, 0);
+    ASSERT_EQ(widenedWidth, startWidth + 100);
+    const auto expectSpan = [](const RECT& banner, int width) {
+        EXPECT_EQ(banner.left, 0);
+        EXPECT_EQ(banner.top, 0);
+        EXPECT_EQ(banner.right, width);
+        // 705 x 100 at the width, the height cut to whole pixels: within one pixel below.
+        const int height = banner.bottom;
+        EXPECT_LE(height * 705, 100 * width);
+        EXPECT_GT((height + 1) * 705, 100 * width);
+    };
+    {
+        SCOPED_TRACE("at start");
+        expectSpan(atStart, startWidth);
+    }
+    for (const auto& [what, banner] : {std::pair<const char*, RECT>{"widened", widened}, {"minimised", minimised},
+                                       {"restored", restored}}) {
+        SCOPED_TRACE(what);
+        expectSpan(banner, widenedWidth);
     }
 }
 

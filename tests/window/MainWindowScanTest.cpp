@@ -3,6 +3,7 @@
 // another program would while this thread runs it.
 #include "ui/CorvaleDlg.h"
 
+#include "AdapterTable.h"
 #include "FakeScanNetwork.h"
 #include "JoinedThread.h"
 #include "MainWindowSupport.h"
@@ -12,11 +13,13 @@
 #include "res/resource.h"
 #include "scan/HostProbe.h"
 #include "scan/ScanRun.h"
+#include "TestMainWindow.h"
 
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -121,27 +124,44 @@ struct Observed {
     bool closed = false;
 };
 
+// Runs `dialog` on this thread while `drive` works it from another, as a user would; the
+// window goes at the end whatever happened, and the driver has ended when this returns.
+void DriveWindow(CTestMainWindow& dialog, const std::function<void(HWND dialog)>& drive)
+{
+    std::atomic<HWND> shown{nullptr};
+    CJoinedThread driver([&] {
+        if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
+            return;
+        drive(shown);
+        if (::IsWindow(shown))
+            ::PostMessageA(shown, WM_CLOSE, 0, 0);
+    });
+    ASSERT_TRUE(driver.Started());
+    WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
+    dialog.DoModal();
+    driver.Join();
+}
+
+// Reads the message box the window shows next, presses OK; empty when none came.
+std::string AnswerMessageBox(HWND dialog)
+{
+    HWND box = nullptr;
+    if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+        return std::string();
+    const std::string text = CVantrelProcess::MessageBoxText(box);
+    CVantrelProcess::PressOk(box);
+    return text;
+}
+
 class MainWindowScan : public testing::Test {
 protected:
     // Runs the main window on the fake network; `drive` works it from another thread.
     void Run(const std::function<void(HWND dialog)>& drive)
     {
-        CCorvaleDlg dialog(LanDiscovery());
+        CTestMainWindow dialog(LanDiscovery());
         dialog.SetScanPlatforms(m_Network.PlatformsForEachRun());
-        std::atomic<HWND> shown{nullptr};
-        CJoinedThread driver([&] {
-            if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
-                return;
-            drive(shown);
-            // Whatever happened, the window goes.
-            if (::IsWindow(shown))
-                ::PostMessageA(shown, WM_CLOSE, 0, 0);
-        });
-        ASSERT_TRUE(driver.Started());
-        WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
-        dialog.DoModal();
+        DriveWindow(dialog, drive);
         m_LookupsDoneAtEnd = m_Network.LookupsDone();
-        driver.Join();
         m_Network.ReleaseLookups();
         EXPECT_TRUE(m_Network.JoinAll(kDeadlineMs)) << "the run's threads did not end";
     }
@@ -245,24 +265,6 @@ TEST_F(MainWindowScan, AStopWhileNamesAreLookedUpEndsTheRunWithTheHostsFound)
     EXPECT_EQ(m_Seen.finalRows, kSortedRows);
 }
 
-// The window goes at once, whatever the run is doing; its threads end on their own later.
-TEST_F(MainWindowScan, ClosingWhileNamesAreLookedUpEndsTheWindowAtOnce)
-{
-    Run([&](HWND dialog) {
-        ClickStart(dialog);
-        if (!WaitForRedRows(dialog, m_Network, 4))
-            return;
-        m_Seen.redRows = ReadRows(dialog);
-        ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        m_Seen.closed = true;
-        // The look-ups stay blocked until the window has gone (or kDeadlineMs).
-        PumpUntil([&] { return !::IsWindow(dialog); }, kDeadlineMs);
-    });
-    ExpectRedWhileLookedUp(m_Seen.redRows);
-    ASSERT_TRUE(m_Seen.closed);
-    EXPECT_EQ(m_LookupsDoneAtEnd, 0) << "the window waited for the look-ups";
-}
-
 // The window's own dialogs that are up, by their captions.
 struct OwnedSearch {
     HWND owner;
@@ -316,22 +318,221 @@ TEST_F(MainWindowScan, ClosingWhileTheSummaryIsUpEndsTheSummaryAlone)
     EXPECT_TRUE(m_Seen.closed) << "the window did not go once the About box was closed";
 }
 
-TEST_F(MainWindowScan, ClosingWhileTheSummaryIsUpEndsTheWindowAtOnce)
+// Where the window's run is when the user acts, and what the user does there.
+enum class Phase { Starting, Running, Stopping, Ending, Summary };
+enum class Act { Close, PressStart };
+
+struct PhaseCase {
+    const char* what;
+    Phase phase;
+    Act act;
+};
+std::ostream& operator<<(std::ostream& out, const PhaseCase& c)
 {
-    Run([&](HWND dialog) {
+    return out << c.what;
+}
+
+// 32 hosts: their names take four slices, so the run can be caught ending with more than
+// one slice still queued.
+constexpr int kMoreHosts = 28;
+const char kAllSystems[] = "Scanning is finished. Currently 32 systems are connected to your network.";
+
+class MainWindowRunPhase : public MainWindowScan, public testing::WithParamInterface<PhaseCase> {
+protected:
+    MainWindowRunPhase() { m_Network.AddUnnamedHosts(kMoreHosts); }
+
+    static void PostAct(HWND dialog, Act act)
+    {
+        if (act == Act::Close)
+            ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+        else
+            ClickStart(dialog);
+    }
+
+    // Brings the window into `phase` and acts there. Starting and Ending last only until the
+    // window's next message: the act is posted from the window's own thread, ahead of it.
+    bool ActIn(HWND dialog, Phase phase, Act act)
+    {
+        if (phase == Phase::Starting) {
+            RunOnWindowThread(dialog, [&] {
+                PostAct(dialog, act);
+                ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_SCAN, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_START_SCAN)));
+            });
+            return true;
+        }
         ClickStart(dialog);
+        if (phase == Phase::Summary) {
+            m_Network.ReleaseLookups();
+            HWND box = nullptr;
+            if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
+                return false;
+            m_Seen.summary = CVantrelProcess::MessageBoxText(box);
+            PostAct(dialog, act);
+            return true;
+        }
+        // Every look-up is held: the run stays where it is until they are released.
+        if (!PumpUntil([&] { return Caption(dialog) == "Stop Scan"; }, kDeadlineMs) ||
+            !WaitForRedRows(dialog, m_Network, 4 + kMoreHosts))
+            return false;
+        if (phase == Phase::Stopping) {
+            ClickStart(dialog);
+            if (!PumpUntil([&] { return Caption(dialog) == "Stopping..."; }, kDeadlineMs))
+                return false;
+        }
+        if (phase != Phase::Ending) {
+            PostAct(dialog, act);
+            return true;
+        }
+        // The run's threads end while the window waits: their last results and the end are
+        // queued for it, ahead of the act.
+        bool ended = false;
+        RunOnWindowThread(dialog, [&] {
+            m_Network.ReleaseLookups();
+            ended = m_Network.JoinAll(kDeadlineMs);
+            PostAct(dialog, act);
+        });
+        return ended;
+    }
+};
+
+TEST_P(MainWindowRunPhase, TheWindowAnswersTheActInEveryPhase)
+{
+    const PhaseCase c = GetParam();
+    bool acted = false;
+    bool runningUnstopped = false;  // after a press while Starting
+    bool rowsDoneAtSummary = false;
+    Run([&](HWND dialog) {
+        acted = ActIn(dialog, c.phase, c.act);
+        if (!acted)
+            return;
+        if (c.act == Act::Close) {
+            m_Seen.closed = PumpUntil([&] { return !::IsWindow(dialog); }, kDeadlineMs);
+            return;
+        }
+        if (c.phase == Phase::Starting) {
+            // The press was nothing: the run goes on and still answers a Stop.
+            runningUnstopped = WaitForRedRows(dialog, m_Network, 4 + kMoreHosts) && Caption(dialog) == "Stop Scan" &&
+                               IsEnabled(dialog, IDC_START_SCAN);
+        }
         m_Network.ReleaseLookups();
         HWND box = nullptr;
         if (!PumpUntil([&] { return (box = FindSummaryBox(dialog)) != nullptr; }, kDeadlineMs))
             return;
-        m_Seen.summary = CVantrelProcess::MessageBoxText(box);
-        // The summary disables the window: a close request from outside.
-        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
-        m_Seen.closed = true;
-        PumpUntil([&] { return !::IsWindow(dialog); }, kDeadlineMs);
+        // The summary comes after the last slice: every row is there and named.
+        const std::vector<Row> rows = ReadRows(dialog);
+        rowsDoneAtSummary = rows.size() == 4 + kMoreHosts &&
+                            std::all_of(rows.begin(), rows.end(), [](const Row& row) { return row.textColor == kBlack; });
+        EndRunAtItsSummary(dialog);
     });
-    EXPECT_EQ(m_Seen.summary, "Scanning is finished. Currently 4 systems are connected to your network.");
-    EXPECT_TRUE(m_Seen.closed);
+    ASSERT_TRUE(acted) << "the window never reached the phase";
+    EXPECT_EQ(m_Network.PlatformsMade(), 1) << "a second run started";
+    if (c.act == Act::Close) {
+        EXPECT_TRUE(m_Seen.closed) << "the window did not go at once";
+        if (c.phase == Phase::Summary) {
+            EXPECT_EQ(m_Seen.summary, kAllSystems);
+        } else if (c.phase != Phase::Ending) {
+            EXPECT_EQ(m_LookupsDoneAtEnd, 0) << "the window waited for the look-ups";
+        }
+        return;
+    }
+    if (c.phase == Phase::Starting) {
+        EXPECT_TRUE(runningUnstopped) << "a press while starting stopped the run";
+    }
+    EXPECT_EQ(m_Seen.summary, kAllSystems);
+    EXPECT_TRUE(rowsDoneAtSummary) << "the summary came before the last results";
+    EXPECT_TRUE(m_Seen.idleAgain);
+    EXPECT_EQ(m_Seen.finalRows.size(), 4u + kMoreHosts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, MainWindowRunPhase,
+                         testing::Values(PhaseCase{"close while starting", Phase::Starting, Act::Close},
+                                         PhaseCase{"Start while starting", Phase::Starting, Act::PressStart},
+                                         PhaseCase{"close while names are looked up", Phase::Running, Act::Close},
+                                         PhaseCase{"close while stopping", Phase::Stopping, Act::Close},
+                                         PhaseCase{"Start while stopping", Phase::Stopping, Act::PressStart},
+                                         PhaseCase{"close while ending, slices queued", Phase::Ending, Act::Close},
+                                         PhaseCase{"Start while ending, slices queued", Phase::Ending, Act::PressStart},
+                                         PhaseCase{"close while the summary is up", Phase::Summary, Act::Close}));
+
+// A Start Scan the test did not wire to a made-up network reaches the window's recording
+// platform, never the system's: the run asks it for its calls, sends nothing, finds no one.
+TEST(MainWindowHarness, StartScanInADefaultTestWindowSendsNothingAndIsRecorded)
+{
+    CSettingsKey settings;
+    CTestMainWindow dialog(LanDiscovery());
+    std::string summary;
+    DriveWindow(dialog, [&](HWND hwnd) {
+        ClickStart(hwnd);
+        summary = AnswerMessageBox(hwnd);
+    });
+    EXPECT_EQ(summary, "Scanning is finished. No system is currently connected to your Network");
+    EXPECT_GT(dialog.TakeScanAttempts(), 0) << "the press did not reach the recording platform";
+}
+
+// What Start Scan does before a run: a manual range it cannot scan is refused with a box and
+// neither scanned nor stored; an automatic subnet wider than a /24 is narrowed to the /24 of
+// this computer (10.20.30.40 in 10.20.0.0/16) in the fields and in what is stored.
+TEST(MainWindowStartScan, RefusesABadManualRangeAndNarrowsAWideSubnet)
+{
+    struct Case {
+        const char* what;
+        DWORD start, end;  // a manual range; 0: Automatic
+        std::string box;   // the error box's text; empty: the run goes ahead
+        std::string shownStart, shownEnd;
+    };
+    const Case cases[] = {
+        {"a range over two blocks", 0x0A141E01, 0x0A141F05,
+         "Invalid IP address range is specified. You can scan only 256 Hosts (*.*.*.0/24) at a time.\n\n"
+         "Example of valid address range, 192.168.1.0-192.168.1.255    ",
+         "10.20.30.1", "10.20.31.5"},
+        {"an end before the start", 0x0A141E32, 0x0A141E0A, "'End Host Address' must be greater than 'Start Host Address'",
+         "10.20.30.50", "10.20.30.10"},
+        {"a blank start", 0, 0x0A141E0A, "Specify valid IP address range for scanning operation", "", "10.20.30.10"},
+        {"a /16 in Automatic mode", 0, 0, "", "10.20.30.1", "10.20.30.254"},
+    };
+    static const DiscoveryPlatform wide =
+        TablePlatform({{IF_TYPE_ETHERNET_CSMACD, "Ethernet adapter", "10.20.30.40", "255.255.0.0", "10.20.0.1"}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool automatic = c.box.empty();
+        CSettingsKey settings;
+        CTestMainWindow dialog(wide);
+        std::string box;
+        std::string shownStart, shownEnd;
+        DriveWindow(dialog, [&](HWND hwnd) {
+            if (!automatic) {
+                ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_MANUAL_LABEL, STN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDC_MANUAL_LABEL)));
+                ::SendDlgItemMessageA(hwnd, IDC_START_ADDRESS, IPM_CLEARADDRESS, 0, 0);
+                if (c.start)
+                    SetAddress(hwnd, IDC_START_ADDRESS, c.start);
+                SetAddress(hwnd, IDC_END_ADDRESS, c.end);
+            }
+            ClickStart(hwnd);
+            box = AnswerMessageBox(hwnd);
+            if (automatic)
+                PumpUntil([&] { return Caption(hwnd) == "Start Scan" && IsEnabled(hwnd, IDC_START_SCAN); }, kDeadlineMs);
+            shownStart = AddressOf(hwnd, IDC_START_ADDRESS);
+            shownEnd = AddressOf(hwnd, IDC_END_ADDRESS);
+        });
+        EXPECT_EQ(shownStart, c.shownStart);
+        EXPECT_EQ(shownEnd, c.shownEnd);
+        const auto storedStart = CSettingsKey::Read("StartHostAddress");
+        if (automatic) {
+            EXPECT_EQ(box, "Scanning is finished. No system is currently connected to your Network");
+            EXPECT_GT(dialog.TakeScanAttempts(), 0) << "no run";
+            ASSERT_TRUE(storedStart);
+            EXPECT_EQ(storedStart->bytes, std::string("10.20.30.1") + '\0');
+            const auto storedEnd = CSettingsKey::Read("EndHostAddress");
+            ASSERT_TRUE(storedEnd);
+            EXPECT_EQ(storedEnd->bytes, std::string("10.20.30.254") + '\0');
+        } else {
+            EXPECT_EQ(box, c.box);
+            EXPECT_EQ(dialog.TakeScanAttempts(), 0) << "a refused range was scanned";
+            EXPECT_FALSE(CSettingsKey::Exists()) << "a refused range was stored";
+        }
+    }
 }
 
 }  // namespace

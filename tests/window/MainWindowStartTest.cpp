@@ -6,6 +6,7 @@
 #include "WindowTestSupport.h"
 #include "res/resource.h"
 #include "ui/CorvaleDlg.h"
+#include "TestMainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +150,7 @@ TEST(MainWindowStart, StoresWhatTheRangeControlsShow)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CSettingsKey key;
-        CCorvaleDlg dialog(c.discovery);
+        CTestMainWindow dialog(c.discovery);
         WhenDialogShows("Vantrel", [&](HWND hwnd) {
             if (c.start)
                 SetAddress(hwnd, IDC_START_ADDRESS, c.start);

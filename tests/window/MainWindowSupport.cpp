@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 #include "res/resource.h"
 #include "ui/CorvaleDlg.h"
+#include "TestMainWindow.h"
 
 #include <commctrl.h>
 
@@ -59,7 +60,7 @@ RangeState ReadRangeState(HWND dialog)
 
 INT_PTR RunMainWindow(const DiscoveryPlatform& discovery, std::function<void(HWND)> action)
 {
-    CCorvaleDlg dialog(discovery);
+    CTestMainWindow dialog(discovery);
     WhenDialogShows("Vantrel", std::move(action));
     return dialog.DoModal();
 }

@@ -9,11 +9,13 @@
 #include "VantrelDriver.h"
 #include "PointerSupport.h"
 #include "SettingsKey.h"
+#include "TempFolder.h"
 #include "WindowTestSupport.h"
 #include "controls/EnhancedListCtrl.h"
 #include "controls/StaticHyperLink.h"
 #include "controls/xShadeButton.h"
 #include "ui/WebAddresses.h"
+#include "TestMainWindow.h"
 
 #include <commctrl.h>
 
@@ -64,7 +66,7 @@ const TemplateControl kMainControls[] = {
 
 TEST(MainWindow, ShowsItsTemplateWithEveryControlInPlace)
 {
-    CCorvaleDlg dialog(LanDiscovery());
+    CTestMainWindow dialog(LanDiscovery());
     std::string caption;
     RECT client{}, expectedClient{0, 0, 469, 338};
     WhenDialogShows("Vantrel", [&](HWND hwnd) {
@@ -134,7 +136,7 @@ BOOL CALLBACK KeepLongestText(HWND child, LPARAM longest)
 // probed; the run still ends with its summary, owned by the window, which stays open.
 TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
 {
-    CCorvaleDlg dialog(LanDiscovery());
+    CTestMainWindow dialog(LanDiscovery());
     bool stillOpenAfterEnter = false;
     std::string summary;
     std::atomic<HWND> entered{nullptr};
@@ -174,7 +176,7 @@ TEST(MainWindow, EnterStartsAScanAndDoesNotEndTheWindowButTheCloseBoxDoes)
 
 TEST(MainWindow, SystemMenuEndsWithTheAboutEntry)
 {
-    CCorvaleDlg dialog(LanDiscovery());
+    CTestMainWindow dialog(LanDiscovery());
     std::string last;
     UINT lastId = 0;
     UINT separatorType = 0;
@@ -312,21 +314,27 @@ TEST(MainWindow, LinksOpenTheirPagesAndAboutTellsTheWindowInstead)
             ASSERT_NE(link, nullptr);
             RecordOpenedAddresses(*link, opened);
         }
+        bool aboutLookedFor = false;
         for (int id : ids) {
             if (id == IDC_ABOUT_LINK) {
                 // The window answers with the About box, tested on its own; closed again here.
-                AfterDelay(500, [] { ::PostMessageA(::FindWindowA("#32770", "About Vantrel"), WM_CLOSE, 0, 0); });
+                WhenWindowShows("#32770", "About Vantrel", kWaitMs, [&](HWND about) {
+                    if (about)
+                        ::PostMessageA(about, WM_CLOSE, 0, 0);
+                    aboutLookedFor = true;
+                });
             }
             MovePointerOnto(::GetDlgItem(hwnd, id));
             ClickLeft();
             openedAfter.push_back(opened.size());
         }
+        PumpUntil([&] { return aboutLookedFor; }, INFINITE);
         ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });
     // Show Help opens the page the program writes to the temporary folder.
-    char temp[MAX_PATH + 1] = "";
-    ::GetTempPathA(sizeof(temp), temp);
-    const std::string helpPage = std::string(temp) + "vantrel-help.html";
+    const std::string temp = TempFolderFromEnvironment();
+    ASSERT_FALSE(temp.empty());
+    const std::string helpPage = temp + "vantrel-help.html";
     EXPECT_EQ(opened, (std::vector<std::string>{helpPage, kProductPageAddress, kCompanionDownloadAddress}));
     EXPECT_EQ(openedAfter, (std::vector<size_t>{1, 2, 3, 3}));  // About opens nothing itself
 }

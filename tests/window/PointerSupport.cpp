@@ -5,6 +5,8 @@
 #include "WindowTestSupport.h"
 
 #include <map>
+#include <memory>
+#include <string>
 
 void MovePointerTo(POINT screen)
 {
@@ -135,4 +137,36 @@ void AfterDelay(UINT ms, std::function<void()> action)
     const UINT_PTR id = ::SetTimer(nullptr, 0, ms, OnDelay);
     if (id)
         s_delayed[id] = std::move(action);
+}
+
+HWND VisibleWindow(const char* windowClass, const char* caption)
+{
+    HWND window = ::FindWindowA(windowClass, caption);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+void WhenWindowShows(const char* windowClass, const char* caption, DWORD withinMs, std::function<void(HWND)> action)
+{
+    struct Watch {
+        std::string windowClass;
+        bool anyCaption;
+        std::string caption;
+        DWORD start;
+        DWORD withinMs;
+        std::function<void(HWND)> action;
+    };
+    auto watch = std::make_shared<Watch>(
+        Watch{windowClass, caption == nullptr, caption ? caption : "", ::GetTickCount(), withinMs, std::move(action)});
+    auto look = std::make_shared<std::function<void()>>();
+    *look = [watch, look] {
+        HWND window = VisibleWindow(watch->windowClass.c_str(), watch->anyCaption ? nullptr : watch->caption.c_str());
+        if (!window && ::GetTickCount() - watch->start < watch->withinMs) {
+            AfterDelay(20, *look);
+            return;
+        }
+        const auto action = std::move(watch->action);
+        *look = nullptr;  // ends the cycle of the closure holding itself
+        action(window);
+    };
+    AfterDelay(20, *look);
 }

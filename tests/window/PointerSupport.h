@@ -35,3 +35,9 @@ std::vector<DWORD> ScreenPixels(HWND window);
 
 // Runs `action` once, `ms` milliseconds from now, from whatever message loop is running.
 void AfterDelay(UINT ms, std::function<void()> action);
+
+// The window of `windowClass` (and `caption`, unless null) when it is visible, else null.
+HWND VisibleWindow(const char* windowClass, const char* caption);
+// Runs `action` from whatever message loop is running (a menu's too) as soon as that window is
+// visible, or with null once `withinMs` have gone without it. Holds nothing of the caller's.
+void WhenWindowShows(const char* windowClass, const char* caption, DWORD withinMs, std::function<void(HWND)> action);

@@ -1,0 +1,63 @@
+#include "TestMainWindow.h"
+
+#include <ws2tcpip.h>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+ScanPlatformsFactory RecordingScanPlatforms(std::shared_ptr<std::atomic<int>> attempts)
+{
+    return [attempts](HANDLE) {
+        ++*attempts;
+        ScanPlatforms platforms;
+        platforms.Run.SendArpRequestsAhead = [attempts](const std::vector<IPAddr>&) { ++*attempts; };
+        platforms.Run.StartProbe = [attempts](const std::shared_ptr<const HostProbeTask>&) -> HANDLE {
+            ++*attempts;
+            return nullptr;
+        };
+        platforms.Run.WaitForAll = [](DWORD, const HANDLE*, DWORD) -> DWORD { return WAIT_FAILED; };
+        platforms.Probes.SendARP = [attempts](IPAddr, IPAddr, void*, ULONG*) -> DWORD {
+            ++*attempts;
+            return ERROR_NOT_SUPPORTED;
+        };
+        platforms.Probes.LookUpName = [attempts](const sockaddr*, int, char*, DWORD, int) -> int {
+            ++*attempts;
+            return EAI_FAIL;
+        };
+        platforms.Probes.AskHostName = [attempts](uint32_t) {
+            ++*attempts;
+            return std::string();
+        };
+        return platforms;
+    };
+}
+
+CTestMainWindow::CTestMainWindow(const DiscoveryPlatform& discovery) : CCorvaleDlg(discovery)
+{
+    SetScanPlatforms(RecordingScanPlatforms(m_Attempts));
+}
+
+namespace {
+const UINT kRunActionMessage = ::RegisterWindowMessageA("Vantrel test: run on the window's thread");
+}
+
+void RunOnWindowThread(HWND window, const std::function<void()>& action)
+{
+    ::SendMessageA(window, kRunActionMessage, 0, reinterpret_cast<LPARAM>(&action));
+}
+
+bool CTestMainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    if (msg == kRunActionMessage && lp) {
+        (*reinterpret_cast<const std::function<void()>*>(lp))();
+        result = 0;
+        return true;
+    }
+    return CCorvaleDlg::OnMessage(msg, wp, lp, result);
+}
+
+CTestMainWindow::~CTestMainWindow()
+{
+    EXPECT_EQ(m_Attempts->load(), 0) << "the window tried to scan, and the test did not expect it";
+}
