@@ -3,6 +3,7 @@
 #include "scan/ArpResolver.h"
 #include "scan/HostNameQuery.h"
 #include "scan/LocalNetwork.h"
+#include "scan/UpnpQuery.h"
 
 #include <ws2tcpip.h>
 
@@ -34,9 +35,9 @@ HostRole RoleOf(const char* address, bool isOwnSystem, const LocalHostFacts* loc
 
 }  // namespace
 
-HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp)
+HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp, std::shared_ptr<CUpnpSearch> upnp)
 {
-    return HostProbePlatform{
+    HostProbePlatform platform{
         [arp = std::move(arp)](IPAddr dest, IPAddr source, void* mac, ULONG* length) {
             return SendArpRequest(*arp, dest, source, mac, length);
         },
@@ -44,7 +45,14 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
             return ::getnameinfo(address, length, host, hostSize, nullptr, 0, flags);
         },
         [names = SystemNameQueryPlatform()](uint32_t address) { return AskHostForName(names, address); },
+        nullptr,
+        nullptr,
     };
+    if (upnp) {
+        platform.SearchUpnpDevice = [upnp](uint32_t address) { upnp->SearchHost(address); };
+        platform.AskUpnpDevice = [upnp](uint32_t address) { return upnp->AskDevice(address); };
+    }
+    return platform;
 }
 
 DWORD WINAPI HostScanner(LPVOID task)
@@ -89,9 +97,14 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
 
     const LocalHostFacts* local = task.Local;
     const bool isOwnSystem = local && ::_stricmp(address, local->LocalAddress) == 0;
+    const bool ownNamed = isOwnSystem && local->HostName[0];
+    // The host's UPnP answer comes while its names are looked up.
+    const uint32_t hostAddress = ::ntohl(dest.S_un.S_addr);
+    if (!ownNamed && platform.SearchUpnpDevice && !Stopped(task))
+        platform.SearchUpnpDevice(hostAddress);
     char hostName[kHostNameCapacity] = {};
     const char* name = hostName;
-    if (isOwnSystem && local->HostName[0])
+    if (ownNamed)
         name = local->HostName;
     else if (!Stopped(task)) {
         try {
@@ -102,7 +115,15 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
             std::memset(hostName, 0, sizeof(hostName));
         }
     }
-    task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length);
+    std::string device;
+    if (!ownNamed && platform.AskUpnpDevice && !Stopped(task)) {
+        try {
+            device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
+        } catch (const std::exception&) {
+            device.clear();  // described by its adapter, as a host without a device
+        }
+    }
+    task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length, device.c_str());
 }
 
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size)

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "net/UpnpDescription.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,13 +24,15 @@ public:
     virtual ~CScanResultsSink() = default;
     // At once when the host answers, before its name is looked up.
     virtual void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) = 0;
-    // Once its name is known (empty when it has none) and its role.
+    // Once its name is known (empty when it has none) and its role; `device`: the maker and
+    // model its UPnP description gives (empty: none).
     virtual void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                             ULONG macLength) = 0;
+                             ULONG macLength, const char* device) = 0;
 };
 
 struct ArpPlatform;
 struct HostProbePlatform;
+class CUpnpSearch;
 
 // What a probe must know of this computer, as discovery found it; each run carries a copy.
 struct LocalHostFacts {
@@ -58,10 +62,16 @@ struct HostProbePlatform {
     // The host's own name (multicast DNS, else NetBIOS) in the system's code page, asked where DNS
     // has none; empty when it gave none. `address` in host order. None set: not asked.
     std::function<std::string(uint32_t address)> AskHostName;
+    // A UPnP search to the host, sent once it has answered ARP; its device, asked for once its
+    // names are known (CUpnpSearch's contract). None set: not asked.
+    std::function<void(uint32_t address)> SearchUpnpDevice;
+    std::function<UpnpDevice(uint32_t address)> AskUpnpDevice;
 };
-// The system's calls, ARP requests through `arp`, which the copies share: a probe that
-// outlives the window uses nothing but what its run holds.
-HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp);
+// The system's calls, ARP requests through `arp` and UPnP through the run's `upnp` (none: no
+// UPnP), which the copies share: a probe that outlives the window uses nothing but what its
+// run holds.
+HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp,
+                                          std::shared_ptr<CUpnpSearch> upnp = nullptr);
 
 // Thread routine: `task` is a std::shared_ptr<const HostProbeTask> made with new, which the
 // thread takes over and holds until it ends. Always ends with 0.

@@ -7,20 +7,21 @@ void ReportScanResult(const ScanResult& result, CScanResultsSink& sink)
 {
     const auto macLength = static_cast<ULONG>(result.Mac.size());
     if (result.Named)
-        sink.OnHostNamed(result.Address.c_str(), result.Name.c_str(), result.Role, result.Mac.data(), macLength);
+        sink.OnHostNamed(result.Address.c_str(), result.Name.c_str(), result.Role, result.Mac.data(), macLength,
+                         result.Device.c_str());
     else
         sink.OnHostFound(result.Address.c_str(), result.Mac.data(), macLength);
 }
 
 void CScanResultsQueue::OnHostFound(const char* address, const BYTE* mac, ULONG macLength)
 {
-    Push(ScanResult{false, address, std::vector<BYTE>(mac, mac + macLength), {}, HostRole::Other});
+    Push(ScanResult{false, address, std::vector<BYTE>(mac, mac + macLength), {}, HostRole::Other, {}});
 }
 
 void CScanResultsQueue::OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                                    ULONG macLength)
+                                    ULONG macLength, const char* device)
 {
-    Push(ScanResult{true, address, std::vector<BYTE>(mac, mac + macLength), name, role});
+    Push(ScanResult{true, address, std::vector<BYTE>(mac, mac + macLength), name, role, device ? device : ""});
 }
 
 void CScanResultsQueue::Push(ScanResult result)

@@ -17,6 +17,7 @@ struct ScanResult {
     std::vector<BYTE> Mac;
     std::string Name;
     HostRole Role = HostRole::Other;
+    std::string Device;  // the maker and model its UPnP description gives
 };
 // Tells `sink` what `result` reports.
 void ReportScanResult(const ScanResult& result, CScanResultsSink& sink);
@@ -25,7 +26,7 @@ class CScanResultsQueue : public CScanResultsSink {
 public:
     void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) override;
     void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                     ULONG macLength) override;
+                     ULONG macLength, const char* device) override;
 
     // Moves at most `max` results, oldest first, into `results`; how many are still queued.
     size_t Take(std::vector<ScanResult>& results, size_t max);

@@ -1,6 +1,7 @@
 #include "scan/ScanRun.h"
 
 #include "scan/ArpResolver.h"
+#include "scan/UpnpQuery.h"
 #include "winlib/Thread.h"
 
 #include <algorithm>
@@ -62,15 +63,19 @@ void CopyText(char (&target)[N], const char* source)
 ScanPlatforms SystemScanPlatforms(HANDLE stop)
 {
     const std::shared_ptr<const ArpPlatform> arp = MakeSystemArpPlatform(stop);
+    const std::shared_ptr<CUpnpSearch> upnp = MakeSystemUpnpSearch(stop);
     return ScanPlatforms{
         ScanRunPlatform{
-            [arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(*arp, dests); },
+            [arp, upnp](const std::vector<IPAddr>& dests) {
+                SendArpRequestsAhead(*arp, dests);
+                upnp->Begin(dests);  // the group search goes out with the ARP datagrams
+            },
             StartProbeThread,
             [](DWORD count, const HANDLE* threads, DWORD ms) {
                 return ::WaitForMultipleObjects(count, threads, TRUE, ms);
             },
         },
-        SystemHostProbePlatform(arp),
+        SystemHostProbePlatform(arp, upnp),
     };
 }
 
@@ -151,10 +156,10 @@ struct CScanRun::State : CScanResultsSink {
         Results.OnHostFound(address, mac, macLength);
         ++Found;
     }
-    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                     ULONG macLength) override
+    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac, ULONG macLength,
+                     const char* device) override
     {
-        Results.OnHostNamed(address, name, role, mac, macLength);
+        Results.OnHostNamed(address, name, role, mac, macLength, device);
     }
 
     // The worker's: tells the owner once of results that wait.

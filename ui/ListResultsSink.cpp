@@ -17,9 +17,9 @@ void CListResultsSink::OnHostFound(const char* address, const BYTE* mac, ULONG m
 }
 
 void CListResultsSink::OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                                   ULONG macLength)
+                                   ULONG macLength, const char* device)
 {
-    const std::string description = HostDescription(role, mac, macLength);
+    const std::string description = HostDescription(role, mac, macLength, device);
     // The user may sort the list at any time: the row is found again by its address.
     m_List.SetRowByKey(address, {{kNameColumn, name}, {kDescriptionColumn, description.c_str()}}, kDoneRowTextColor);
 }

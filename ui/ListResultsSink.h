@@ -13,7 +13,7 @@ public:
 
     void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) override;
     void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
-                     ULONG macLength) override;
+                     ULONG macLength, const char* device) override;
 
 private:
     CEnhancedListCtrl& m_List;

@@ -20,7 +20,7 @@ std::string MakerDescription(const BYTE* mac, ULONG length)
     return FromWide(ToWide(std::string(MacMaker(mac)), CP_UTF8), CP_ACP);
 }
 
-std::string HostDescription(HostRole role, const BYTE* mac, ULONG length)
+std::string HostDescription(HostRole role, const BYTE* mac, ULONG length, const char* device)
 {
     switch (role) {
     case HostRole::OwnSystem:
@@ -30,6 +30,8 @@ std::string HostDescription(HostRole role, const BYTE* mac, ULONG length)
     case HostRole::Other:
         break;
     }
+    if (device && device[0])
+        return device;
     return MakerDescription(mac, length);
 }
 

@@ -26,8 +26,10 @@ constexpr int kManyRows = 10;
 // administered address; empty when the address says nothing (not 6 bytes, no known maker).
 std::string MakerDescription(const BYTE* mac, ULONG length);
 
-// The Description column's text of a named host.
-std::string HostDescription(HostRole role, const BYTE* mac, ULONG length);
+// The Description column's text of a named host: this computer's and the router's own, else
+// `device`, the maker and model its UPnP description gives (at most 97 characters), else the
+// maker of its adapter.
+std::string HostDescription(HostRole role, const BYTE* mac, ULONG length, const char* device);
 
 // What the run tells the user at its end, for `rows` hosts found.
 void FormatScanSummary(int rows, char* text, size_t size);

@@ -76,6 +76,8 @@ ScanPlatforms CFakeScanNetwork::Platforms()
             return 0;
         },
         nullptr,  // the made-up hosts are not asked for names of their own
+        nullptr,  // nor by UPnP
+        nullptr,
     };
     return ScanPlatforms{std::move(run), std::move(probes)};
 }

@@ -516,6 +516,8 @@ TEST(ArpResolver, AddressesWithoutAThreadCostOneLookAfterTheRunsWait)
             },
             [](const sockaddr*, int, char*, DWORD, int) { return EAI_NONAME; },
             nullptr,
+            nullptr,
+            nullptr,
         };
         CScanResultsQueue results;
         HostProbeTask probe{};

@@ -53,6 +53,8 @@ struct FakeProbes {
         },
         [](const sockaddr*, int, char*, DWORD, int) { return EAI_NONAME; },
         nullptr,  // no host's own name
+        nullptr,  // no UPnP
+        nullptr,
     };
 
     ScanRunPlatform Platform()
@@ -234,7 +236,7 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
 class CRecordingSink : public CScanResultsSink {
 public:
     void OnHostFound(const char* address, const BYTE*, ULONG) override { m_Reports[address].push_back("found"); }
-    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE*, ULONG) override
+    void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE*, ULONG, const char*) override
     {
         static const char* const kRoles[] = {"other", "own", "router"};
         m_Reports[address].push_back(std::string("named '") + name + "' " + kRoles[static_cast<int>(role)]);
@@ -508,7 +510,7 @@ DWORD WINAPI AppendResults(LPVOID param)
         const std::string address = "10.0." + std::to_string(writer.thread) + "." + std::to_string(row);
         const BYTE mac[6] = {0x02, 0x5A, 0, 0, static_cast<BYTE>(writer.thread), static_cast<BYTE>(row)};
         writer.queue->OnHostFound(address.c_str(), mac, sizeof(mac));
-        writer.queue->OnHostNamed(address.c_str(), ("host-" + address).c_str(), HostRole::Other, mac, sizeof(mac));
+        writer.queue->OnHostNamed(address.c_str(), ("host-" + address).c_str(), HostRole::Other, mac, sizeof(mac), "");
     }
     return 0;
 }
@@ -577,7 +579,7 @@ TEST(ScanResultsQueue, WaitingResultsAreAnnouncedOnceUntilTheQueueIsEmptied)
     EXPECT_FALSE(queue.Announce()) << "one is left: the owner takes it without being told again";
     EXPECT_EQ(queue.Take(taken, 1), 0u);
     EXPECT_FALSE(queue.Announce()) << "nothing waits";
-    queue.OnHostNamed("10.0.0.1", "printer", HostRole::Router, mac, sizeof(mac));
+    queue.OnHostNamed("10.0.0.1", "printer", HostRole::Router, mac, sizeof(mac), "");
     EXPECT_TRUE(queue.Announce()) << "a result after the queue was emptied";
     EXPECT_EQ(queue.Take(taken, 10), 0u);
     ASSERT_EQ(taken.size(), 3u);

@@ -1,0 +1,158 @@
+// UPnP asked for real, under Wine, inside the virtual LAN: its minidlna and miniupnpd answer
+// the run's searches and serve their descriptions, the hostile device gets nobody's name, and
+// the fetches' times are measured against their deadline. Nothing is sent unless this
+// computer is on the LAN's scanner adapter.
+#include "scan/UpnpQuery.h"
+
+#include "net/Ipv4Address.h"
+#include "scan/LocalNetwork.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Lan(const std::string& name)
+{
+    const char* value = std::getenv(name.c_str());
+    return value ? value : "";
+}
+
+std::string HostField(int host, const char* field)
+{
+    return Lan("LAN_HOST_" + std::to_string(host) + "_" + field);
+}
+
+// A value as a description gives it, cut as the reader cuts it (the LAN's names are ASCII).
+std::string Cut(std::string value, size_t chars)
+{
+    value.resize(std::min(value.size(), chars));
+    while (!value.empty() && value.back() == ' ')
+        value.pop_back();
+    return value;
+}
+
+uint32_t AddressOf(const std::string& text)
+{
+    uint32_t address = 0;
+    EXPECT_TRUE(ParseAddress(text.c_str(), address)) << text;
+    return address;
+}
+
+class LanUpnp : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        WSADATA wsa;
+        s_WinsockStarted = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
+    }
+    static void TearDownTestSuite()
+    {
+        if (s_WinsockStarted)
+            ::WSACleanup();
+    }
+
+    void SetUp() override
+    {
+        // Refuse to send anything anywhere but on the virtual LAN's scanner adapter.
+        ASSERT_FALSE(Lan("LAN_SCANNER_ADDR").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
+        ASSERT_TRUE(s_WinsockStarted);
+        const LocalNetworkRecord network = DiscoverLocalNetwork(SystemDiscoveryPlatform());
+        ASSERT_EQ(network.LocalAddress, Lan("LAN_SCANNER_ADDR")) << "not on the virtual LAN's adapter";
+        m_HostCount = std::atoi(Lan("LAN_HOST_COUNT").c_str());
+        ASSERT_GT(m_HostCount, 0);
+        bool any = false;
+        for (int host = 1; host <= m_HostCount; ++host)
+            any = any || !HostField(host, "UPNP").empty();
+        if (!any)
+            GTEST_SKIP() << "no UPnP device on this LAN";
+    }
+
+    // The LAN's subnet .1 to .254, as a run hands it over.
+    std::vector<IPAddr> Range() const
+    {
+        const uint32_t base = AddressOf(Lan("LAN_SUBNET") + ".0");
+        std::vector<IPAddr> dests;
+        for (uint32_t host = 1; host <= 254; ++host)
+            dests.push_back(::htonl(base + host));
+        return dests;
+    }
+
+    static bool s_WinsockStarted;
+    int m_HostCount = 0;
+};
+bool LanUpnp::s_WinsockStarted = false;
+
+TEST_F(LanUpnp, EachDeviceNamesItselfAndTheHostileOneGetsNobodysName)
+{
+    const UpnpPlatform platform = SystemUpnpPlatform();
+    ASSERT_EQ(platform.OwnAddressFor(AddressOf(Lan("LAN_GATEWAY"))), AddressOf(Lan("LAN_SCANNER_ADDR")));
+    CUpnpSearch search(platform, nullptr);
+    const DWORD start = ::GetTickCount();
+    search.Begin(Range());
+    for (int host = 1; host <= m_HostCount; ++host)
+        search.SearchHost(AddressOf(HostField(host, "ADDR")));
+    for (int host = 1; host <= m_HostCount; ++host) {
+        const std::string kind = HostField(host, "UPNP");
+        const std::string address = HostField(host, "ADDR");
+        SCOPED_TRACE(address + " " + kind);
+        const DWORD asked = ::GetTickCount();
+        const UpnpDevice device = search.AskDevice(AddressOf(address));
+        std::printf("%s (%s): \"%s\" / \"%s\" / \"%s\" after %lu ms, at %lu ms of the run\n", address.c_str(),
+                    kind.empty() ? "none" : kind.c_str(), device.FriendlyName.c_str(), device.Manufacturer.c_str(),
+                    device.ModelName.c_str(), ::GetTickCount() - asked, ::GetTickCount() - start);
+        if (kind == "gateway" || kind == "media") {
+            EXPECT_EQ(device.FriendlyName, Cut(HostField(host, "UPNP_NAME"), kMaxFriendlyNameChars));
+            EXPECT_EQ(device.Manufacturer, Cut(HostField(host, "UPNP_MAKER"), kMaxManufacturerChars));
+            EXPECT_EQ(device.ModelName, Cut(HostField(host, "UPNP_MODEL"), kMaxModelNameChars));
+        } else if (kind == "hostile") {
+            for (int other = 1; other <= m_HostCount; ++other) {
+                if (!HostField(other, "UPNP_NAME").empty()) {
+                    EXPECT_NE(device.FriendlyName, HostField(other, "UPNP_NAME")) << "another host's name";
+                }
+            }
+            EXPECT_NE(device.Manufacturer, "Bait Maker");
+        } else {
+            EXPECT_EQ(device.FriendlyName, "");
+        }
+    }
+    EXPECT_TRUE(search.WaitForReaderEnd(UpnpTiming::kAnswerWindowMs + 1000));
+    // The wait for the silent hosts ends with the window, about when a run's silent
+    // addresses get their last ARP look.
+    EXPECT_LT(::GetTickCount() - start, UpnpTiming::kAnswerWindowMs + 2 * UpnpTiming::kFetchDeadlineMs);
+}
+
+// The figures the fetch's deadline was chosen from: each real daemon's description fetched
+// many times, while a second search of the whole subnet runs beside it.
+TEST_F(LanUpnp, TheDaemonsServeTheirDescriptionsWellWithinTheDeadline)
+{
+    const UpnpPlatform platform = SystemUpnpPlatform();
+    CUpnpSearch beside(platform, nullptr);
+    beside.Begin(Range());
+    for (int host = 1; host <= m_HostCount; ++host) {
+        const std::string kind = HostField(host, "UPNP");
+        if (kind != "gateway" && kind != "media")
+            continue;
+        const std::string address = HostField(host, "ADDR");
+        DescriptionUrl url;
+        ASSERT_TRUE(ParseDescriptionLocation(HostField(host, "UPNP_LOCATION"), AddressOf(address), url));
+        std::vector<DWORD> times;
+        for (int i = 0; i < 20; ++i) {
+            std::string body;
+            const DWORD start = ::GetTickCount();
+            EXPECT_EQ(FetchDescription(platform, AddressOf(address), url, nullptr, body), FetchOutcome::Fetched);
+            times.push_back(::GetTickCount() - start);
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%s (%s): fetch median %lu ms, max %lu ms of %lu\n", address.c_str(), kind.c_str(), times[10],
+                    times.back(), UpnpTiming::kFetchDeadlineMs);
+        EXPECT_LT(times.back(), UpnpTiming::kFetchDeadlineMs / 4) << "the deadline's margin is gone";
+    }
+}
+
+}  // namespace
