@@ -125,11 +125,15 @@ protected:
         const int count = std::atoi(Env("LAN_HOST_COUNT").c_str());
         for (int host = 1; host <= count; ++host) {
             const std::string prefix = "LAN_HOST_" + std::to_string(host) + "_";
-            const std::string name = ExpectedLanHostName(host);
+            // A scan asks the hosts' UPnP devices too.
+            const std::string name = ExpectedLanHostName(host, true);
             const std::string address = Env(prefix + "ADDR");
             const std::string mac = Env(prefix + "MAC");
+            const std::string device = ExpectedUpnpDescription(host);
             m_Lan[address] = {address, name, mac,
-                              address == Env("LAN_GATEWAY") ? kRouterDescription : ExpectedLanHostDescription(mac)};
+                              address == Env("LAN_GATEWAY") ? kRouterDescription
+                              : device.empty()              ? ExpectedLanHostDescription(mac)
+                                                            : device};
         }
     }
 
