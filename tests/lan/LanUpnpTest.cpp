@@ -117,6 +117,10 @@ TEST_F(LanUpnp, EachDeviceNamesItselfAndTheHostileOneGetsNobodysName)
                 }
             }
             EXPECT_NE(device.Manufacturer, "Bait Maker");
+            for (const std::string* field : {&device.FriendlyName, &device.Manufacturer, &device.ModelName}) {
+                for (const char c : *field)
+                    EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << "a control byte in " << *field;
+            }
         } else {
             EXPECT_EQ(device.FriendlyName, "");
         }
