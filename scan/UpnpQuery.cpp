@@ -268,8 +268,8 @@ const std::string& UpnpUserAgent()
         const bool known = ::GetVersionExA(&version) != FALSE;
 #pragma GCC diagnostic pop
         char text[96];
-        std::snprintf(text, sizeof(text), "Windows/%lu.%lu UPnP/1.1 Vantrel/8.0", known ? version.dwMajorVersion : 6UL,
-                      known ? version.dwMinorVersion : 0UL);
+        std::snprintf(text, sizeof(text), "Windows/%lu.%lu UPnP/1.1 Vantrel/%s", known ? version.dwMajorVersion : 6UL,
+                      known ? version.dwMinorVersion : 0UL, VANTREL_VERSION_TEXT);
         return std::string(text);
     }();
     return agent;
