@@ -22,7 +22,7 @@ bool IsSignalled(HANDLE event)
 
 // Waits until `count` threads have ended, running `whileWaiting` between the waits. A wait
 // that fails (a handle gone bad) is tried again thread by thread; a thread that cannot be
-// waited for at all ends on its own, holding its task.
+// waited for at all ends on its own, holding its task (see WaitUntilReleased).
 void WaitForThreads(const ScanRunPlatform& platform, const HANDLE* threads, DWORD count,
                     const std::function<void()>& whileWaiting)
 {
@@ -37,6 +37,20 @@ void WaitForThreads(const ScanRunPlatform& platform, const HANDLE* threads, DWOR
                 WaitForThreads(platform, threads + i, 1, whileWaiting);
         }
         return;
+    }
+}
+
+// Until every task is let go of by the probe that held it: a probe whose thread could not be
+// waited for lets go once it has queued its last result.
+void WaitUntilReleased(const std::vector<std::weak_ptr<const HostProbeTask>>& tasks,
+                       const std::function<void()>& whileWaiting)
+{
+    for (const auto& task : tasks) {
+        while (!task.expired()) {
+            ::Sleep(kScanNoticeIntervalMs);
+            if (whileWaiting)
+                whileWaiting();
+        }
     }
 }
 
@@ -89,6 +103,8 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
 
     std::vector<CHandle> threads;
     threads.reserve(count);
+    std::vector<std::weak_ptr<const HostProbeTask>> started;
+    started.reserve(count);
     std::vector<std::shared_ptr<const HostProbeTask>> unstarted;
     unstarted.reserve(count);
     size_t probed = 0;
@@ -97,9 +113,10 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
             auto task = std::make_shared<HostProbeTask>(probe);
             FormatAddress(range.Start + static_cast<uint32_t>(i), task->Address, sizeof(task->Address));
             ++probed;
-            if (HANDLE thread = platform.StartProbe(task))
+            if (HANDLE thread = platform.StartProbe(task)) {
                 threads.emplace_back(thread);
-            else
+                started.push_back(task);
+            } else
                 unstarted.push_back(std::move(task));
         }
     } catch (const std::bad_alloc&) {
@@ -113,6 +130,9 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
             group[i] = threads[first + i].Get();
         WaitForThreads(platform, group, static_cast<DWORD>(size), whileWaiting);
     }
+    // Threads that ended hold nothing; one whose wait failed may still be queuing results,
+    // which the run's end must not leave behind.
+    WaitUntilReleased(started, whileWaiting);
     // Their datagrams went out with all the others: by now each needs one look at the table.
     for (const auto& task : unstarted) {
         RunProbe(*task);

@@ -59,8 +59,9 @@ CHandle StartRunThread(std::function<void()> body);
 // increasing order, each with a copy of `probe` holding its address, until `probe.Stop` is
 // signalled. An address whose thread cannot be created is probed on the calling thread once
 // the others have ended. `whileWaiting` runs about every kScanNoticeIntervalMs meanwhile.
-// Returns once every probe has ended (or its thread could not be waited for); the result is
-// how many addresses were probed.
+// Returns once every probe has ended, or, where its thread could not be waited for, has let
+// go of its task (so nothing it reports comes after the return); the result is how many
+// addresses were probed.
 size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostProbeTask& probe,
                   const std::function<void()>& whileWaiting = {});
 

@@ -40,6 +40,8 @@ ScanPlatforms CFakeScanNetwork::Platforms()
         },
         [this](DWORD count, const HANDLE* threads, DWORD ms) -> DWORD {
             if (m_FailWaits) {
+                if (count == 1)
+                    ++m_FailedThreadWaits;
                 ::SetLastError(ERROR_INVALID_HANDLE);
                 return WAIT_FAILED;
             }

@@ -389,20 +389,33 @@ TEST_F(ScanRunThread, AddressesWithoutAThreadAreStillProbed)
     EXPECT_EQ(results.Reports(), m_Expected);
 }
 
-// A wait that fails does not free what the probes still read: the run ends, and the probes
-// that were still looking names up finish with what they hold.
-TEST_F(ScanRunThread, AFailedWaitEndsTheRunWhileItsProbesKeepTheirTasks)
+// A wait that fails does not free what the probes still read, nor lose what they report:
+// the probes that were still looking names up finish with what they hold, and the run tells
+// its end only once they have queued their names (the window takes the results up to then).
+TEST_F(ScanRunThread, AFailedWaitEndsTheRunOnceItsProbesHaveReportedAll)
 {
     m_Network.FailWaits();
     const auto seen = std::make_shared<RunEvents>();
+    const auto lookupsAtEnd = std::make_shared<std::atomic<int>>(-1);
+    CScanRun::Events events = RunEvents::For(seen);
+    events.Ended = [ended = events.Ended, lookupsAtEnd, this](int found) {
+        *lookupsAtEnd = m_Network.LookupsDone();
+        ended(found);
+    };
     CScanRun run;
-    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
-    const bool ended = PumpUntil([&] { return seen->Ended(); });
-    const bool lookingUp = PumpUntil([&] { return m_Network.LookupsWaiting() == 3; });
+    ASSERT_TRUE(run.Start(m_Request, std::move(events), m_Network.PlatformsForEachRun()));
+    // Every probe's thread has been waited for in vain (.1 to .254) while three look up names.
+    const bool lookingUp =
+        PumpUntil([&] { return m_Network.LookupsWaiting() == 3 && m_Network.FailedThreadWaits() == 254; });
+    // What must not happen (half a second proves it): the end while the look-ups are still held.
+    const bool endedWhileLookingUp = PumpUntil([&] { return seen->Ended(); }, 500);
     m_Network.ReleaseLookups();
+    const bool ended = PumpUntil([&] { return seen->Ended(); });
     ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-    ASSERT_TRUE(ended);
     ASSERT_TRUE(lookingUp);
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(endedWhileLookingUp);
+    EXPECT_EQ(lookupsAtEnd->load(), 3) << "the run ended before its probes had named their hosts";
     CRecordingSink results;
     results.TakeAll(run);
     EXPECT_EQ(results.Reports(), m_Expected);
