@@ -95,7 +95,8 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
         name = local->HostName;
     else if (!Stopped(task)) {
         try {
-            GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
+            // Left empty when it fails.
+            GetHostName(platform, address, hostName, sizeof(hostName), task.Stop);
         } catch (const std::exception&) {
             // Listed all the same, without a name: a found host that is never named stays
             // "Found! Getting Host Name Now...." in red.
@@ -105,7 +106,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length);
 }
 
-bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size)
+bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size, HANDLE stop)
 {
     if (!buffer || size == 0)
         return false;
@@ -121,7 +122,9 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
     if (platform.LookUpName(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof(socketAddress), buffer,
                              capacity, NI_NAMEREQD) != 0) {
         std::memset(buffer, 0, size);
-        // No DNS name: the host's own, cut to the buffer like one.
+        // No DNS name: the host's own, cut to the buffer like one; after a stop no query goes out.
+        if (stop && ::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
+            return false;
         const std::string own =
             platform.AskHostName ? platform.AskHostName(::ntohl(socketAddress.sin_addr.S_un.S_addr)) : std::string();
         if (own.empty())

@@ -74,8 +74,10 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 void RunProbe(const HostProbeTask& task) noexcept;
 
 // The name of the host at a dotted address, first letter capitalised, into `buffer` of
-// `size` bytes (cleared first): its DNS name, else the name the host itself gives.
-bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size);
+// `size` bytes (cleared first): its DNS name, else the name the host itself gives, which is
+// not asked for once `stop` (a manual-reset event, or none) is set.
+bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size,
+                 HANDLE stop = nullptr);
 
 // "00-1A-2B-3C-4D-5E": each byte as two upper-case hex digits, joined by "-".
 void FormatMacAddress(const BYTE* bytes, ULONG length, char* text, size_t size);

@@ -3,11 +3,15 @@
 // protocol's name wins. No socket; the clock is the fake network's.
 #include "scan/HostNameQuery.h"
 #include "scan/HostProbe.h"
+#include "scan/ScanResultsQueue.h"
+#include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -286,6 +290,43 @@ TEST(HostNameQuery, TheProbeAsksOnlyWithoutADnsName)
             EXPECT_EQ(askedFor, kHost);
         }
     }
+}
+
+// Stop pressed while DNS is asked: the host itself is asked nothing, and it is still reported
+// named, with no name.
+TEST(HostNameQuery, AStopDuringTheDnsLookUpAsksTheHostNothing)
+{
+    const CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(stop);
+    int asked = 0;
+    HostProbePlatform platform;
+    platform.SendARP = [](IPAddr, IPAddr, void* mac, ULONG* length) {
+        std::memset(mac, 0x02, 6);
+        *length = 6;
+        return static_cast<DWORD>(NO_ERROR);
+    };
+    platform.LookUpName = [&stop](const sockaddr*, int, char*, DWORD, int) {
+        ::SetEvent(stop.Get());
+        return EAI_NONAME;
+    };
+    platform.AskHostName = [&asked](uint32_t) {
+        ++asked;
+        return std::string("kitchen-pi.local");
+    };
+    CScanResultsQueue results;
+    HostProbeTask task{};
+    std::snprintf(task.Address, sizeof(task.Address), "10.77.0.12");
+    task.Results = &results;
+    task.Platform = &platform;
+    task.Stop = stop.Get();
+    ProbeHost(task, platform);
+    EXPECT_EQ(asked, 0);
+    std::vector<ScanResult> reported;
+    results.Take(reported, SIZE_MAX);
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_FALSE(reported[0].Named);
+    EXPECT_TRUE(reported[1].Named);
+    EXPECT_EQ(reported[1].Name, "");
 }
 
 TEST(HostNameQuery, AnOwnNameLongerThanTheBufferIsCutLikeADnsName)
