@@ -59,8 +59,8 @@ TEST(HelpPage, IsWrittenWholeAndNeverThroughWhatStoodAtItsName)
     ASSERT_EQ(source.compare(0, 15, "<!DOCTYPE html>"), 0);
 
     const WriteCase cases[] = {
-        {"nothing", [](const std::string&, const std::string&) {}, true},
-        {"an older page", [](const std::string& page, const std::string&) { WriteBytes(page, "old"); }, true},
+        {"nothing", [](const std::string&, const std::string&) {}, true, {}},
+        {"an older page", [](const std::string& page, const std::string&) { WriteBytes(page, "old"); }, true, {}},
         {"a link to another file",
          [](const std::string& page, const std::string& folder) {
              WriteBytes(folder + "victim.txt", "not to be changed");
@@ -70,7 +70,8 @@ TEST(HelpPage, IsWrittenWholeAndNeverThroughWhatStoodAtItsName)
          {"victim.txt"}},
         {"a folder",
          [](const std::string& page, const std::string&) { ASSERT_TRUE(::CreateDirectoryA(page.c_str(), nullptr)); },
-         false},
+         false,
+         {}},
         {"an older page and pages of earlier shows",
          [](const std::string& page, const std::string& folder) {
              WriteBytes(page, "old");

@@ -245,6 +245,45 @@ TEST(HostNameQuery, TheAnswersThatCountAndThoseIgnored)
     }
 }
 
+// A name's bytes as they come, and as the list gets them: in the system's ANSI code page,
+// here Windows-1252 (multicast-DNS names are UTF-8; NetBIOS names are read in this computer's
+// OEM code page, here 437 or 850, which agree on the bytes below). Expected bytes typed from
+// the code page tables.
+TEST(HostNameQuery, NamesComeInTheSystemsCodePage)
+{
+    const UINT oem = ::GetOEMCP();
+    if (::GetACP() != 1252 || (oem != 437 && oem != 850))
+        GTEST_SKIP() << "the expected bytes are those of code pages 1252 and 437/850, not " << ::GetACP() << "/" << oem;
+    struct Case {
+        const char* what;
+        NameProtocol protocol;
+        std::string sent;  // the name's bytes in the answer
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"UTF-8 umlauts", NameProtocol::MulticastDns, "k\xC3\xBC" "che-\xC3\xA4\xC3\xB6.local", "k\xFC" "che-\xE4\xF6.local"},
+        {"UTF-8 sharp s and a capital umlaut", NameProtocol::MulticastDns, "\xC3\x9C" "ber-gro\xC3\x9F", "\xDC" "ber-gro\xDF"},
+        {"a stray 0xFF in UTF-8", NameProtocol::MulticastDns, "pi\xFF.local", "pi?.local"},
+        {"a character the ANSI code page lacks", NameProtocol::MulticastDns, "snow\xE2\x98\x83", "snow?"},
+        {"an OEM u umlaut", NameProtocol::NetBios, "B\x81RO-PC", "B\xFCRO-PC"},
+        {"OEM capital umlauts", NameProtocol::NetBios, "\x8E\x99\x9A", "\xC4\xD6\xDC"},
+        {"plain ASCII", NameProtocol::NetBios, "OFFICE-PC", "OFFICE-PC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CFakeNetwork network([&c](const Sent& s, int) {
+            if (s.protocol != c.protocol)
+                return std::vector<Event>{Refused(s)};
+            Bytes labels{static_cast<uint8_t>(c.sent.size())};
+            labels.insert(labels.end(), c.sent.begin(), c.sent.end());
+            labels.push_back(0);
+            return std::vector<Event>{
+                Datagram(s, IsDns(s) ? MulticastDnsAnswer(s.packet, labels) : NodeStatusAnswer(s.packet, c.sent))};
+        });
+        EXPECT_EQ(AskHostForName(network.Platform(), kHost), c.shown);
+    }
+}
+
 TEST(HostNameQuery, NoSocketsNoName)
 {
     NameQueryPlatform platform{[] { return std::unique_ptr<CNameQuerySockets>(); }, [] { return DWORD{0}; },
