@@ -35,11 +35,8 @@ std::string EntryName(const uint8_t* entry)
     size_t length = kNetBiosNameBytes - 1;
     while (length > 0 && (entry[length - 1] == ' ' || entry[length - 1] == '\0'))
         --length;
-    for (size_t i = 0; i < length; ++i) {
-        if (entry[i] < 0x20 || entry[i] == 0x7F)
-            return std::string();
-    }
-    return std::string(reinterpret_cast<const char*>(entry), length);
+    std::string name(reinterpret_cast<const char*>(entry), length);
+    return HasControlBytes(name) ? std::string() : name;
 }
 
 }  // namespace
@@ -68,18 +65,15 @@ std::string ReadNodeStatusName(const uint8_t* data, size_t size, uint16_t id)
         reader.Skip(4);
     }
     // The answer must be about the name we asked for.
-    if (!reader.ReadName(name) || !SameDomainName(name, EncodedWildcardName()))
+    CPacketReader::RecordHeader record;
+    if (!reader.ReadRecordHeader(record) || !SameDomainName(record.Name, EncodedWildcardName()))
         return std::string();
-    const uint16_t type = reader.ReadU16();
-    const uint16_t recordClass = reader.ReadU16();
-    reader.Skip(4);  // TTL
-    const uint16_t dataLength = reader.ReadU16();
-    const uint8_t* recordData = reader.ReadBytes(dataLength);
-    if (!recordData || type != kTypeNodeStatus || recordClass != kClassInternet || dataLength < 1)
+    const uint8_t* recordData = reader.ReadBytes(record.DataLength);
+    if (!recordData || record.Type != kTypeNodeStatus || record.Class != kClassInternet || record.DataLength < 1)
         return std::string();
 
     const size_t count = recordData[0];
-    if (count * kNameEntryBytes > size_t{dataLength} - 1)
+    if (count * kNameEntryBytes > size_t{record.DataLength} - 1)
         return std::string();
     std::string server;
     for (size_t i = 0; i < count; ++i) {
