@@ -1,8 +1,9 @@
 #include "scan/HostProbe.h"
 
+#include "net/HostNameText.h"
 #include "scan/ArpResolver.h"
 #include "scan/HostNameQuery.h"
-#include "scan/LocalNetwork.h"
+#include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
 
@@ -17,11 +18,6 @@ namespace {
 
 constexpr size_t kHardwareBufferSize = 16;
 constexpr ULONG kRequestedAddressLength = 6;
-
-bool Stopped(const HostProbeTask& task)
-{
-    return task.Stop && ::WaitForSingleObject(task.Stop, 0) == WAIT_OBJECT_0;
-}
 
 HostRole RoleOf(const char* address, bool isOwnSystem, const LocalHostFacts* local)
 {
@@ -69,7 +65,7 @@ void RunProbe(const HostProbeTask& task) noexcept
 
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
 {
-    if (Stopped(task) || !task.Results)
+    if (IsSignalled(task.Stop) || !task.Results)
         return;
 
     // The sink finds the host again by this text: both reports carry exactly the same.
@@ -93,7 +89,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     const char* name = hostName;
     if (isOwnSystem && local->HostName[0])
         name = local->HostName;
-    else if (!Stopped(task)) {
+    else if (!IsSignalled(task.Stop)) {
         try {
             // Left empty when it fails.
             GetHostName(platform, address, hostName, sizeof(hostName), task.Stop);
@@ -123,7 +119,7 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
                              capacity, NI_NAMEREQD) != 0) {
         std::memset(buffer, 0, size);
         // No DNS name: the host's own, cut to the buffer like one; after a stop no query goes out.
-        if (stop && ::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
+        if (IsSignalled(stop))
             return false;
         const std::string own =
             platform.AskHostName ? platform.AskHostName(::ntohl(socketAddress.sin_addr.S_un.S_addr)) : std::string();

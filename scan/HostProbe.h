@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "scan/LocalNetwork.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,13 +31,6 @@ public:
 
 struct ArpPlatform;
 struct HostProbePlatform;
-
-// What a probe must know of this computer, as discovery found it; each run carries a copy.
-struct LocalHostFacts {
-    char HostName[500];
-    char LocalAddress[200];
-    char GatewayAddress[100];
-};
 
 // What one probe is given. The pointers point into what `Owner` keeps alive (the run's
 // shared state), so a probe that holds its task holds all it reads.

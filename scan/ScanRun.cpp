@@ -4,7 +4,6 @@
 #include "winlib/Thread.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <new>
@@ -14,11 +13,6 @@
 namespace {
 
 constexpr uint32_t kBlockMask = 0xFFFFFF00;
-
-bool IsSignalled(HANDLE event)
-{
-    return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
 
 // Waits until `count` threads have ended, running `whileWaiting` between the waits. A wait
 // that fails (a handle gone bad) is tried again thread by thread; a thread that cannot be
@@ -63,12 +57,6 @@ HANDLE StartProbeThread(const std::shared_ptr<const HostProbeTask>& task)
         return nullptr;
     handOver.release();  // the thread's now
     return thread;
-}
-
-template <size_t N>
-void CopyText(char (&target)[N], const char* source)
-{
-    std::snprintf(target, N, "%s", source);
 }
 
 }  // namespace
@@ -140,15 +128,6 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
             whileWaiting();
     }
     return probed;
-}
-
-LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network)
-{
-    LocalHostFacts facts{};
-    CopyText(facts.HostName, network.HostName);
-    CopyText(facts.LocalAddress, network.LocalAddress);
-    CopyText(facts.GatewayAddress, network.GatewayAddress);
-    return facts;
 }
 
 // ---------------------------------------------------------------- the run's shared state

@@ -70,7 +70,6 @@ struct ScanRequest {
     ScanRange Range;
     LocalHostFacts Local;
 };
-LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network);
 
 // One run on a worker thread of its own. The owner keeps the object and its thread handle;
 // the worker and the probes share the run's state (its stop event, its ARP state, its queue
