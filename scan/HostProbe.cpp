@@ -43,15 +43,6 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
     };
 }
 
-DWORD WINAPI HostScanner(LPVOID task)
-{
-    const std::unique_ptr<const std::shared_ptr<const HostProbeTask>> handOver(
-        static_cast<const std::shared_ptr<const HostProbeTask>*>(task));
-    if (handOver && *handOver)
-        RunProbe(**handOver);
-    return 0;
-}
-
 void RunProbe(const HostProbeTask& task) noexcept
 {
     if (!task.Platform)
@@ -63,9 +54,14 @@ void RunProbe(const HostProbeTask& task) noexcept
     }
 }
 
+CHandle StartProbeThread(std::shared_ptr<const HostProbeTask> task)
+{
+    return StartThread([task = std::move(task)] { RunProbe(*task); }, kProbeStackReserve);
+}
+
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
 {
-    if (IsSignalled(task.Stop) || !task.Results)
+    if (IsSignalled(task.StopEvent()) || !task.Results)
         return;
 
     // The sink finds the host again by this text: both reports carry exactly the same.
@@ -83,16 +79,16 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     length = std::min<ULONG>(length, sizeof(hardware));
     task.Results->OnHostFound(address, hardware, length);
 
-    const LocalHostFacts* local = task.Local;
+    const LocalHostFacts* local = task.Local.get();
     const bool isOwnSystem = local && ::_stricmp(address, local->LocalAddress) == 0;
     char hostName[kHostNameCapacity] = {};
     const char* name = hostName;
     if (isOwnSystem && local->HostName[0])
         name = local->HostName;
-    else if (!IsSignalled(task.Stop)) {
+    else if (!IsSignalled(task.StopEvent())) {
         try {
             // Left empty when it fails.
-            GetHostName(platform, address, hostName, sizeof(hostName), task.Stop);
+            GetHostName(platform, address, hostName, sizeof(hostName), task.StopEvent());
         } catch (const std::exception&) {
             // Listed all the same, without a name: a found host that is never named stays
             // "Found! Getting Host Name Now...." in red.

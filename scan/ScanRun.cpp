@@ -48,17 +48,6 @@ void WaitUntilReleased(const std::vector<std::weak_ptr<const HostProbeTask>>& ta
     }
 }
 
-HANDLE StartProbeThread(const std::shared_ptr<const HostProbeTask>& task)
-{
-    auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
-    HANDLE thread = ::CreateThread(nullptr, kProbeStackReserve, HostScanner, handOver.get(),
-                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (!thread)
-        return nullptr;
-    handOver.release();  // the thread's now
-    return thread;
-}
-
 }  // namespace
 
 ScanPlatforms SystemScanPlatforms(HANDLE stop)
@@ -67,7 +56,7 @@ ScanPlatforms SystemScanPlatforms(HANDLE stop)
     return ScanPlatforms{
         ScanRunPlatform{
             [arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(*arp, dests); },
-            StartProbeThread,
+            [](const std::shared_ptr<const HostProbeTask>& task) { return StartProbeThread(task); },
             [](DWORD count, const HANDLE* threads, DWORD ms) {
                 return ::WaitForMultipleObjects(count, threads, TRUE, ms);
             },
@@ -80,7 +69,7 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
                   const std::function<void()>& whileWaiting)
 {
     ClampRangeEnd(range);
-    if (range.Start > range.End || IsSignalled(probe.Stop))
+    if (range.Start > range.End || IsSignalled(probe.StopEvent()))
         return 0;
     const uint64_t count = std::min<uint64_t>(uint64_t{range.End} - range.Start + 1, MaxScanHosts);
     std::vector<IPAddr> dests;
@@ -97,12 +86,12 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
     unstarted.reserve(count);
     size_t probed = 0;
     try {
-        for (uint64_t i = 0; i < count && !IsSignalled(probe.Stop); ++i) {
+        for (uint64_t i = 0; i < count && !IsSignalled(probe.StopEvent()); ++i) {
             auto task = std::make_shared<HostProbeTask>(probe);
             FormatAddress(range.Start + static_cast<uint32_t>(i), task->Address, sizeof(task->Address));
             ++probed;
-            if (HANDLE thread = platform.StartProbe(task)) {
-                threads.emplace_back(thread);
+            if (CHandle thread = platform.StartProbe(task)) {
+                threads.push_back(std::move(thread));
                 started.push_back(task);
             } else
                 unstarted.push_back(std::move(task));
@@ -222,12 +211,12 @@ void CScanRun::Work(const std::shared_ptr<State>& state)
 {
     if (!state->Abandoned && state->Notify.Started)
         state->Notify.Started();
+    // Each a part of the run's state that shares the whole.
     HostProbeTask probe{};
-    probe.Results = state.get();
-    probe.Platform = &state->Platforms.Probes;
-    probe.Stop = state->StopEvent.Get();
-    probe.Local = &state->Request.Local;
-    probe.Owner = state;
+    probe.Results = state;
+    probe.Platform = std::shared_ptr<const HostProbePlatform>(state, &state->Platforms.Probes);
+    probe.Stop = std::shared_ptr<const CHandle>(state, &state->StopEvent);
+    probe.Local = std::shared_ptr<const LocalHostFacts>(state, &state->Request.Local);
     try {
         // The ARP state's set-up reads files and the adapter list: not on the owner's thread.
         state->Platforms = state->MakePlatforms(state->StopEvent.Get());

@@ -23,12 +23,6 @@ constexpr size_t MaxScanHosts = 256;
 constexpr size_t kScanWaitGroupSize = MAXIMUM_WAIT_OBJECTS;
 // How often a waiting run looks for results to announce.
 constexpr DWORD kScanNoticeIntervalMs = 25;
-// What a probe thread reserves of the address space for its stack. A probe calls the
-// system's resolvers (getnameinfo, the DNS client, NetBIOS over TCP), whose depth on Windows
-// cannot be measured here, and an overflow ends the whole program: the reservation costs only
-// address space (254 threads: 64 MiB of a 32-bit process's 2 GiB; at the default 2 MiB they
-// would take a quarter of it).
-constexpr SIZE_T kProbeStackReserve = 256 * 1024;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
@@ -37,7 +31,7 @@ struct ScanRunPlatform {
     std::function<void(const std::vector<IPAddr>& dests)> SendArpRequestsAhead;
     // A running thread probing `task`, which it holds until it ends; null when no thread
     // could be created.
-    std::function<HANDLE(const std::shared_ptr<const HostProbeTask>& task)> StartProbe;
+    std::function<CHandle(const std::shared_ptr<const HostProbeTask>& task)> StartProbe;
     // WaitForMultipleObjects's answer for all of `count` threads, waiting at most `ms`.
     std::function<DWORD(DWORD count, const HANDLE* threads, DWORD ms)> WaitForAll;
 };

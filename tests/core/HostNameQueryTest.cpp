@@ -335,8 +335,8 @@ TEST(HostNameQuery, TheProbeAsksOnlyWithoutADnsName)
 // named, with no name.
 TEST(HostNameQuery, AStopDuringTheDnsLookUpAsksTheHostNothing)
 {
-    const CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    ASSERT_TRUE(stop);
+    const auto stop = std::make_shared<const CHandle>(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(*stop);
     int asked = 0;
     HostProbePlatform platform;
     platform.SendARP = [](IPAddr, IPAddr, void* mac, ULONG* length) {
@@ -345,23 +345,22 @@ TEST(HostNameQuery, AStopDuringTheDnsLookUpAsksTheHostNothing)
         return static_cast<DWORD>(NO_ERROR);
     };
     platform.LookUpName = [&stop](const sockaddr*, int, char*, DWORD, int) {
-        ::SetEvent(stop.Get());
+        ::SetEvent(stop->Get());
         return EAI_NONAME;
     };
     platform.AskHostName = [&asked](uint32_t) {
         ++asked;
         return std::string("kitchen-pi.local");
     };
-    CScanResultsQueue results;
+    const auto results = std::make_shared<CScanResultsQueue>();
     HostProbeTask task{};
     std::snprintf(task.Address, sizeof(task.Address), "10.77.0.12");
-    task.Results = &results;
-    task.Platform = &platform;
-    task.Stop = stop.Get();
+    task.Results = results;
+    task.Stop = stop;
     ProbeHost(task, platform);
     EXPECT_EQ(asked, 0);
     std::vector<ScanResult> reported;
-    results.Take(reported, SIZE_MAX);
+    results->Take(reported, SIZE_MAX);
     ASSERT_EQ(reported.size(), 2u);
     EXPECT_FALSE(reported[0].Named);
     EXPECT_TRUE(reported[1].Named);
