@@ -16,7 +16,7 @@ struct ProbeStart {
     const std::function<void(HostProbeTask&)>* probe = nullptr;
 };
 
-DWORD WINAPI RunProbe(LPVOID param)
+DWORD WINAPI RunTestProbe(LPVOID param)
 {
     auto& start = *static_cast<ProbeStart*>(param);
     (*start.probe)(start.task);
@@ -69,7 +69,7 @@ DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& a
         starts[i].task.Stop = stopEvent;
         starts[i].task.Local = thisComputer;
         starts[i].probe = &probe;
-        threads.emplace_back(::CreateThread(nullptr, 0, RunProbe, &starts[i], 0, nullptr));
+        threads.emplace_back(::CreateThread(nullptr, 0, RunTestProbe, &starts[i], 0, nullptr));
         EXPECT_TRUE(threads.back()) << "no thread for " << addresses[i];
     }
     bool reported = false;
