@@ -8,16 +8,6 @@ constexpr uint16_t kTypePointer = 12;
 constexpr uint16_t kClassInternet = 1;
 constexpr uint16_t kClassMask = 0x7FFF;  // the top bit is mDNS's cache flush / unicast answer
 
-bool HasControlBytes(const std::string& text)
-{
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            return true;
-    }
-    return false;
-}
-
 // A question or record is about our name with the PTR type in class IN.
 bool IsOurs(const std::string& name, uint16_t type, uint16_t recordClass, const std::string& asked)
 {
@@ -72,24 +62,19 @@ std::string ReadReversePointerName(const uint8_t* data, size_t size, uint16_t id
             return std::string();
     }
     for (uint16_t i = 0; i < header.Answers; ++i) {
-        if (!reader.ReadName(name))
+        CPacketReader::RecordHeader record;
+        if (!reader.ReadRecordHeader(record))
             return std::string();
-        const uint16_t type = reader.ReadU16();
-        const uint16_t recordClass = reader.ReadU16();
-        reader.Skip(4);  // TTL
-        const uint16_t dataLength = reader.ReadU16();
         const size_t dataStart = reader.Offset();
-        if (!reader.Ok() || dataLength > reader.Left())
-            return std::string();
-        if (IsOurs(name, type, recordClass, asked)) {
+        if (IsOurs(record.Name, record.Type, record.Class, asked)) {
             std::string published;
             // The published name must lie within the record's own data (pointers may leave it).
-            if (!reader.ReadName(published) || reader.Offset() - dataStart != dataLength || published.empty() ||
+            if (!reader.ReadName(published) || reader.Offset() - dataStart != record.DataLength || published.empty() ||
                 HasControlBytes(published))
                 return std::string();
             return published;
         }
-        reader.Skip(dataLength);
+        reader.Skip(record.DataLength);
     }
     return std::string();
 }

@@ -2,11 +2,16 @@
 
 #include "net/PacketReader.h"
 
+#include <utility>
+
 namespace {
 
 constexpr uint16_t kTypeNodeStatus = 0x0021;
 constexpr uint16_t kClassInternet = 0x0001;
 constexpr uint16_t kNameFlagGroup = 0x8000;
+// A name being given up, or one another node also claims: not the host's to show.
+constexpr uint16_t kNameFlagDeregistering = 0x1000;
+constexpr uint16_t kNameFlagConflict = 0x0800;
 constexpr size_t kNetBiosNameBytes = 16;  // 15 name bytes and the suffix
 constexpr size_t kNameEntryBytes = kNetBiosNameBytes + 2;
 constexpr uint8_t kSuffixWorkstation = 0x00;
@@ -30,11 +35,8 @@ std::string EntryName(const uint8_t* entry)
     size_t length = kNetBiosNameBytes - 1;
     while (length > 0 && (entry[length - 1] == ' ' || entry[length - 1] == '\0'))
         --length;
-    for (size_t i = 0; i < length; ++i) {
-        if (entry[i] < 0x20 || entry[i] == 0x7F)
-            return std::string();
-    }
-    return std::string(reinterpret_cast<const char*>(entry), length);
+    std::string name(reinterpret_cast<const char*>(entry), length);
+    return HasControlBytes(name) ? std::string() : name;
 }
 
 }  // namespace
@@ -63,30 +65,33 @@ std::string ReadNodeStatusName(const uint8_t* data, size_t size, uint16_t id)
         reader.Skip(4);
     }
     // The answer must be about the name we asked for.
-    if (!reader.ReadName(name) || !SameDomainName(name, EncodedWildcardName()))
+    CPacketReader::RecordHeader record;
+    if (!reader.ReadRecordHeader(record) || !SameDomainName(record.Name, EncodedWildcardName()))
         return std::string();
-    const uint16_t type = reader.ReadU16();
-    const uint16_t recordClass = reader.ReadU16();
-    reader.Skip(4);  // TTL
-    const uint16_t dataLength = reader.ReadU16();
-    const uint8_t* recordData = reader.ReadBytes(dataLength);
-    if (!recordData || type != kTypeNodeStatus || recordClass != kClassInternet || dataLength < 1)
+    const uint8_t* recordData = reader.ReadBytes(record.DataLength);
+    if (!recordData || record.Type != kTypeNodeStatus || record.Class != kClassInternet || record.DataLength < 1)
         return std::string();
 
     const size_t count = recordData[0];
-    if (count * kNameEntryBytes > size_t{dataLength} - 1)
+    if (count * kNameEntryBytes > size_t{record.DataLength} - 1)
         return std::string();
-    const uint8_t* server = nullptr;
+    std::string server;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* entry = recordData + 1 + i * kNameEntryBytes;
         const uint16_t nameFlags = static_cast<uint16_t>(entry[kNetBiosNameBytes] << 8 | entry[kNetBiosNameBytes + 1]);
-        if (nameFlags & kNameFlagGroup)
+        if (nameFlags & (kNameFlagGroup | kNameFlagDeregistering | kNameFlagConflict))
             continue;
         const uint8_t suffix = entry[kNetBiosNameBytes - 1];
+        if (suffix != kSuffixWorkstation && suffix != kSuffixServer)
+            continue;
+        // An empty name or one with a control byte is no name: a later entry may have one.
+        std::string entryName = EntryName(entry);
+        if (entryName.empty())
+            continue;
         if (suffix == kSuffixWorkstation)
-            return EntryName(entry);
-        if (suffix == kSuffixServer && !server)
-            server = entry;
+            return entryName;
+        if (server.empty())
+            server = std::move(entryName);
     }
-    return server ? EntryName(server) : std::string();
+    return server;
 }

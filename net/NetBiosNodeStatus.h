@@ -14,6 +14,7 @@ std::vector<uint8_t> BuildNodeStatusRequest(uint16_t id);
 
 // The host's own name from an answer to the request with `id`: the first unique name with
 // suffix 0x00 (the workstation), else with suffix 0x20 (the server), its padding removed; never
-// a group name. Empty for any other packet, a malformed one, or a name with control bytes.
-// The bytes are the host's OEM code page.
+// a group name, one in conflict or being deregistered, an empty one or one with a control
+// byte (a later entry may still give a name). Empty for any other packet or a malformed one.
+// The bytes are in an OEM code page (this computer's is the best guess).
 std::string ReadNodeStatusName(const uint8_t* data, size_t size, uint16_t id);

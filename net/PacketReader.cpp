@@ -88,6 +88,18 @@ bool CPacketReader::ReadName(std::string& text)
     return true;
 }
 
+bool CPacketReader::ReadRecordHeader(RecordHeader& record)
+{
+    ReadName(record.Name);
+    record.Type = ReadU16();
+    record.Class = ReadU16();
+    record.Ttl = ReadU32();
+    record.DataLength = ReadU16();
+    if (m_Ok && record.DataLength > Left())
+        Fail();
+    return m_Ok;
+}
+
 bool SameDomainName(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())
@@ -97,6 +109,16 @@ bool SameDomainName(const std::string& a, const std::string& b)
             return false;
     }
     return true;
+}
+
+bool HasControlBytes(const std::string& text)
+{
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return true;
+    }
+    return false;
 }
 
 std::vector<uint8_t> StartQuery(uint16_t id)

@@ -28,6 +28,17 @@ public:
     // label past the end, a forward or looping pointer, or a reserved label type.
     bool ReadName(std::string& text);
 
+    // A resource record up to its data: the reader stops where the data begins. Fails on a
+    // record cut short, or whose data would pass the end.
+    struct RecordHeader {
+        std::string Name;
+        uint16_t Type = 0;
+        uint16_t Class = 0;
+        uint32_t Ttl = 0;
+        uint16_t DataLength = 0;
+    };
+    bool ReadRecordHeader(RecordHeader& record);
+
 private:
     bool Fail()
     {
@@ -43,6 +54,10 @@ private:
 
 // Case-insensitive in ASCII letters only, as DNS compares names.
 bool SameDomainName(const std::string& a, const std::string& b);
+
+// A byte below 0x20 or 0x7F: a name that holds one is no name at all (it could end a line in
+// a report or the list).
+bool HasControlBytes(const std::string& text);
 
 // ---- The header NetBIOS name service and DNS share ----
 

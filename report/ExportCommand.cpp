@@ -19,7 +19,6 @@ const ReportFormatEntry ReportFormats[4] = {
 namespace {
 
 const char kCaption[] = "Vantrel";
-const char kWindowsDirectoryFallback[] = "C:\\Windows";
 
 template <class T>
 struct ComRelease {
@@ -111,10 +110,7 @@ bool FormatNotepadCommandLine(const std::string& path, const LaunchPlatform& lau
                               char (&commandLine)[kNotepadCommandLineSize])
 {
     char windowsDirectory[kWindowsDirectorySize];
-    std::snprintf(windowsDirectory, sizeof(windowsDirectory), "%s", kWindowsDirectoryFallback);
-    const UINT length = launch.SystemWindowsDirectory(windowsDirectory, sizeof(windowsDirectory));
-    if (length == 0 || length >= sizeof(windowsDirectory))
-        std::snprintf(windowsDirectory, sizeof(windowsDirectory), "%s", kWindowsDirectoryFallback);
+    ReadWindowsDirectory(launch, windowsDirectory);
     if (path.find('"') != std::string::npos)
         return false;
     const int written =

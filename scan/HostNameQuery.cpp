@@ -2,7 +2,7 @@
 
 #include "net/MulticastDnsReverse.h"
 #include "net/NetBiosNodeStatus.h"
-#include "net/TextConversion.h"
+#include "net/HostNameText.h"
 #include "winlib/Socket.h"
 
 #include <ws2tcpip.h>
@@ -175,8 +175,9 @@ std::string AskHostForName(const NameQueryPlatform& platform, uint32_t address)
         if ((queries[0].Done && queries[1].Done) || !queries[0].Name.empty())
             break;
     }
-    // Multicast DNS names are UTF-8; NetBIOS names are in the host's OEM code page.
+    // Multicast DNS names are UTF-8; a NetBIOS name does not say its code page: this computer's
+    // OEM code page is the best guess.
     if (!queries[0].Name.empty())
-        return FromWide(ToWide(queries[0].Name, CP_UTF8), CP_ACP);
-    return FromWide(ToWide(queries[1].Name, CP_OEMCP), CP_ACP);
+        return NameInSystemCodePage(queries[0].Name, CP_UTF8);
+    return NameInSystemCodePage(queries[1].Name, CP_OEMCP);
 }

@@ -41,8 +41,9 @@ struct NameQueryPlatform {
 };
 NameQueryPlatform SystemNameQueryPlatform();
 
-// Each try waits this long for the answers; a lost query or answer is sent once more. A host
-// that answers neither costs kTries * kTryMs.
+// Each try waits at most this long for the answers. Unless the first brought a multicast-DNS
+// name (or both protocols are done), the queries still unanswered are sent once more: a host
+// that answers neither, and one that answers only NetBIOS, costs kTries * kTryMs.
 struct NameQueryTiming {
     static constexpr DWORD kTryMs = 50;
     static constexpr int kTries = 2;

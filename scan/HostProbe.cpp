@@ -1,9 +1,10 @@
 #include "scan/HostProbe.h"
 
+#include "net/HostNameText.h"
 #include "scan/ArpResolver.h"
 #include "scan/HostNameQuery.h"
-#include "scan/LocalNetwork.h"
 #include "scan/UpnpQuery.h"
+#include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
 
@@ -18,11 +19,6 @@ namespace {
 
 constexpr size_t kHardwareBufferSize = 16;
 constexpr ULONG kRequestedAddressLength = 6;
-
-bool Stopped(const HostProbeTask& task)
-{
-    return task.Stop && ::WaitForSingleObject(task.Stop, 0) == WAIT_OBJECT_0;
-}
 
 HostRole RoleOf(const char* address, bool isOwnSystem, const LocalHostFacts* local)
 {
@@ -55,15 +51,6 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
     return platform;
 }
 
-DWORD WINAPI HostScanner(LPVOID task)
-{
-    const std::unique_ptr<const std::shared_ptr<const HostProbeTask>> handOver(
-        static_cast<const std::shared_ptr<const HostProbeTask>*>(task));
-    if (handOver && *handOver)
-        RunProbe(**handOver);
-    return 0;
-}
-
 void RunProbe(const HostProbeTask& task) noexcept
 {
     if (!task.Platform)
@@ -75,9 +62,14 @@ void RunProbe(const HostProbeTask& task) noexcept
     }
 }
 
+CHandle StartProbeThread(std::shared_ptr<const HostProbeTask> task)
+{
+    return StartThread([task = std::move(task)] { RunProbe(*task); }, kProbeStackReserve);
+}
+
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
 {
-    if (Stopped(task) || !task.Results)
+    if (IsSignalled(task.StopEvent()) || !task.Results)
         return;
 
     // The sink finds the host again by this text: both reports carry exactly the same.
@@ -95,20 +87,21 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     length = std::min<ULONG>(length, sizeof(hardware));
     task.Results->OnHostFound(address, hardware, length);
 
-    const LocalHostFacts* local = task.Local;
+    const LocalHostFacts* local = task.Local.get();
     const bool isOwnSystem = local && ::_stricmp(address, local->LocalAddress) == 0;
     const bool ownNamed = isOwnSystem && local->HostName[0];
     // The host's UPnP answer comes while its names are looked up.
     const uint32_t hostAddress = ::ntohl(dest.S_un.S_addr);
-    if (!ownNamed && platform.SearchUpnpDevice && !Stopped(task))
+    if (!ownNamed && platform.SearchUpnpDevice && !IsSignalled(task.StopEvent()))
         platform.SearchUpnpDevice(hostAddress);
     char hostName[kHostNameCapacity] = {};
     const char* name = hostName;
     if (ownNamed)
         name = local->HostName;
-    else if (!Stopped(task)) {
+    else if (!IsSignalled(task.StopEvent())) {
         try {
-            GetHostName(platform, address, hostName, sizeof(hostName));  // left empty when it fails
+            // Left empty when it fails.
+            GetHostName(platform, address, hostName, sizeof(hostName), task.StopEvent());
         } catch (const std::exception&) {
             // Listed all the same, without a name: a found host that is never named stays
             // "Found! Getting Host Name Now...." in red.
@@ -116,7 +109,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
         }
     }
     std::string device;
-    if (!ownNamed && platform.AskUpnpDevice && !Stopped(task)) {
+    if (!ownNamed && platform.AskUpnpDevice && !IsSignalled(task.StopEvent())) {
         try {
             device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
         } catch (const std::exception&) {
@@ -126,7 +119,7 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length, device.c_str());
 }
 
-bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size)
+bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size, HANDLE stop)
 {
     if (!buffer || size == 0)
         return false;
@@ -142,7 +135,9 @@ bool GetHostName(const HostProbePlatform& platform, const char* address, char* b
     if (platform.LookUpName(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof(socketAddress), buffer,
                              capacity, NI_NAMEREQD) != 0) {
         std::memset(buffer, 0, size);
-        // No DNS name: the host's own, cut to the buffer like one.
+        // No DNS name: the host's own, cut to the buffer like one; after a stop no query goes out.
+        if (IsSignalled(stop))
+            return false;
         const std::string own =
             platform.AskHostName ? platform.AskHostName(::ntohl(socketAddress.sin_addr.S_un.S_addr)) : std::string();
         if (own.empty())

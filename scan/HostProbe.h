@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "scan/LocalNetwork.h"
+#include "winlib/Thread.h"
 #include "net/UpnpDescription.h"
 
 #include <cstddef>
@@ -34,23 +36,25 @@ struct ArpPlatform;
 struct HostProbePlatform;
 class CUpnpSearch;
 
-// What a probe must know of this computer, as discovery found it; each run carries a copy.
-struct LocalHostFacts {
-    char HostName[500];
-    char LocalAddress[200];
-    char GatewayAddress[100];
-};
-
-// What one probe is given. The pointers point into what `Owner` keeps alive (the run's
-// shared state), so a probe that holds its task holds all it reads.
+// What one probe is given: its address, and a share of each thing it uses (a run hands out
+// parts of its own state, each pointer sharing the whole), so a probe that holds its task
+// holds all it reads, however long it outlives the run's owner.
 struct HostProbeTask {
     char Address[256];  // dotted text
-    CScanResultsSink* Results;
-    const HostProbePlatform* Platform;
-    HANDLE Stop;                 // the run's manual-reset event; none: the probe runs to its end
-    const LocalHostFacts* Local;  // none: no host is this computer or the router
-    std::shared_ptr<const void> Owner;
+    std::shared_ptr<CScanResultsSink> Results;
+    std::shared_ptr<const HostProbePlatform> Platform;
+    std::shared_ptr<const CHandle> Stop;   // the run's manual-reset event; none: the probe runs to its end
+    std::shared_ptr<const LocalHostFacts> Local;  // none: no host is this computer or the router
+
+    HANDLE StopEvent() const { return Stop ? Stop->Get() : nullptr; }
 };
+
+// What a probe thread reserves of the address space for its stack. A probe calls the
+// system's resolvers (getnameinfo, the DNS client, NetBIOS over TCP), whose depth on Windows
+// cannot be measured here, and an overflow ends the whole program: the reservation costs only
+// address space (254 threads: 64 MiB of a 32-bit process's 2 GiB; at the default 2 MiB they
+// would take a quarter of it).
+constexpr SIZE_T kProbeStackReserve = 256 * 1024;
 
 constexpr size_t kHostNameCapacity = 1000;
 constexpr size_t kMacTextCapacity = 256;
@@ -73,19 +77,20 @@ struct HostProbePlatform {
 HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp,
                                           std::shared_ptr<CUpnpSearch> upnp = nullptr);
 
-// Thread routine: `task` is a std::shared_ptr<const HostProbeTask> made with new, which the
-// thread takes over and holds until it ends. Always ends with 0.
-DWORD WINAPI HostScanner(LPVOID task);
 // A host that answers is reported found, then named: also when its name look-up throws (it is
 // named with none).
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 // ProbeHost with the task's platform, at the edge of a thread: what it throws ends the probe
 // (the host keeps what was reported), never the thread.
 void RunProbe(const HostProbeTask& task) noexcept;
+// A thread running RunProbe, holding `task` until it ends; null when none started.
+CHandle StartProbeThread(std::shared_ptr<const HostProbeTask> task);
 
 // The name of the host at a dotted address, first letter capitalised, into `buffer` of
-// `size` bytes (cleared first): its DNS name, else the name the host itself gives.
-bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size);
+// `size` bytes (cleared first): its DNS name, else the name the host itself gives, which is
+// not asked for once `stop` (a manual-reset event, or none) is set.
+bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size,
+                 HANDLE stop = nullptr);
 
 // "00-1A-2B-3C-4D-5E": each byte as two upper-case hex digits, joined by "-".
 void FormatMacAddress(const BYTE* bytes, ULONG length, char* text, size_t size);

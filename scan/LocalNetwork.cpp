@@ -1,5 +1,7 @@
 #include "LocalNetwork.h"
 
+#include "net/HostNameText.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -151,10 +153,4 @@ void ClampRangeEnd(ScanRange& range)
 {
     if ((range.End & 0xFFu) == 0xFFu)
         range.End &= ~1u;
-}
-
-void CapitalizeFirstLetter(char* text)
-{
-    if (text && text[0] >= 'a' && text[0] <= 'z')
-        text[0] = static_cast<char>(text[0] - 'a' + 'A');
 }

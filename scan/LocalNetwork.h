@@ -12,15 +12,24 @@
 #include <functional>
 #include <vector>
 
-struct LocalNetworkRecord {
+// What a probe must know of this computer, as discovery found it; each run carries a copy.
+struct LocalHostFacts {
     char HostName[500];
     char LocalAddress[200];
     char GatewayAddress[100];
+};
+
+struct LocalNetworkRecord : LocalHostFacts {
     uint32_t FirstHost;  // host order, first octet most significant
     uint32_t LastHost;
     char FirstHostText[100];  // empty: no usable adapter was found
     char LastHostText[100];
 };
+
+inline LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network)
+{
+    return network;
+}
 
 // The process-wide record that GetLocalNetInfo fills. Windows and runs keep copies of
 // their own (DiscoverLocalNetwork): no probe reads this one.
@@ -61,5 +70,3 @@ void CalcStartAndEndAddress(const char* address, const char* mask, LocalNetworkR
 const char* ValidateManualRange(const ScanRange& range);
 
 void ClampRangeEnd(ScanRange& range);
-
-void CapitalizeFirstLetter(char* text);

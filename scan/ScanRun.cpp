@@ -5,7 +5,6 @@
 #include "winlib/Thread.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <new>
@@ -16,14 +15,9 @@ namespace {
 
 constexpr uint32_t kBlockMask = 0xFFFFFF00;
 
-bool IsSignalled(HANDLE event)
-{
-    return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
-
 // Waits until `count` threads have ended, running `whileWaiting` between the waits. A wait
 // that fails (a handle gone bad) is tried again thread by thread; a thread that cannot be
-// waited for at all ends on its own, holding its task.
+// waited for at all ends on its own, holding its task (see WaitUntilReleased).
 void WaitForThreads(const ScanRunPlatform& platform, const HANDLE* threads, DWORD count,
                     const std::function<void()>& whileWaiting)
 {
@@ -41,21 +35,18 @@ void WaitForThreads(const ScanRunPlatform& platform, const HANDLE* threads, DWOR
     }
 }
 
-HANDLE StartProbeThread(const std::shared_ptr<const HostProbeTask>& task)
+// Until every task is let go of by the probe that held it: a probe whose thread could not be
+// waited for lets go once it has queued its last result.
+void WaitUntilReleased(const std::vector<std::weak_ptr<const HostProbeTask>>& tasks,
+                       const std::function<void()>& whileWaiting)
 {
-    auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
-    HANDLE thread = ::CreateThread(nullptr, kProbeStackReserve, HostScanner, handOver.get(),
-                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (!thread)
-        return nullptr;
-    handOver.release();  // the thread's now
-    return thread;
-}
-
-template <size_t N>
-void CopyText(char (&target)[N], const char* source)
-{
-    std::snprintf(target, N, "%s", source);
+    for (const auto& task : tasks) {
+        while (!task.expired()) {
+            ::Sleep(kScanNoticeIntervalMs);
+            if (whileWaiting)
+                whileWaiting();
+        }
+    }
 }
 
 }  // namespace
@@ -70,7 +61,7 @@ ScanPlatforms SystemScanPlatforms(HANDLE stop)
                 SendArpRequestsAhead(*arp, dests);
                 upnp->Begin(dests);  // the group search goes out with the ARP datagrams
             },
-            StartProbeThread,
+            [](const std::shared_ptr<const HostProbeTask>& task) { return StartProbeThread(task); },
             [](DWORD count, const HANDLE* threads, DWORD ms) {
                 return ::WaitForMultipleObjects(count, threads, TRUE, ms);
             },
@@ -83,7 +74,7 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
                   const std::function<void()>& whileWaiting)
 {
     ClampRangeEnd(range);
-    if (range.Start > range.End || IsSignalled(probe.Stop))
+    if (range.Start > range.End || IsSignalled(probe.StopEvent()))
         return 0;
     const uint64_t count = std::min<uint64_t>(uint64_t{range.End} - range.Start + 1, MaxScanHosts);
     std::vector<IPAddr> dests;
@@ -94,17 +85,20 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
 
     std::vector<CHandle> threads;
     threads.reserve(count);
+    std::vector<std::weak_ptr<const HostProbeTask>> started;
+    started.reserve(count);
     std::vector<std::shared_ptr<const HostProbeTask>> unstarted;
     unstarted.reserve(count);
     size_t probed = 0;
     try {
-        for (uint64_t i = 0; i < count && !IsSignalled(probe.Stop); ++i) {
+        for (uint64_t i = 0; i < count && !IsSignalled(probe.StopEvent()); ++i) {
             auto task = std::make_shared<HostProbeTask>(probe);
             FormatAddress(range.Start + static_cast<uint32_t>(i), task->Address, sizeof(task->Address));
             ++probed;
-            if (HANDLE thread = platform.StartProbe(task))
-                threads.emplace_back(thread);
-            else
+            if (CHandle thread = platform.StartProbe(task)) {
+                threads.push_back(std::move(thread));
+                started.push_back(task);
+            } else
                 unstarted.push_back(std::move(task));
         }
     } catch (const std::bad_alloc&) {
@@ -118,6 +112,9 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
             group[i] = threads[first + i].Get();
         WaitForThreads(platform, group, static_cast<DWORD>(size), whileWaiting);
     }
+    // Threads that ended hold nothing; one whose wait failed may still be queuing results,
+    // which the run's end must not leave behind.
+    WaitUntilReleased(started, whileWaiting);
     // Their datagrams went out with all the others: by now each needs one look at the table.
     for (const auto& task : unstarted) {
         RunProbe(*task);
@@ -125,15 +122,6 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
             whileWaiting();
     }
     return probed;
-}
-
-LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network)
-{
-    LocalHostFacts facts{};
-    CopyText(facts.HostName, network.HostName);
-    CopyText(facts.LocalAddress, network.LocalAddress);
-    CopyText(facts.GatewayAddress, network.GatewayAddress);
-    return facts;
 }
 
 // ---------------------------------------------------------------- the run's shared state
@@ -228,12 +216,12 @@ void CScanRun::Work(const std::shared_ptr<State>& state)
 {
     if (!state->Abandoned && state->Notify.Started)
         state->Notify.Started();
+    // Each a part of the run's state that shares the whole.
     HostProbeTask probe{};
-    probe.Results = state.get();
-    probe.Platform = &state->Platforms.Probes;
-    probe.Stop = state->StopEvent.Get();
-    probe.Local = &state->Request.Local;
-    probe.Owner = state;
+    probe.Results = state;
+    probe.Platform = std::shared_ptr<const HostProbePlatform>(state, &state->Platforms.Probes);
+    probe.Stop = std::shared_ptr<const CHandle>(state, &state->StopEvent);
+    probe.Local = std::shared_ptr<const LocalHostFacts>(state, &state->Request.Local);
     try {
         // The ARP state's set-up reads files and the adapter list: not on the owner's thread.
         state->Platforms = state->MakePlatforms(state->StopEvent.Get());

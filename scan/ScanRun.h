@@ -23,12 +23,6 @@ constexpr size_t MaxScanHosts = 256;
 constexpr size_t kScanWaitGroupSize = MAXIMUM_WAIT_OBJECTS;
 // How often a waiting run looks for results to announce.
 constexpr DWORD kScanNoticeIntervalMs = 25;
-// What a probe thread reserves of the address space for its stack. A probe calls the
-// system's resolvers (getnameinfo, the DNS client, NetBIOS over TCP), whose depth on Windows
-// cannot be measured here, and an overflow ends the whole program: the reservation costs only
-// address space (254 threads: 64 MiB of a 32-bit process's 2 GiB; at the default 2 MiB they
-// would take a quarter of it).
-constexpr SIZE_T kProbeStackReserve = 256 * 1024;
 
 // How a run starts and waits for its probe threads; tests count and fail them.
 struct ScanRunPlatform {
@@ -37,7 +31,7 @@ struct ScanRunPlatform {
     std::function<void(const std::vector<IPAddr>& dests)> SendArpRequestsAhead;
     // A running thread probing `task`, which it holds until it ends; null when no thread
     // could be created.
-    std::function<HANDLE(const std::shared_ptr<const HostProbeTask>& task)> StartProbe;
+    std::function<CHandle(const std::shared_ptr<const HostProbeTask>& task)> StartProbe;
     // WaitForMultipleObjects's answer for all of `count` threads, waiting at most `ms`.
     std::function<DWORD(DWORD count, const HANDLE* threads, DWORD ms)> WaitForAll;
 };
@@ -59,8 +53,9 @@ CHandle StartRunThread(std::function<void()> body);
 // increasing order, each with a copy of `probe` holding its address, until `probe.Stop` is
 // signalled. An address whose thread cannot be created is probed on the calling thread once
 // the others have ended. `whileWaiting` runs about every kScanNoticeIntervalMs meanwhile.
-// Returns once every probe has ended (or its thread could not be waited for); the result is
-// how many addresses were probed.
+// Returns once every probe has ended, or, where its thread could not be waited for, has let
+// go of its task (so nothing it reports comes after the return); the result is how many
+// addresses were probed.
 size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostProbeTask& probe,
                   const std::function<void()>& whileWaiting = {});
 
@@ -69,7 +64,6 @@ struct ScanRequest {
     ScanRange Range;
     LocalHostFacts Local;
 };
-LocalHostFacts LocalHostFactsOf(const LocalNetworkRecord& network);
 
 // One run on a worker thread of its own. The owner keeps the object and its thread handle;
 // the worker and the probes share the run's state (its stop event, its ARP state, its queue

@@ -1,5 +1,7 @@
 #include "scan/UpnpQuery.h"
 
+#include "net/HostNameText.h"
+
 #include "net/Ipv4Address.h"
 #include "net/TextConversion.h"
 #include "scan/LocalNetwork.h"
@@ -376,10 +378,8 @@ void CUpnpSearch::Begin(const std::vector<IPAddr>& dests)
         }
         std::sort(m_Hosts.begin(), m_Hosts.end(), [](const Host& a, const Host& b) { return a.Address < b.Address; });
     }
-    if (m_End && m_ReaderDone && !Stopped()) {
-        m_Thread = CHandle(::CreateThread(
-            nullptr, kReaderStackReserve, Reader, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    }
+    if (m_End && m_ReaderDone && !Stopped())
+        m_Thread = StartThread([this] { RunReader(); }, kReaderStackReserve);
     if (!m_Thread) {
         const CSingleLock lock(m_Lock);
         m_ReaderEnded = true;
@@ -387,18 +387,16 @@ void CUpnpSearch::Begin(const std::vector<IPAddr>& dests)
     }
 }
 
-DWORD WINAPI CUpnpSearch::Reader(LPVOID param)
+void CUpnpSearch::RunReader() noexcept
 {
-    auto* self = static_cast<CUpnpSearch*>(param);
     try {
-        self->ReadAnswers();
+        ReadAnswers();
     } catch (const std::exception&) {
         // The run goes on without UPnP answers; the probes see the reader end.
     }
-    const CSingleLock lock(self->m_Lock);
-    self->m_ReaderEnded = true;
-    ::SetEvent(self->m_ReaderDone.Get());
-    return 0;
+    const CSingleLock lock(m_Lock);
+    m_ReaderEnded = true;
+    ::SetEvent(m_ReaderDone.Get());
 }
 
 void CUpnpSearch::ReadAnswers()

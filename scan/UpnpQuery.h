@@ -124,7 +124,8 @@ public:
 private:
     struct Host;
 
-    static DWORD WINAPI Reader(LPVOID self);
+    // The reader thread's body: it owns the search socket and ends by setting m_ReaderDone.
+    void RunReader() noexcept;
     void ReadAnswers();
     void SendSearches(CSsdpSocket& socket);
     void TakeAnswer(const SsdpDatagram& datagram);

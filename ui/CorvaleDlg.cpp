@@ -34,10 +34,11 @@ constexpr DWORD kFallbackEnd = 0xC0A800FF;    // 192.168.0.255
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 // Posted by the run's thread (its start, results waiting, its end), and by this window to
-// itself (the rest of the results, the sort).
+// itself (the rest of the results; after the summary, the run's end: controls back, sort,
+// the run let go).
 constexpr UINT kRunStartedMessage = WM_APP + 1;
 constexpr UINT kRunEndedMessage = WM_APP + 2;
-constexpr UINT kRunSortMessage = WM_APP + 3;
+constexpr UINT kEndRunAfterSummaryMessage = WM_APP + 3;
 constexpr UINT kRunResultsMessage = WM_APP + 4;
 
 bool IsVistaOrLater()
@@ -390,8 +391,8 @@ bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
     case kRunEndedMessage:
         OnRunEnded(static_cast<int>(wp));
         return true;
-    case kRunSortMessage:
-        OnRunSort();
+    case kEndRunAfterSummaryMessage:
+        EndRunAndGiveControlsBack();
         return true;
     default:
         return false;
@@ -519,8 +520,8 @@ void CCorvaleDlg::OnCancel()
 //          named), and the rest a message later, so the window answers in between.
 // Stop:    a press while Running -> Stopping: the run's stop event ends what waits.
 // End:     kRunEndedMessage -> Ending: the last results, a slice a message; then Summary:
-//          the summary box, after it kRunSortMessage: the controls back ("Start Scan"), one
-//          sort that numbers the rows, the column width, Export -> Idle.
+//          the summary box, after it kEndRunAfterSummaryMessage: the controls back ("Start
+//          Scan"), one sort that numbers the rows, the column width, Export -> Idle.
 // Close:   at any moment: the window lets go of the run (no further post reaches it), ends
 //          the summary box if it is up and closes; the run ends on its own, holding only
 //          its shared state.
@@ -646,10 +647,12 @@ void CCorvaleDlg::ShowRunSummary()
         return;
     // The rest comes in a message of its own: the summary's teardown has just repainted the
     // whole window, and what waits for the window is answered first.
-    PostMessage(kRunSortMessage);
+    PostMessage(kEndRunAfterSummaryMessage);
 }
 
-void CCorvaleDlg::OnRunSort()
+// After the summary: gives the controls back, sorts and numbers the rows, sizes the
+// Description column, turns Export on and lets go of the run; the window is idle again.
+void CCorvaleDlg::EndRunAndGiveControlsBack()
 {
     if (m_RunState != RunState::Summary || m_Closing)
         return;

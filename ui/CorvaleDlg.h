@@ -112,7 +112,7 @@ private:
     void OnRunResults();
     void OnRunEnded(int found);
     void ShowRunSummary();
-    void OnRunSort();
+    void EndRunAndGiveControlsBack();
     void ShowStartFailure(DWORD error);
     void EnableRunLockedControls(bool enable);
 

@@ -69,10 +69,8 @@ void LaunchInternetExplorer(const char* target, const LaunchPlatform& platform)
     if (platform.ShellOpen(target) > kShellErrorLimit)
         return;
 
-    // The call's result is not needed: when it fails the buffer still holds the fallback.
     char windowsDirectory[kWindowsDirectorySize];
-    std::snprintf(windowsDirectory, sizeof(windowsDirectory), "%s", kWindowsDirectoryFallback);
-    platform.SystemWindowsDirectory(windowsDirectory, sizeof(windowsDirectory));
+    ReadWindowsDirectory(platform, windowsDirectory);
     const char drive = windowsDirectory[0];
 
     char candidates[3][128];
@@ -87,6 +85,13 @@ void LaunchInternetExplorer(const char* target, const LaunchPlatform& platform)
     char commandLine[kBrowserCommandLineSize];
     if (FormatBrowserCommandLine(browser, target, commandLine))
         LaunchApplication(commandLine, platform);
+}
+
+void ReadWindowsDirectory(const LaunchPlatform& platform, char (&directory)[kWindowsDirectorySize])
+{
+    const UINT length = platform.SystemWindowsDirectory(directory, sizeof(directory));
+    if (length == 0 || length >= sizeof(directory))
+        std::snprintf(directory, sizeof(directory), "%s", kWindowsDirectoryFallback);
 }
 
 bool LaunchApplication(const char* commandLine)

@@ -33,6 +33,10 @@ constexpr const char* BrowserCandidates[3] = {
 constexpr size_t kWindowsDirectorySize = 512;
 constexpr size_t kBrowserCommandLineSize = 1000;
 
+// The system's Windows directory into `directory`; C:\Windows where the system names none
+// that fits.
+void ReadWindowsDirectory(const LaunchPlatform& platform, char (&directory)[kWindowsDirectorySize]);
+
 // Opens a web address or the full path of a local file: the shell first, else a fixed browser.
 void LaunchInternetExplorer(const char* target);
 void LaunchInternetExplorer(const char* target, const LaunchPlatform& platform);

@@ -17,6 +17,12 @@ struct KernelHandleTraits {
 };
 using CHandle = CUniqueHandle<KernelHandleTraits>;
 
+// True when `event` is set; none (null) is never set.
+inline bool IsSignalled(HANDLE event)
+{
+    return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
 // Starts a thread that runs `body` and destroys it (and what it holds) before it ends; a
 // std::exception it lets out ends the thread, never the program. `stackReserve` is the
 // address space its stack may take (0: the default). The handle is the caller's to wait on

@@ -35,21 +35,20 @@ ScanPlatforms CFakeScanNetwork::Platforms()
     ++m_PlatformsMade;
     ScanRunPlatform run{
         [](const std::vector<IPAddr>&) {},
-        [this](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {
+        [this](const std::shared_ptr<const HostProbeTask>& task) {
             // Called on the run's own thread: kept as well, to be joined.
             if (m_RunThread.exchange(::GetCurrentThreadId()) != ::GetCurrentThreadId())
                 Keep(::GetCurrentThread());
             if (m_FailStart(task->Address))
-                return nullptr;
-            auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
-            HANDLE thread = ::CreateThread(nullptr, 0, HostScanner, handOver.get(), 0, nullptr);
-            if (thread)
-                handOver.release();
-            Keep(thread);
+                return CHandle();
+            CHandle thread = StartProbeThread(task);
+            Keep(thread.Get());
             return thread;
         },
         [this](DWORD count, const HANDLE* threads, DWORD ms) -> DWORD {
             if (m_FailWaits) {
+                if (count == 1)
+                    ++m_FailedThreadWaits;
                 ::SetLastError(ERROR_INVALID_HANDLE);
                 return WAIT_FAILED;
             }

@@ -36,6 +36,8 @@ public:
     void FailThreadStarts(std::function<bool(const std::string& address)> fails) { m_FailStart = std::move(fails); }
     // From now on every wait for probe threads fails at once.
     void FailWaits() { m_FailWaits = true; }
+    // How many waits for a single thread have failed.
+    int FailedThreadWaits() const { return m_FailedThreadWaits; }
 
     // `count` more hosts, unnamed, from 10.20.30.100 on: enough rows for several result slices.
     void AddUnnamedHosts(int count);
@@ -61,6 +63,7 @@ private:
     std::map<std::string, Host> m_Hosts;
     std::function<bool(const std::string&)> m_FailStart = [](const std::string&) { return false; };
     std::atomic<bool> m_FailWaits{false};
+    std::atomic<int> m_FailedThreadWaits{0};
     CHandle m_Release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<int> m_PlatformsMade{0};
     std::atomic<int> m_LookupsWaiting{0};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 struct ProbeStart {
@@ -15,7 +16,7 @@ struct ProbeStart {
     const std::function<void(HostProbeTask&)>* probe = nullptr;
 };
 
-DWORD WINAPI RunProbe(LPVOID param)
+DWORD WINAPI RunTestProbe(LPVOID param)
 {
     auto& start = *static_cast<ProbeStart*>(param);
     (*start.probe)(start.task);
@@ -29,6 +30,15 @@ bool AnyRunning(const std::vector<CHandle>& threads)
             return true;
     }
     return false;
+}
+
+// A handle of the probes' own for the caller's stop event (none: none).
+std::shared_ptr<const CHandle> StopOf(HANDLE stop)
+{
+    HANDLE copy = nullptr;
+    if (!stop || !::DuplicateHandle(::GetCurrentProcess(), stop, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
+        return nullptr;
+    return std::make_shared<const CHandle>(copy);
 }
 
 // Everything queued so far into the list, as the main window applies a run's results.
@@ -45,24 +55,27 @@ DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& a
                       const std::function<void(HostProbeTask&)>& probe, const std::function<void()>& betweenRounds,
                       DWORD idleWaitMs, HANDLE stop, const LocalHostFacts* local)
 {
-    CScanResultsQueue queue;
+    const auto queue = std::make_shared<CScanResultsQueue>();
+    const std::shared_ptr<const CHandle> stopEvent = StopOf(stop);
+    const std::shared_ptr<const LocalHostFacts> thisComputer =
+        local ? std::make_shared<const LocalHostFacts>(*local) : nullptr;
     CListResultsSink rows(list);
     std::vector<ProbeStart> starts(addresses.size());
     std::vector<CHandle> threads;
     const DWORD begin = ::GetTickCount();
     for (size_t i = 0; i < addresses.size(); ++i) {
         std::snprintf(starts[i].task.Address, sizeof(starts[i].task.Address), "%s", addresses[i].c_str());
-        starts[i].task.Results = &queue;
-        starts[i].task.Stop = stop;
-        starts[i].task.Local = local;
+        starts[i].task.Results = queue;
+        starts[i].task.Stop = stopEvent;
+        starts[i].task.Local = thisComputer;
         starts[i].probe = &probe;
-        threads.emplace_back(::CreateThread(nullptr, 0, RunProbe, &starts[i], 0, nullptr));
+        threads.emplace_back(::CreateThread(nullptr, 0, RunTestProbe, &starts[i], 0, nullptr));
         EXPECT_TRUE(threads.back()) << "no thread for " << addresses[i];
     }
     bool reported = false;
     // Every probe ends before this returns: they use the queue and tasks above.
     while (AnyRunning(threads)) {
-        ApplyQueued(queue, rows);
+        ApplyQueued(*queue, rows);
         if (betweenRounds)
             betweenRounds();
         MSG msg;
@@ -74,6 +87,6 @@ DWORD RunProbeThreads(CEnhancedListCtrl& list, const std::vector<std::string>& a
             reported = true;
         }
     }
-    ApplyQueued(queue, rows);  // the last of them
+    ApplyQueued(*queue, rows);  // the last of them
     return ::GetTickCount() - begin;
 }

@@ -504,7 +504,7 @@ TEST(ArpResolver, AddressesWithoutAThreadCostOneLookAfterTheRunsWait)
         const ArpPlatform arp = network.Platform();
         const ScanRunPlatform run{
             [&arp](const std::vector<IPAddr>& dests) { SendArpRequestsAhead(arp, dests); },
-            [](const std::shared_ptr<const HostProbeTask>&) -> HANDLE { return nullptr; },
+            [](const std::shared_ptr<const HostProbeTask>&) { return CHandle(); },
             [](DWORD, const HANDLE*, DWORD) -> DWORD {
                 ADD_FAILURE() << "no thread to wait for";
                 return WAIT_FAILED;
@@ -519,15 +519,15 @@ TEST(ArpResolver, AddressesWithoutAThreadCostOneLookAfterTheRunsWait)
             nullptr,
             nullptr,
         };
-        CScanResultsQueue results;
+        const auto results = std::make_shared<CScanResultsQueue>();
         HostProbeTask probe{};
-        probe.Results = &results;
-        probe.Platform = &probes;
+        probe.Results = results;
+        probe.Platform = std::make_shared<const HostProbePlatform>(probes);
         EXPECT_EQ(ProbeRange(run, ScanRange{0xC0A80115, 0xC0A8011E}, probe), 10u);  // 192.168.1.21 to .30
         EXPECT_EQ(network.datagrams.size(), 10u) << "a datagram sent again";
         EXPECT_EQ(network.now - kStart, c.endsAt);
         std::vector<ScanResult> found;
-        results.Take(found, SIZE_MAX);
+        results->Take(found, SIZE_MAX);
         EXPECT_EQ(found.size(), 2 * c.found) << "found and named";
     }
 }

@@ -3,11 +3,15 @@
 // protocol's name wins. No socket; the clock is the fake network's.
 #include "scan/HostNameQuery.h"
 #include "scan/HostProbe.h"
+#include "scan/ScanResultsQueue.h"
+#include "winlib/Thread.h"
 
 #include <ws2tcpip.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -250,36 +254,63 @@ TEST(HostNameQuery, TheAnswersThatCountAndThoseIgnored)
     }
 }
 
-// Names arrive in this computer's code page (Windows-1252 in the test prefixes): a
-// multicast-DNS name from UTF-8, a NetBIOS name from the OEM code page (437 here); a query
-// whose send fails is given up alone, without a wait for its answer.
-TEST(HostNameQuery, NamesInOtherCodePagesAndFailedSends)
+// A name's bytes as they come, and as the list gets them: in the system's ANSI code page,
+// here Windows-1252 (multicast-DNS names are UTF-8; NetBIOS names are read in this computer's
+// OEM code page, here 437 or 850, which agree on the bytes below). Expected bytes typed from
+// the code page tables.
+TEST(HostNameQuery, NamesComeInTheSystemsCodePage)
 {
-    ASSERT_EQ(::GetACP(), 1252u);
-    ASSERT_EQ(::GetOEMCP(), 437u);
+    const UINT oem = ::GetOEMCP();
+    if (::GetACP() != 1252 || (oem != 437 && oem != 850))
+        GTEST_SKIP() << "the expected bytes are those of code pages 1252 and 437/850, not " << ::GetACP() << "/" << oem;
     struct Case {
         const char* what;
-        Responder responder;
+        NameProtocol protocol;
+        std::string sent;  // the name's bytes in the answer
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"UTF-8 umlauts", NameProtocol::MulticastDns, "k\xC3\xBC" "che-\xC3\xA4\xC3\xB6.local", "k\xFC" "che-\xE4\xF6.local"},
+        {"UTF-8 sharp s and a capital umlaut", NameProtocol::MulticastDns, "\xC3\x9C" "ber-gro\xC3\x9F", "\xDC" "ber-gro\xDF"},
+        {"a stray 0xFF in UTF-8", NameProtocol::MulticastDns, "pi\xFF.local", "pi?.local"},
+        {"a character the ANSI code page lacks", NameProtocol::MulticastDns, "snow\xE2\x98\x83", "snow?"},
+        {"an OEM u umlaut", NameProtocol::NetBios, "B\x81RO-PC", "B\xFCRO-PC"},
+        {"OEM capital umlauts", NameProtocol::NetBios, "\x8E\x99\x9A", "\xC4\xD6\xDC"},
+        {"plain ASCII", NameProtocol::NetBios, "OFFICE-PC", "OFFICE-PC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CFakeNetwork network([&c](const Sent& s, int) {
+            if (s.protocol != c.protocol)
+                return std::vector<Event>{Refused(s)};
+            Bytes labels{static_cast<uint8_t>(c.sent.size())};
+            labels.insert(labels.end(), c.sent.begin(), c.sent.end());
+            labels.push_back(0);
+            return std::vector<Event>{
+                Datagram(s, IsDns(s) ? MulticastDnsAnswer(s.packet, labels) : NodeStatusAnswer(s.packet, c.sent))};
+        });
+        EXPECT_EQ(AskHostForName(network.Platform(), kHost), c.shown);
+    }
+}
+
+// A query whose send fails is given up alone, without a wait for its answer.
+TEST(HostNameQuery, AFailedSendGivesUpThatQueryAlone)
+{
+    const auto netBiosOnly = [](const Sent& s, int) {
+        return std::vector<Event>{IsDns(s) ? Refused(s) : Datagram(s, NodeStatusAnswer(s.packet, "OFFICE-PC"))};
+    };
+    struct Case {
+        const char* what;
         SendFailure sendFails;
         std::string name;
         size_t sends;
     };
-    // "k" U+00FC "che": UTF-8 C3 BC; U+00FC is 81 in code page 437 and FC in 1252.
-    const Bytes kuche{6, 'k', 0xC3, 0xBC, 'c', 'h', 'e', 5, 'l', 'o', 'c', 'a', 'l', 0};
-    const auto dnsOnly = [kuche](const Sent& s, int) {
-        return std::vector<Event>{IsDns(s) ? Datagram(s, MulticastDnsAnswer(s.packet, kuche)) : Refused(s)};
-    };
-    const auto netBiosOnly = [](const Sent& s, int) {
-        return std::vector<Event>{IsDns(s) ? Refused(s) : Datagram(s, NodeStatusAnswer(s.packet, "B\x81RO"))};
-    };
     const Case cases[] = {
-        {"a UTF-8 multicast-DNS name", dnsOnly, nullptr, "k\xFC" "che.local", 2},
-        {"an OEM NetBIOS name", netBiosOnly, nullptr, "B\xFCRO", 2},
-        {"the multicast-DNS send fails: the NetBIOS name still comes", netBiosOnly, IsDns, "B\xFCRO", 1},
-        {"both sends fail: no name, no wait", netBiosOnly, [](const Sent&) { return true; }, "", 0},
+        {"the multicast-DNS send fails: the NetBIOS name still comes", IsDns, "OFFICE-PC", 1},
+        {"both sends fail: no name, no wait", [](const Sent&) { return true; }, "", 0},
     };
     for (const Case& c : cases) {
-        CFakeNetwork network(c.responder, c.sendFails);
+        CFakeNetwork network(netBiosOnly, c.sendFails);
         EXPECT_EQ(AskHostForName(network.Platform(), kHost), c.name) << c.what;
         EXPECT_EQ(network.sent.size(), c.sends) << c.what;
         EXPECT_LE(network.elapsed(), c.sends ? kNoAnswerMs : 0) << c.what;
@@ -331,6 +362,42 @@ TEST(HostNameQuery, TheProbeAsksOnlyWithoutADnsName)
             EXPECT_EQ(askedFor, kHost);
         }
     }
+}
+
+// Stop pressed while DNS is asked: the host itself is asked nothing, and it is still reported
+// named, with no name.
+TEST(HostNameQuery, AStopDuringTheDnsLookUpAsksTheHostNothing)
+{
+    const auto stop = std::make_shared<const CHandle>(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(*stop);
+    int asked = 0;
+    HostProbePlatform platform;
+    platform.SendARP = [](IPAddr, IPAddr, void* mac, ULONG* length) {
+        std::memset(mac, 0x02, 6);
+        *length = 6;
+        return static_cast<DWORD>(NO_ERROR);
+    };
+    platform.LookUpName = [&stop](const sockaddr*, int, char*, DWORD, int) {
+        ::SetEvent(stop->Get());
+        return EAI_NONAME;
+    };
+    platform.AskHostName = [&asked](uint32_t) {
+        ++asked;
+        return std::string("kitchen-pi.local");
+    };
+    const auto results = std::make_shared<CScanResultsQueue>();
+    HostProbeTask task{};
+    std::snprintf(task.Address, sizeof(task.Address), "10.77.0.12");
+    task.Results = results;
+    task.Stop = stop;
+    ProbeHost(task, platform);
+    EXPECT_EQ(asked, 0);
+    std::vector<ScanResult> reported;
+    results->Take(reported, SIZE_MAX);
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_FALSE(reported[0].Named);
+    EXPECT_TRUE(reported[1].Named);
+    EXPECT_EQ(reported[1].Name, "");
 }
 
 TEST(HostNameQuery, AnOwnNameLongerThanTheBufferIsCutLikeADnsName)

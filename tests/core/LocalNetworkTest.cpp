@@ -1,4 +1,5 @@
 #include "scan/LocalNetwork.h"
+#include "net/HostNameText.h"
 #include "AdapterTable.h"
 
 #include <gtest/gtest.h>

@@ -42,8 +42,8 @@ struct FakeProbes {
     std::function<bool(size_t index)> failStart = [](size_t) { return false; };
     std::function<void(size_t index)> onStart = [](size_t) {};
     bool failGroupWaits = false;
-    CScanResultsQueue results;
-    CHandle stop{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // the run's
+    std::shared_ptr<CScanResultsQueue> results = std::make_shared<CScanResultsQueue>();
+    std::shared_ptr<const CHandle> stop = std::make_shared<const CHandle>(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     HostProbePlatform probes{
         [this](IPAddr dest, IPAddr, void*, ULONG*) -> DWORD {
             if (probedHere.empty())
@@ -65,13 +65,13 @@ struct FakeProbes {
                 for (IPAddr dest : dests)
                     ahead.push_back(DottedText(dest));
             },
-            [this](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {
+            [this](const std::shared_ptr<const HostProbeTask>& task) {
                 const size_t index = addresses.size();
                 addresses.push_back(task->Address);
                 onStart(index);
                 if (failStart(index))
-                    return nullptr;
-                return ::CreateEventA(nullptr, TRUE, TRUE, nullptr);  // the run closes it
+                    return CHandle();
+                return CHandle(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
             },
             [this](DWORD count, const HANDLE* threads, DWORD) -> DWORD {
                 waits.push_back(count);
@@ -87,9 +87,9 @@ struct FakeProbes {
     size_t Run(uint32_t start, uint32_t end)
     {
         HostProbeTask probe{};
-        probe.Results = &results;
-        probe.Platform = &probes;
-        probe.Stop = stop.Get();
+        probe.Results = results;
+        probe.Platform = std::make_shared<const HostProbePlatform>(probes);
+        probe.Stop = stop;
         return ProbeRange(Platform(), ScanRange{start, end}, probe);
     }
 };
@@ -151,14 +151,14 @@ TEST(ScanRun, AStopStartsNoFurtherProbeButWaitsForThoseStarted)
     FakeProbes probes;
     probes.onStart = [&probes](size_t index) {
         if (index == 69)
-            ::SetEvent(probes.stop.Get());
+            ::SetEvent(probes.stop->Get());
     };
     EXPECT_EQ(probes.Run(kNet + 1, kNet + 254), 70u);
     EXPECT_EQ(probes.waits, (std::vector<DWORD>{64, 6}));
 
     // Stopped before the run began: nothing is sent at all.
     FakeProbes stopped;
-    ::SetEvent(stopped.stop.Get());
+    ::SetEvent(stopped.stop->Get());
     EXPECT_EQ(stopped.Run(kNet + 1, kNet + 254), 0u);
     EXPECT_TRUE(stopped.ahead.empty());
     EXPECT_TRUE(stopped.addresses.empty());
@@ -195,17 +195,14 @@ HANDLE s_OtherProbesEnded = nullptr;
 constexpr DWORD kLastProbesDeadlineMs = 10000;
 
 // .1, .1x and .1xx end only once every other probe has ended.
-DWORD WINAPI SlowProbe(LPVOID param)
+void SlowProbe(const HostProbeTask& task)
 {
-    const std::unique_ptr<std::shared_ptr<const HostProbeTask>> task(
-        static_cast<std::shared_ptr<const HostProbeTask>*>(param));
-    const bool last = (*task)->Address[7] == '1';
+    const bool last = task.Address[7] == '1';
     if (last)
         ::WaitForSingleObject(s_OtherProbesEnded, kLastProbesDeadlineMs);
     ++s_EndedProbes;
     if (!last && --s_OtherProbesLeft == 0)
         ::SetEvent(s_OtherProbesEnded);
-    return 0;
 }
 
 // Real threads: none may still run (nor use its task) once the run has returned.
@@ -218,13 +215,7 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
     s_OtherProbesEnded = otherProbesEnded.Get();
     const ScanRunPlatform platform{
         [](const std::vector<IPAddr>&) {},
-        [](const std::shared_ptr<const HostProbeTask>& task) -> HANDLE {
-            auto handOver = std::make_unique<std::shared_ptr<const HostProbeTask>>(task);
-            HANDLE thread = ::CreateThread(nullptr, 0, SlowProbe, handOver.get(), 0, nullptr);
-            if (thread)
-                handOver.release();
-            return thread;
-        },
+        [](const std::shared_ptr<const HostProbeTask>& task) { return StartThread([task] { SlowProbe(*task); }); },
         SystemScanPlatforms(nullptr).Run.WaitForAll,
     };
     const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, HostProbeTask{});
@@ -391,20 +382,33 @@ TEST_F(ScanRunThread, AddressesWithoutAThreadAreStillProbed)
     EXPECT_EQ(results.Reports(), m_Expected);
 }
 
-// A wait that fails does not free what the probes still read: the run ends, and the probes
-// that were still looking names up finish with what they hold.
-TEST_F(ScanRunThread, AFailedWaitEndsTheRunWhileItsProbesKeepTheirTasks)
+// A wait that fails does not free what the probes still read, nor lose what they report:
+// the probes that were still looking names up finish with what they hold, and the run tells
+// its end only once they have queued their names (the window takes the results up to then).
+TEST_F(ScanRunThread, AFailedWaitEndsTheRunOnceItsProbesHaveReportedAll)
 {
     m_Network.FailWaits();
     const auto seen = std::make_shared<RunEvents>();
+    const auto lookupsAtEnd = std::make_shared<std::atomic<int>>(-1);
+    CScanRun::Events events = RunEvents::For(seen);
+    events.Ended = [ended = events.Ended, lookupsAtEnd, this](int found) {
+        *lookupsAtEnd = m_Network.LookupsDone();
+        ended(found);
+    };
     CScanRun run;
-    ASSERT_TRUE(run.Start(m_Request, RunEvents::For(seen), m_Network.PlatformsForEachRun()));
-    const bool ended = PumpUntil([&] { return seen->Ended(); });
-    const bool lookingUp = PumpUntil([&] { return m_Network.LookupsWaiting() == 3; });
+    ASSERT_TRUE(run.Start(m_Request, std::move(events), m_Network.PlatformsForEachRun()));
+    // Every probe's thread has been waited for in vain (.1 to .254) while three look up names.
+    const bool lookingUp =
+        PumpUntil([&] { return m_Network.LookupsWaiting() == 3 && m_Network.FailedThreadWaits() == 254; });
+    // What must not happen (half a second proves it): the end while the look-ups are still held.
+    const bool endedWhileLookingUp = PumpUntil([&] { return seen->Ended(); }, 500);
     m_Network.ReleaseLookups();
+    const bool ended = PumpUntil([&] { return seen->Ended(); });
     ASSERT_TRUE(m_Network.JoinAll(kWaitMs));
-    ASSERT_TRUE(ended);
     ASSERT_TRUE(lookingUp);
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(endedWhileLookingUp);
+    EXPECT_EQ(lookupsAtEnd->load(), 3) << "the run ended before its probes had named their hosts";
     CRecordingSink results;
     results.TakeAll(run);
     EXPECT_EQ(results.Reports(), m_Expected);

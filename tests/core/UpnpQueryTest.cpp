@@ -725,11 +725,12 @@ TEST(UpnpProbe, TheDeviceNamesAHostOnlyWhereNoOtherNameCameAndDescribesWhatItIs)
         SCOPED_TRACE(c.what);
         ProbeCalls calls;
         const HostProbePlatform platform = MadeUpPlatform(c, calls);
-        CNamedSink sink;
+        const auto results = std::make_shared<CNamedSink>();
+        CNamedSink& sink = *results;
         HostProbeTask task{};
         ::lstrcpynA(task.Address, c.address, sizeof(task.Address));
-        task.Results = &sink;
-        task.Local = &local;
+        task.Results = results;
+        task.Local = std::make_shared<const LocalHostFacts>(local);
         ProbeHost(task, platform);
         EXPECT_EQ(sink.Named, 1);
         EXPECT_EQ(sink.Name, c.name);
@@ -752,11 +753,12 @@ TEST(UpnpProbe, ThisComputerKeepsItsNameAndTextAndAStoppedRunAsksNoDevice)
         SCOPED_TRACE("this computer");
         const ProbeCase c{"", "10.1.2.40", nullptr, "", {"Media Share", "Example", "MS-1"}, "", ""};
         ProbeCalls calls;
-        CNamedSink sink;
+        const auto results = std::make_shared<CNamedSink>();
+        CNamedSink& sink = *results;
         HostProbeTask task{};
         ::lstrcpynA(task.Address, c.address, sizeof(task.Address));
-        task.Results = &sink;
-        task.Local = &local;
+        task.Results = results;
+        task.Local = std::make_shared<const LocalHostFacts>(local);
         ProbeHost(task, MadeUpPlatform(c, calls));
         EXPECT_EQ(sink.Name, "Desk-pc");
         EXPECT_EQ(sink.Description, "This is your current system");
@@ -768,18 +770,19 @@ TEST(UpnpProbe, ThisComputerKeepsItsNameAndTextAndAStoppedRunAsksNoDevice)
         ProbeCalls calls;
         const HostProbePlatform platform = MadeUpPlatform(c, calls);
         HostProbePlatform stopping = platform;
-        CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        const auto stop = std::make_shared<const CHandle>(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         stopping.SendARP = [&](IPAddr dest, IPAddr source, void* mac, ULONG* length) {
             const DWORD result = platform.SendARP(dest, source, mac, length);
-            ::SetEvent(stop.Get());  // the user stops the run while the host answers
+            ::SetEvent(stop->Get());  // the user stops the run while the host answers
             return result;
         };
-        CNamedSink sink;
+        const auto results = std::make_shared<CNamedSink>();
+        CNamedSink& sink = *results;
         HostProbeTask task{};
         ::lstrcpynA(task.Address, c.address, sizeof(task.Address));
-        task.Results = &sink;
-        task.Local = &local;
-        task.Stop = stop.Get();
+        task.Results = results;
+        task.Local = std::make_shared<const LocalHostFacts>(local);
+        task.Stop = stop;
         ProbeHost(task, stopping);
         EXPECT_EQ(sink.Named, 1) << "the row is still completed";
         EXPECT_EQ(sink.Name, "");

@@ -16,9 +16,9 @@ ScanPlatformsFactory RecordingScanPlatforms(std::shared_ptr<std::atomic<int>> at
         ++*attempts;
         ScanPlatforms platforms;
         platforms.Run.SendArpRequestsAhead = [attempts](const std::vector<IPAddr>&) { ++*attempts; };
-        platforms.Run.StartProbe = [attempts](const std::shared_ptr<const HostProbeTask>&) -> HANDLE {
+        platforms.Run.StartProbe = [attempts](const std::shared_ptr<const HostProbeTask>&) {
             ++*attempts;
-            return nullptr;
+            return CHandle();
         };
         platforms.Run.WaitForAll = [](DWORD, const HANDLE*, DWORD) -> DWORD { return WAIT_FAILED; };
         platforms.Probes.SendARP = [attempts](IPAddr, IPAddr, void*, ULONG*) -> DWORD {
