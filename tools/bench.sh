@@ -67,15 +67,19 @@ seconds() { awk -v ms="$1" 'BEGIN {printf "%.2f", ms / 1000}'; }
 vmhwm() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
 
 # The LAN's own list: "address|MAC|name|DNS name" per line, MACs as Windows writes them; the
-# name is the DNS name, else the one published by multicast DNS, else the NetBIOS name.
+# name is the DNS name, else the one published by multicast DNS, else the NetBIOS name, else
+# the friendlyName of the host's own UPnP device (not a hostile one's).
 lan_list() {
-    local i addr mac name mdns netbios
+    local i addr mac name mdns netbios upnp upnp_name own
     {
         echo "$LAN_SCANNER_ADDR|$LAN_SCANNER_MAC|$(hostname)|$(hostname)"
         for ((i = 1; i <= LAN_HOST_COUNT; i++)); do
             addr=LAN_HOST_${i}_ADDR mac=LAN_HOST_${i}_MAC name=LAN_HOST_${i}_NAME
             mdns=LAN_HOST_${i}_MDNS netbios=LAN_HOST_${i}_NETBIOS
-            echo "${!addr}|${!mac}|${!name:-${!mdns:-${!netbios:-}}}|${!name}"
+            upnp=LAN_HOST_${i}_UPNP upnp_name=LAN_HOST_${i}_UPNP_NAME
+            own=
+            case ${!upnp:-} in media | gateway) own=${!upnp_name:-} ;; esac
+            echo "${!addr}|${!mac}|${!name:-${!mdns:-${!netbios:-$own}}}|${!name}"
         done
     } | sort -t. -k4,4n
 }

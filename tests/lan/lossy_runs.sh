@@ -7,7 +7,8 @@
 set -euo pipefail
 runs=$1 program=$2
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
-export VTL_PREFIX=vtx VTL_HOSTS=12 VTL_LOSS=20
+# ARP alone is measured here: no UPnP devices on this LAN.
+export VTL_PREFIX=vtx VTL_HOSTS=12 VTL_LOSS=20 VTL_UPNP=
 
 trap '"$tools/virtual-lan.sh" down >/dev/null 2>&1 || true' EXIT
 "$tools/virtual-lan.sh" up
