@@ -34,12 +34,13 @@ constexpr DWORD kFallbackEnd = 0xC0A800FF;    // 192.168.0.255
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 // Posted by the run's thread (its start, results waiting, its end), and by this window to
-// itself (the rest of the results; after the summary, the run's end: controls back, sort,
-// the run let go).
+// itself (the rest of the results; the summary once the last result is in; after the summary,
+// the run's end: controls back, sort, the run let go).
 constexpr UINT kRunStartedMessage = WM_APP + 1;
 constexpr UINT kRunEndedMessage = WM_APP + 2;
 constexpr UINT kEndRunAfterSummaryMessage = WM_APP + 3;
 constexpr UINT kRunResultsMessage = WM_APP + 4;
+constexpr UINT kShowSummaryMessage = WM_APP + 5;
 
 bool IsVistaOrLater()
 {
@@ -383,16 +384,19 @@ bool CCorvaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<const NMHDR*>(lp), result);
     case kRunStartedMessage:
-        OnRunStarted();
+        OnRunEvent(RunEvent::Started);
         return true;
     case kRunResultsMessage:
-        OnRunResults();
+        OnRunEvent(RunEvent::Results);
         return true;
     case kRunEndedMessage:
-        OnRunEnded(static_cast<int>(wp));
+        OnRunEvent(RunEvent::Ended, wp);
+        return true;
+    case kShowSummaryMessage:
+        OnRunEvent(RunEvent::SummaryDue);
         return true;
     case kEndRunAfterSummaryMessage:
-        EndRunAndGiveControlsBack();
+        OnRunEvent(RunEvent::SummaryClosed);
         return true;
     default:
         return false;
@@ -406,7 +410,7 @@ bool CCorvaleDlg::OnCommand(int id, int code)
         return false;
     switch (id) {
     case IDC_START_SCAN:
-        OnScan();
+        OnRunEvent(RunEvent::Press);
         return true;
     case IDC_AUTOMATIC:
         OnAutomatic();
@@ -514,17 +518,19 @@ void CCorvaleDlg::OnCancel()
 // - the probe threads ask ARP and look names up, and append what they learn, as values, to
 //   the run's queue; they never call the window system.
 //
-// Start:   OnScan -> Starting; the worker posts kRunStartedMessage -> Running ("Stop Scan").
-//          A run that cannot start leaves the last rows and Export and says why.
+// Start:   a press while Idle -> Starting; the worker posts kRunStartedMessage -> Running
+//          ("Stop Scan"). A run that cannot start leaves the last rows and Export and says why.
 // Rows:    kRunResultsMessage: a slice of the queue into the list (red, then black once
 //          named), and the rest a message later, so the window answers in between.
 // Stop:    a press while Running -> Stopping: the run's stop event ends what waits.
-// End:     kRunEndedMessage -> Ending: the last results, a slice a message; then Summary:
-//          the summary box, after it kEndRunAfterSummaryMessage: the controls back ("Start
-//          Scan"), one sort that numbers the rows, the column width, Export -> Idle.
+// End:     kRunEndedMessage -> Ending: the last results, a slice a message; once the queue is
+//          empty -> Summary, and the summary box comes in a message of its own
+//          (kShowSummaryMessage), so its modal loop runs inside no other run step; after it
+//          kEndRunAfterSummaryMessage: the controls back ("Start Scan"), one sort that numbers
+//          the rows, the column width, Export -> Idle.
 // Close:   at any moment: the window lets go of the run (no further post reaches it), ends
 //          the summary box if it is up and closes; the run ends on its own, holding only
-//          its shared state.
+//          its shared state. From then on no event does anything.
 
 namespace {
 const char kStartScanCaption[] = "Start Scan";
@@ -536,16 +542,31 @@ constexpr int kDescriptionColumn = 3;
 constexpr size_t kResultsPerSlice = 8;
 }  // namespace
 
-// Enter lands here as well (the button is the default one), so the window must not end.
-void CCorvaleDlg::OnScan()
-{
-    if (m_RunState == RunState::Running) {
-        StopRun();
-        return;
-    }
-    if (m_RunState != RunState::Idle)
-        return;
+// What each event of a run does in each state; null: nothing (a press while Starting,
+// Stopping or Ending, a second end, a result after the last one).
+const CCorvaleDlg::RunAction CCorvaleDlg::kRunActions[static_cast<int>(RunState::Count)][static_cast<int>(RunEvent::Count)] = {
+    //             Press                     Started                  Results                     Ended                    SummaryDue                      SummaryClosed
+    /* Idle     */ {&CCorvaleDlg::StartRun, nullptr,                 nullptr,                    nullptr,                 nullptr,                        nullptr},
+    /* Starting */ {nullptr,                &CCorvaleDlg::RunBegan,  &CCorvaleDlg::ApplyResults, &CCorvaleDlg::RunEnded,  nullptr,                        nullptr},
+    /* Running  */ {&CCorvaleDlg::StopRun,  nullptr,                 &CCorvaleDlg::ApplyResults, &CCorvaleDlg::RunEnded,  nullptr,                        nullptr},
+    /* Stopping */ {nullptr,                nullptr,                 &CCorvaleDlg::ApplyResults, &CCorvaleDlg::RunEnded,  nullptr,                        nullptr},
+    /* Ending   */ {nullptr,                nullptr,                 &CCorvaleDlg::ApplyResults, nullptr,                 nullptr,                        nullptr},
+    /* Summary  */ {nullptr,                nullptr,                 nullptr,                    nullptr,                 &CCorvaleDlg::ShowRunSummary,   &CCorvaleDlg::EndRunAndGiveControlsBack},
+};
 
+// Enter lands here as a press as well (the button is the default one), so the window must
+// not end.
+void CCorvaleDlg::OnRunEvent(RunEvent event, WPARAM wp)
+{
+    if (m_Closing)
+        return;
+    const RunAction action = kRunActions[static_cast<int>(m_RunState)][static_cast<int>(event)];
+    if (action)
+        (this->*action)(wp);
+}
+
+void CCorvaleDlg::StartRun(WPARAM)
+{
     const bool automatic = m_AutomaticRadio.GetCheck() == BST_CHECKED;
     ScanRange range{m_StartAddress.GetAddress(), m_EndAddress.GetAddress()};
     if (!automatic) {
@@ -595,7 +616,7 @@ void CCorvaleDlg::ShowStartFailure(DWORD error)
     ::MessageBoxA(m_hWnd, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
 }
 
-void CCorvaleDlg::StopRun()
+void CCorvaleDlg::StopRun(WPARAM)
 {
     m_RunState = RunState::Stopping;
     m_StartScanButton.EnableWindow(false);
@@ -603,43 +624,37 @@ void CCorvaleDlg::StopRun()
     m_Run.Stop();
 }
 
-void CCorvaleDlg::OnRunStarted()
+void CCorvaleDlg::RunBegan(WPARAM)
 {
-    if (m_RunState != RunState::Starting)
-        return;
     m_RunState = RunState::Running;
     m_StartScanButton.SetWindowText(kStopScanCaption);
 }
 
-void CCorvaleDlg::OnRunResults()
+void CCorvaleDlg::ApplyResults(WPARAM)
 {
-    if (m_RunState == RunState::Idle || m_RunState == RunState::Summary || m_Closing)
-        return;
     std::vector<ScanResult> results;
     const size_t left = m_Run.TakeResults(results, kResultsPerSlice);
     if (!results.empty())
         m_ResultsList.SuspendRedrawBriefly();
     for (const ScanResult& result : results)
         ReportScanResult(result, m_RunRows);
-    if (left > 0)
+    if (left > 0) {
         PostMessage(kRunResultsMessage);
-    else if (m_RunState == RunState::Ending)
-        ShowRunSummary();
+    } else if (m_RunState == RunState::Ending) {
+        m_RunState = RunState::Summary;
+        PostMessage(kShowSummaryMessage);
+    }
 }
 
-void CCorvaleDlg::OnRunEnded(int found)
+void CCorvaleDlg::RunEnded(WPARAM found)
 {
-    if (m_RunState == RunState::Idle || m_RunState == RunState::Ending || m_RunState == RunState::Summary ||
-        m_Closing)
-        return;
     m_RunState = RunState::Ending;
-    m_RunFound = found;
-    OnRunResults();
+    m_RunFound = static_cast<int>(found);
+    ApplyResults(0);
 }
 
-void CCorvaleDlg::ShowRunSummary()
+void CCorvaleDlg::ShowRunSummary(WPARAM)
 {
-    m_RunState = RunState::Summary;
     char summary[kScanSummaryCapacity];
     FormatScanSummary(m_RunFound, summary, sizeof(summary));
     m_SummaryBox.Show(m_hWnd, summary, kCaption, MB_OK | MB_ICONINFORMATION);
@@ -652,10 +667,8 @@ void CCorvaleDlg::ShowRunSummary()
 
 // After the summary: gives the controls back, sorts and numbers the rows, sizes the
 // Description column, turns Export on and lets go of the run; the window is idle again.
-void CCorvaleDlg::EndRunAndGiveControlsBack()
+void CCorvaleDlg::EndRunAndGiveControlsBack(WPARAM)
 {
-    if (m_RunState != RunState::Summary || m_Closing)
-        return;
     EnableRunLockedControls(true);
     m_StartScanButton.EnableWindow(true);
     m_StartScanButton.SetWindowText(kStartScanCaption);

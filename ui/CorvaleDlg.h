@@ -104,15 +104,23 @@ private:
         Running,   // a press stops it
         Stopping,
         Ending,   // the run's thread is done: its last results go into the list
-        Summary,  // the summary is up, then the rows are renumbered and sorted
+        Summary,  // the summary is due or up, then the rows are renumbered and sorted
+        Count,
     };
-    void OnScan();
-    void StopRun();
-    void OnRunStarted();
-    void OnRunResults();
-    void OnRunEnded(int found);
-    void ShowRunSummary();
-    void EndRunAndGiveControlsBack();
+    // What reaches the window in a run: the user's press of Start Scan, the run's three posts,
+    // and the window's own two messages around the summary.
+    enum class RunEvent { Press, Started, Results, Ended, SummaryDue, SummaryClosed, Count };
+    using RunAction = void (CCorvaleDlg::*)(WPARAM);
+    static const RunAction kRunActions[static_cast<int>(RunState::Count)][static_cast<int>(RunEvent::Count)];
+    // Carries out what `event` does in the present state (kRunActions); `wp`: the message's.
+    void OnRunEvent(RunEvent event, WPARAM wp = 0);
+    void StartRun(WPARAM);
+    void StopRun(WPARAM);
+    void RunBegan(WPARAM);
+    void ApplyResults(WPARAM);
+    void RunEnded(WPARAM found);
+    void ShowRunSummary(WPARAM);
+    void EndRunAndGiveControlsBack(WPARAM);
     void ShowStartFailure(DWORD error);
     void EnableRunLockedControls(bool enable);
 
