@@ -75,10 +75,14 @@ TEST(DeviceNameStore, AMissingKeyOrAnEmptyOneHoldsNoNames)
     EXPECT_TRUE(ReadDeviceNames().empty());
 }
 
-// Good and bad values side by side: the bad ones cost the good ones nothing.
+// Good and bad values side by side: the bad ones cost the good ones nothing. The values too
+// long for the reader's buffers come first, whether the registry lists values as written or
+// sorted by name.
 TEST(DeviceNameStore, ReadsEveryGoodValueBesideBadOnes)
 {
     CSettingsKey key;
+    key.SetText("00-00-00-00-00-01", std::string(2000, 'x'), true, kNames);
+    key.SetText(("00-0" + std::string(300, '0')).c_str(), "Ignored", true, kNames);
     key.SetText("00-1B-21-00-00-0A", "Desk", true, kNames);
     key.SetText("nonsense", "Ignored", true, kNames);
     key.SetText("02-5A-00-00-00-0E", "Bad\tname", true, kNames);
