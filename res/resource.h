@@ -8,6 +8,7 @@
 // Dialog templates
 #define IDD_ABOUTBOX 100
 #define IDD_VANTREL_DIALOG 102
+#define IDD_DEVICE_NAME 104
 
 // Strings
 #define IDS_ABOUTBOX 101
@@ -38,6 +39,7 @@
 // Menus
 #define IDR_CONTEXT_MENU 151
 #define ID_COPY_ADDRESS 32771
+#define ID_NAME_DEVICE 32772
 
 // System menu command of the About box
 #define IDM_ABOUTBOX 0x0010
@@ -74,3 +76,8 @@
 #define IDC_ABOUT_SITE_LINK 1018
 #define IDC_ABOUT_NOTICE 1020
 #define IDC_ABOUT_EMAIL 1021
+
+// Device name dialog controls
+#define IDC_DEVICE_ADDRESS 1101
+#define IDC_DEVICE_MAC 1102
+#define IDC_DEVICE_NAME 1103

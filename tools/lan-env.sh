@@ -4,5 +4,7 @@
 set -euo pipefail
 set -a
 eval "$("$(dirname "$0")/virtual-lan.sh" info)"
+# The LAN's own tool, for a test that changes the LAN while it runs (move).
+LAN_TOOL=$(cd "$(dirname "$0")" && pwd)/virtual-lan.sh
 set +a
 exec "$@"

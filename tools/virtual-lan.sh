@@ -23,6 +23,14 @@
 #                   the environment (DISPLAY...) passes through; WINEDLLOVERRIDES
 #                   defaults to "mscoree,mshtml=". Exit status is CMD's. Refused when
 #                   the LAN is not up.
+#   move N NUM      give host N (P-hN) the address BASE.NUM instead of its own, as DHCP
+#                   may between two scans: its eth0, the scanner's hosts file (in place,
+#                   so namespaces already entered see it) and the state (info) follow, and
+#                   the scanner's neighbour entries of both addresses are dropped, as a
+#                   departed host's would expire. Only a host without responders or UPnP
+#                   device of its own (their answers name its address), not the gateway;
+#                   NUM must be free. Works from inside the LAN; up rebuilds the LAN as
+#                   configured
 #   help            this text
 #
 # Options and environment (an option wins over its variable)
@@ -1262,6 +1270,36 @@ cmd_info() {
     fi
 }
 
+cmd_move() {
+    (($# == 2)) || die "move needs a host number and an address number"
+    require_root move
+    load_state || die "LAN $NS_PREFIX is not up (run: $0 up)"
+    local host=$1 num=$2 i
+    uint_between "$host" 2 "$HOST_COUNT" || die "host '$host': use 2..$HOST_COUNT (h1 is the gateway)"
+    uint_between "$num" 1 254 || die "address number '$num': use 1..254"
+    i=$((10#$host - 1)) num=$((10#$num))
+    [[ -z ${HOST_NETBIOS[i]}${HOST_MDNS[i]}${HOST_UPNP_KIND[i]} ]] ||
+        die "host $host answers for itself (NetBIOS, mDNS or UPnP); move a host without responders"
+    local new=$SUBNET.$num old=$SUBNET.${HOST_NUM[i]} taken
+    [[ $new != "$old" ]] || return 0
+    [[ $(ip_to_int "$new") -gt $(ip_to_int "$NETWORK") && $(ip_to_int "$new") -lt $(ip_to_int "$BROADCAST") ]] ||
+        die "$new is not a host address of $NETWORK/$PREFIX_LEN"
+    for taken in "$SCANNER_NUM" "${HOST_NUM[@]}"; do
+        ((taken != num)) || die "$new is taken"
+    done
+    take_lock
+    in_ns "${HOST_NS[i]}" addr del "$old/$PREFIX_LEN" dev eth0
+    in_ns "${HOST_NS[i]}" addr add "$new/$PREFIX_LEN" broadcast "$BROADCAST" dev eth0
+    in_ns "$NS_SCAN" neigh del "$old" dev eth0 2>/dev/null || true
+    in_ns "$NS_SCAN" neigh del "$new" dev eth0 2>/dev/null || true
+    HOST_NUM[i]=$num
+    scan_hosts_file >/etc/netns/"$NS_SCAN"/hosts
+    sed "s/^LAN_HOST_${host}_ADDR=.*/LAN_HOST_${host}_ADDR=$new/" "$STATE_FILE" >"$STATE_FILE.tmp"
+    mv -f "$STATE_FILE.tmp" "$STATE_FILE"
+    drop_lock
+    log "moved ${HOST_NS[i]} from $old to $new"
+}
+
 cmd_exec() {
     (($#)) || die "exec needs a command"
     require_root exec
@@ -1286,7 +1324,7 @@ main() {
     (($#)) || { usage >&2; exit 2; }
     local cmd=$1
     shift
-    if [[ $cmd != exec ]]; then
+    if [[ $cmd != exec && $cmd != move ]]; then
         parse_options "$@"
         ((${#ARGS[@]} == 0)) || [[ ${ARGS[0]} == help ]] || die "unexpected argument '${ARGS[0]}' after $cmd"
         [[ ${ARGS[0]:-} != help ]] || cmd=help
@@ -1299,6 +1337,7 @@ main() {
         status) cmd_status ;;
         info)   cmd_info ;;
         exec)   cmd_exec "$@" ;;
+        move)   cmd_move "$@" ;;
         help)   usage ;;
         *)      die "unknown command '$cmd' (see --help)" ;;
     esac

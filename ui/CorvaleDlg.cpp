@@ -6,9 +6,11 @@
 #include "res/resource.h"
 #include "scan/HostProbe.h"
 #include "scan/ScanRun.h"
+#include "settings/DeviceNames.h"
 #include "settings/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/Clipboard.h"
+#include "ui/DeviceNameDlg.h"
 #include "ui/HelpPage.h"
 #include "ui/ListResultsSink.h"
 #include "ui/ResultsListSetup.h"
@@ -430,6 +432,9 @@ bool CCorvaleDlg::OnCommand(int id, int code)
     case IDC_MANUAL_LABEL:
         OnManualLabel();
         return true;
+    case ID_NAME_DEVICE:
+        OnNameDevice();
+        return true;
     default:
         return false;
     }
@@ -608,6 +613,8 @@ void CCorvaleDlg::StartRun(WPARAM)
     EnableRunLockedControls(false);
     m_ExportButton.EnableWindow(false);
     m_ResultsList.DeleteAllItems();
+    m_ShownNames.ForgetRows();
+    m_ShownNames.SetOwnNames(ReadDeviceNames());
 }
 
 void CCorvaleDlg::ShowStartFailure(DWORD error)
@@ -776,3 +783,47 @@ void CCorvaleDlg::OnCopyAddress()
 }
 
 // ---- end of Copy IP Address and About ----
+
+// ---- own device names ----
+
+// Works during a run too: the rows written later ask m_ShownNames as well.
+void CCorvaleDlg::OnNameDevice()
+{
+    const int row = m_ResultsList.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0)
+        return;
+    std::string mac;
+    if (!NormalizeDeviceMac(m_ResultsList.GetItemText(row, 2), mac)) {
+        ::MessageBoxA(m_hWnd, "This row has no MAC address, so it cannot be given a name of its own.", kCaption,
+                      MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    m_ShownNames.SetOwnNames(ReadDeviceNames());
+    const std::string* own = m_ShownNames.OwnName(mac);
+    CDeviceNameDlg dialog(this, m_ResultsList.GetItemText(row, 0), mac,
+                          own ? *own : m_ResultsList.GetItemText(row, 1));
+    if (dialog.DoModal() != IDOK)
+        return;
+    const LONG status = WriteDeviceName(mac, dialog.Name());
+    if (status != ERROR_SUCCESS) {
+        const std::string text = "The name could not be saved: " + SystemErrorText(static_cast<DWORD>(status));
+        ::MessageBoxA(m_hWnd, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
+        return;
+    }
+    m_ShownNames.SetOwnNames(ReadDeviceNames());
+    ShowOwnNames();
+}
+
+void CCorvaleDlg::ShowOwnNames()
+{
+    const int rows = m_ResultsList.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        const std::string current = m_ResultsList.GetItemText(row, 1);
+        const std::string shown =
+            m_ShownNames.ShownName(m_ResultsList.GetItemText(row, 0), m_ResultsList.GetItemText(row, 2), current);
+        if (shown != current)
+            m_ResultsList.SetItemText(row, 1, shown.c_str());
+    }
+}
+
+// ---- end of own device names ----

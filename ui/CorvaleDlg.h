@@ -8,6 +8,7 @@
 #include "scan/LocalNetwork.h"
 #include "scan/ScanRun.h"
 #include "ui/ListResultsSink.h"
+#include "ui/ShownNames.h"
 #include "winlib/Button.h"
 #include "winlib/Dialog.h"
 #include "winlib/GdiObject.h"
@@ -128,7 +129,7 @@ private:
     RunState m_RunState = RunState::Idle;
     int m_RunFound = 0;
     bool m_Closing = false;
-    CListResultsSink m_RunRows{m_ResultsList};
+    CListResultsSink m_RunRows{m_ResultsList, &m_ShownNames};
     CMessageBox m_SummaryBox;
     ScanPlatformsFactory m_ScanPlatforms = SystemScanPlatforms;
     RunThreadStart m_StartRunThread = StartRunThread;
@@ -143,4 +144,12 @@ private:
     void OnCopyAddress();
     void ShowAboutBox();
     // ---- end of Copy IP Address and About ----
+
+    // ---- own device names ----
+    // "Name This Device..." on the selected row: the dialog, the store, then every row.
+    void OnNameDevice();
+    // Writes into the Name column of every row what m_ShownNames says it shows.
+    void ShowOwnNames();
+    CShownNames m_ShownNames;
+    // ---- end of own device names ----
 };

@@ -48,6 +48,8 @@ public:
     // Look-ups that have returned, released or given up.
     int LookupsDone() const { return m_LookupsDone; }
     void ReleaseLookups() { ::SetEvent(m_Release.Get()); }
+    // Look-ups from now on wait again (for a second run).
+    void HoldLookups() { ::ResetEvent(m_Release.Get()); }
 
     // True once the run's thread and every probe thread have ended.
     bool JoinAll(DWORD timeoutMs);

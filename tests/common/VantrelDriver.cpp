@@ -260,6 +260,82 @@ bool CVantrelProcess::ExportCsv(const std::string& path, std::string& error) con
     return true;
 }
 
+namespace {
+void SendKey(WORD key)
+{
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+void SendMouseButtons(DWORD down, DWORD up)
+{
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = down;
+    input[1].mi.dwFlags = up;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+}  // namespace
+
+bool CVantrelProcess::NameDevice(const std::string& address, const std::string& name, NameDialogSeen& seen,
+                                 std::string& error) const
+{
+    const std::vector<ListedHost> rows = ReadRows();
+    int row = -1;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].address == address)
+            row = static_cast<int>(i);
+    if (row < 0) {
+        error = "no row for " + address;
+        return false;
+    }
+    // Scrolled into view as a user would, then its place on the screen, asked in the
+    // program's own memory.
+    HWND list = Control(IDC_RESULTS_LIST);
+    ::SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    const CRemoteBuffer remote(m_Process.hProcess, sizeof(RECT));
+    RECT rect{LVIR_LABEL, 0, 0, 0};
+    SIZE_T done = 0;
+    if (!remote.Get() || !::WriteProcessMemory(m_Process.hProcess, remote.Get(), &rect, sizeof(rect), &done)
+        || !::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.Get()))
+        || !::ReadProcessMemory(m_Process.hProcess, remote.Get(), &rect, sizeof(rect), &done)) {
+        error = "the row's place could not be read";
+        return false;
+    }
+    POINT point{rect.left + 20, (rect.top + rect.bottom) / 2};
+    ::ClientToScreen(list, &point);
+    ::SetForegroundWindow(m_Main);
+    ::SetCursorPos(point.x, point.y);
+    SendMouseButtons(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    if (!WaitForWindow([](HWND hwnd) { return ClassOf(hwnd) == "#32768"; }, kDefaultTimeoutMs)) {
+        error = "no menu came";
+        return false;
+    }
+    // The second item: nothing is highlighted when the menu opens.
+    SendKey(VK_DOWN);
+    SendKey(VK_DOWN);
+    SendKey(VK_RETURN);
+    HWND dialog = nullptr;
+    if (!PumpUntil([&] { return (dialog = FindDialog(m_Process.dwProcessId, m_Main, "Name This Device")) != nullptr; },
+                   kDefaultTimeoutMs)) {
+        error = "no Name This Device dialog over the main window";
+        return false;
+    }
+    seen.address = SentTextOf(::GetDlgItem(dialog, IDC_DEVICE_ADDRESS));
+    seen.mac = SentTextOf(::GetDlgItem(dialog, IDC_DEVICE_MAC));
+    seen.name = SentTextOf(::GetDlgItem(dialog, IDC_DEVICE_NAME));
+    ::SendMessageA(::GetDlgItem(dialog, IDC_DEVICE_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+    if (!PumpUntil([&] { return !::IsWindow(dialog); }, kDefaultTimeoutMs)) {
+        error = "the dialog stayed open";
+        return false;
+    }
+    return true;
+}
+
 int CVantrelProcess::ColumnWidth(int column) const
 {
     return static_cast<int>(::SendMessageA(Control(IDC_RESULTS_LIST), LVM_GETCOLUMNWIDTH, column, 0));

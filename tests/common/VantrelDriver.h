@@ -70,6 +70,16 @@ public:
     // with `error` filled when a step does not come.
     bool ExportCsv(const std::string& path, std::string& error) const;
 
+    // What "Name This Device..." showed in its dialog.
+    struct NameDialogSeen {
+        std::string address, mac, name;
+    };
+    // Right-clicks the row of `address` with the real pointer, chooses "Name This Device..." in
+    // the menu with the keyboard, reads the dialog, puts `name` into its box and presses OK.
+    // False with `error` filled when a step does not come.
+    bool NameDevice(const std::string& address, const std::string& name, NameDialogSeen& seen,
+                    std::string& error) const;
+
     int ColumnWidth(int column) const;
     int RowCount() const;
     std::vector<ListedHost> ReadRows() const;

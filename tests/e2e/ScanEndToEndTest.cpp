@@ -395,4 +395,129 @@ TEST_F(ScanEndToEndAfterMoving, AutomaticModeShowsAndScansTheLanNotTheStoredRang
     EXPECT_EQ(start->bytes, Env("LAN_FIRST_HOST") + '\0');
 }
 
+// Moves a host of the LAN to another address for as long as it lives (tools/virtual-lan.sh
+// move, started from here as a Unix program: Wine runs it without a handle to wait on, so the
+// move is known done once the LAN's state says so).
+class CLanHostMove {
+public:
+    CLanHostMove(int host, int from, int to) : m_Host(host), m_From(from) { m_Moved = Move(to); }
+    ~CLanHostMove()
+    {
+        if (m_Moved) {
+            EXPECT_TRUE(Move(m_From)) << "host " << m_Host << " did not move back";
+        }
+    }
+    CLanHostMove(const CLanHostMove&) = delete;
+    CLanHostMove& operator=(const CLanHostMove&) = delete;
+    bool Moved() const { return m_Moved; }
+
+private:
+    bool Move(int number) const
+    {
+        const std::string address = Env("LAN_SUBNET") + "." + std::to_string(number);
+        const std::string line = "LAN_HOST_" + std::to_string(m_Host) + "_ADDR=" + address + "\n";
+        std::string command = "\"" + WindowsPathOf(Env("LAN_TOOL")) + "\" move " + std::to_string(m_Host) + " "
+            + std::to_string(number);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process))
+            return false;
+        if (process.hThread)
+            ::CloseHandle(process.hThread);
+        if (process.hProcess)
+            ::CloseHandle(process.hProcess);
+        const std::string state = WindowsPathOf(Env("LAN_STATE_DIR") + "/lan.env");
+        return PumpUntil([&] { return ReadFileBytes(state).find(line) != std::string::npos; }, 30000);
+    }
+
+    int m_Host;
+    int m_From;
+    bool m_Moved = false;
+};
+
+// A device named through the list's menu is known by its MAC: after it got another address
+// (as DHCP gives), the next scan shows the name at the new address, in the list and the CSV
+// report; removing the name brings back the one found on the network at once.
+class DeviceNamesEndToEnd : public ScanEndToEnd {
+protected:
+    // A named host (not the gateway) that answers no name query itself: its DNS name follows
+    // it when it moves.
+    static int MovableHost()
+    {
+        const int count = std::atoi(Env("LAN_HOST_COUNT").c_str());
+        for (int host = 2; host <= count; ++host) {
+            const std::string prefix = "LAN_HOST_" + std::to_string(host) + "_";
+            if (!Env(prefix + "NAME").empty() && Env(prefix + "NETBIOS").empty() && Env(prefix + "MDNS").empty()
+                && Env(prefix + "UPNP").empty())
+                return host;
+        }
+        return 0;
+    }
+
+    int FreeNumber() const
+    {
+        for (int number = 200; number < 255; ++number)
+            if (m_Lan.count(Env("LAN_SUBNET") + "." + std::to_string(number)) == 0)
+                return number;
+        return 0;
+    }
+
+    CSettingsKey m_Stored;  // no names before the program starts, none left after
+};
+
+TEST_F(DeviceNamesEndToEnd, ANamedDeviceKeepsItsNameAtItsNewAddressUntilTheNameIsRemoved)
+{
+    const int host = MovableHost();
+    ASSERT_GT(host, 0) << "the LAN has no named host without responders";
+    const std::string oldAddress = LanHostField(host, "ADDR");
+    const std::string mac = LanHostField(host, "MAC");
+    const std::string found = ExpectedLanHostName(host);
+    const int oldNumber = std::atoi(oldAddress.substr(oldAddress.rfind('.') + 1).c_str());
+    const int newNumber = FreeNumber();
+    ASSERT_GT(newNumber, 0);
+    const std::string newAddress = Env("LAN_SUBNET") + "." + std::to_string(newNumber);
+    const std::string own = "Anna's <laptop> & \"work\"";
+
+    m_Program.ChooseAutomatic();
+    RunToSummary([&] { m_Program.ClickStartStop(); });
+    CVantrelProcess::NameDialogSeen seen;
+    std::string error;
+    ASSERT_TRUE(m_Program.NameDevice(oldAddress, "  " + own + " ", seen, error)) << error;
+    EXPECT_EQ(seen.address, oldAddress);
+    EXPECT_EQ(seen.mac, mac);
+    EXPECT_EQ(seen.name, found);
+    ListedHost named = m_Lan[oldAddress];
+    named.name = own;
+    m_Lan[oldAddress] = named;
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+
+    const CLanHostMove move(host, oldNumber, newNumber);
+    ASSERT_TRUE(move.Moved()) << "the LAN did not move host " << host;
+    m_Lan.erase(oldAddress);
+    named.address = newAddress;
+    m_Lan[newAddress] = named;
+    EXPECT_EQ(RunToSummary([&] { m_Program.ClickStartStop(); }), Summary(m_Lan.size()));
+    const std::vector<ListedHost> expected = LanHostsWithin(0, 0xFFFFFFFF);
+    ExpectRows(m_Program.ReadRows(), expected);
+
+    const std::string folder = MakeTestFolder("vantrel-e2e-names");
+    ASSERT_TRUE(m_Program.ExportCsv(folder + "lan", error)) << error;
+    std::vector<CsvRecord> records;
+    ASSERT_TRUE(ReadCsvRecords(ReadFileBytes(folder + "lan.csv"), records));
+    ASSERT_EQ(records.size(), expected.size() + 1);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const ListedHost& row = expected[i];
+        EXPECT_EQ(records[i + 1], (CsvRecord{row.address, row.name, row.mac, row.description}));
+    }
+
+    // Removed: the box held the own name; the name the network gives at the new address is back.
+    ASSERT_TRUE(m_Program.NameDevice(newAddress, "", seen, error)) << error;
+    EXPECT_EQ(seen.name, own);
+    m_Lan[newAddress].name = found;
+    ExpectRows(m_Program.ReadRows(), LanHostsWithin(0, 0xFFFFFFFF));
+    EXPECT_TRUE(CSettingsKey::ReadAll(CSettingsKey::kDeviceNames).empty());
+}
+
 }  // namespace

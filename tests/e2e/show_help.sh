@@ -61,7 +61,7 @@ class Headings(HTMLParser):
             self.found[-1] += data
 
 expected = ["What a scan does", "Which network is scanned", "The list", "Where the names come from",
-            "Export", "Settings", "Scan only your own networks"]
+            "Your own names for devices", "Export", "Settings", "Scan only your own networks"]
 parser = Headings()
 parser.feed(open(sys.argv[1], encoding="ascii").read())
 if parser.found != expected:

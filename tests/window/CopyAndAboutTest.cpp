@@ -253,7 +253,8 @@ TEST(CopyAddress, RightClickOnARowOffersTheCommandAtThePointerAndCopiesThatRow)
     });
     EXPECT_EQ(selected, 1);
     EXPECT_TRUE(menu.shown);
-    EXPECT_EQ(menu.items, std::vector<std::string>{"Copy IP Address"});
+    // Copy IP Address first, with its picture; the own device names' item below it.
+    EXPECT_EQ(menu.items, (std::vector<std::string>{"Copy IP Address", "Name This Device..."}));
     EXPECT_EQ(menu.firstId, static_cast<UINT>(ID_COPY_ADDRESS));
     EXPECT_EQ(menu.picture.cx, 13);
     EXPECT_EQ(menu.picture.cy, 13);
