@@ -204,26 +204,6 @@ HWND OpenDialog(HWND main)
     return WaitForOwned(main, kDialogCaption);
 }
 
-// Runs the main window on this thread while `drive` works it from another; the window goes
-// at the end whatever happened, and the driver has ended when this returns.
-void DriveWindow(CTestMainWindow& window, const std::function<void(HWND main)>& drive)
-{
-    std::atomic<HWND> shown{nullptr};
-    CJoinedThread driver([&] {
-        if (!PumpUntil([&] { return shown.load() != nullptr; }, kDeadlineMs))
-            return;
-        ::SetForegroundWindow(shown);
-        drive(shown);
-        ParkPointer();
-        if (::IsWindow(shown))
-            ::PostMessageA(shown, WM_CLOSE, 0, 0);
-    });
-    ASSERT_TRUE(driver.Started());
-    WhenDialogShows("Vantrel", [&shown](HWND hwnd) { shown = hwnd; });
-    window.DoModal();
-    driver.Join();
-}
-
 class DeviceNames : public testing::Test {
 protected:
     CSettingsKey m_Settings;  // no names, no settings

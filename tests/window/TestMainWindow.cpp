@@ -1,6 +1,7 @@
 #include "TestMainWindow.h"
 
 #include "JoinedThread.h"
+#include "PointerSupport.h"
 #include "VantrelDriver.h"
 #include "WindowTestSupport.h"
 
@@ -72,7 +73,10 @@ void DriveWindow(CTestMainWindow& dialog, const std::function<void(HWND dialog)>
     CJoinedThread driver([&] {
         if (!PumpUntil([&] { return shown.load() != nullptr; }, kWaitMs * 2))
             return;
+        // Real input goes to the foreground window; the pointer goes out of the way after.
+        ::SetForegroundWindow(shown);
         drive(shown);
+        ParkPointer();
         if (::IsWindow(shown))
             ::PostMessageA(shown, WM_CLOSE, 0, 0);
     });
