@@ -35,9 +35,9 @@ done
 (($#)) || { echo "hostile_upnp.sh: no COMMAND (after --)" >&2; exit 2; }
 ((${#modes[@]})) || read -r -a modes <<<"$(python3 - "$here/hostile_upnp.py" <<'PY'
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location("hostile", sys.argv[1])
-module = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(module)
+found = importlib.util.spec_from_file_location("hostile", sys.argv[1])
+module = importlib.util.module_from_spec(found)
+found.loader.exec_module(module)
 print(" ".join(module.MODES))
 PY
 )"
