@@ -15,7 +15,7 @@ namespace {
 // receive unless this is switched off (<mstcpip.h>; not in every mingw-w64).
 constexpr DWORD kUdpConnectionReset = _WSAIOW(IOC_VENDOR, 12);
 // Larger than any answer of ours; a larger datagram is dropped with WSAEMSGSIZE.
-constexpr int kDatagramCapacity = 2048;
+constexpr size_t kDatagramCapacity = 2048;
 
 class CSystemNameQuerySockets : public CNameQuerySockets {
 public:
@@ -62,19 +62,7 @@ public:
             return ::WSAGetLastError();
         }
         datagram.Protocol = FD_ISSET(m_MulticastDns.Get(), &readable) ? NameProtocol::MulticastDns : NameProtocol::NetBios;
-        datagram.Bytes.resize(kDatagramCapacity);
-        sockaddr_in from{};
-        int fromLength = sizeof(from);
-        const int received = ::recvfrom(SocketOf(datagram.Protocol), reinterpret_cast<char*>(datagram.Bytes.data()),
-                                        kDatagramCapacity, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (received < 0) {
-            datagram.Bytes.clear();
-            return ::WSAGetLastError();
-        }
-        datagram.Bytes.resize(static_cast<size_t>(received));
-        datagram.From = ::ntohl(from.sin_addr.S_un.S_addr);
-        datagram.FromPort = ::ntohs(from.sin_port);
-        return 0;
+        return ReceiveDatagram(SocketOf(datagram.Protocol), kDatagramCapacity, datagram.Bytes, datagram.From, datagram.FromPort);
     }
 
 private:

@@ -22,7 +22,7 @@ namespace {
 // receive unless this is switched off (<mstcpip.h>; not in every mingw-w64).
 constexpr DWORD kUdpConnectionReset = _WSAIOW(IOC_VENDOR, 12);
 // An SSDP answer is a few hundred bytes; its LOCATION at most kMaxLocationBytes.
-constexpr int kDatagramCapacity = 4096;
+constexpr size_t kDatagramCapacity = 4096;
 constexpr DWORD kGroupTtl = 2;
 // What one read of a description asks for.
 constexpr size_t kReadChunk = 4096;
@@ -89,19 +89,7 @@ public:
             return WSAETIMEDOUT;
         if (ready < 0)
             return ::WSAGetLastError();
-        datagram.Bytes.resize(kDatagramCapacity);
-        sockaddr_in from{};
-        int fromLength = sizeof(from);
-        const int received = ::recvfrom(m_Socket.Get(), reinterpret_cast<char*>(datagram.Bytes.data()),
-                                        kDatagramCapacity, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (received < 0) {
-            datagram.Bytes.clear();
-            return ::WSAGetLastError();
-        }
-        datagram.Bytes.resize(static_cast<size_t>(received));
-        datagram.From = ::ntohl(from.sin_addr.S_un.S_addr);
-        datagram.FromPort = ::ntohs(from.sin_port);
-        return 0;
+        return ReceiveDatagram(m_Socket.Get(), kDatagramCapacity, datagram.Bytes, datagram.From, datagram.FromPort);
     }
 
 private:

@@ -13,6 +13,7 @@
 #include "scan/LocalNetwork.h"
 #include "scan/ScanRun.h"
 #include "winlib/Thread.h"
+#include "LanTest.h"
 
 #include <gtest/gtest.h>
 
@@ -58,26 +59,14 @@ struct Row {
     std::string textColor;
 };
 
-class LanHostProbe : public testing::Test {
+class LanHostProbe : public CLanTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        WSADATA wsa;
-        s_WinsockStarted = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
-    }
-    static void TearDownTestSuite()
-    {
-        if (s_WinsockStarted)
-            ::WSACleanup();
-    }
-
     void SetUp() override
     {
-        // Refuse to send anything anywhere but on the virtual LAN's scanner adapter.
-        ASSERT_FALSE(Lan("LAN_SCANNER_ADDR").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
-        ASSERT_TRUE(s_WinsockStarted);
-        const LocalNetworkRecord network = DiscoverLocalNetwork(SystemDiscoveryPlatform());
-        ASSERT_EQ(network.LocalAddress, Lan("LAN_SCANNER_ADDR")) << "not on the virtual LAN's adapter";
+        LocalNetworkRecord network{};
+        OnTheLansAdapter(network);
+        if (HasFatalFailure())
+            return;
         ASSERT_EQ(network.GatewayAddress, Lan("LAN_GATEWAY"));
         m_ThisComputer = LocalHostFactsOf(network);
         ASSERT_TRUE(m_Results.IsCreated()) << "no window: Wine needs a display driver (DISPLAY) for the list";
@@ -171,14 +160,12 @@ protected:
         return 0;
     }
 
-    static bool s_WinsockStarted;
     CTestResultsList m_Results;
     int m_HostCount = 0;
     LocalHostFacts m_ThisComputer{};
     const ScanPlatforms m_System = SystemScanPlatforms(nullptr);  // one ARP state for a test's requests
 };
 
-bool LanHostProbe::s_WinsockStarted = false;
 
 // One host alone gets one row, black when done, with what the LAN says of it: a named host
 // its capitalised name and its MAC's maker, the gateway "This is your Router", an unnamed

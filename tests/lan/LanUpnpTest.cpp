@@ -4,6 +4,7 @@
 // computer is on the LAN's scanner adapter.
 #include "scan/UpnpQuery.h"
 
+#include "LanTest.h"
 #include "net/Ipv4Address.h"
 #include "scan/LocalNetwork.h"
 
@@ -44,26 +45,14 @@ uint32_t AddressOf(const std::string& text)
     return address;
 }
 
-class LanUpnp : public testing::Test {
+class LanUpnp : public CLanTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        WSADATA wsa;
-        s_WinsockStarted = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
-    }
-    static void TearDownTestSuite()
-    {
-        if (s_WinsockStarted)
-            ::WSACleanup();
-    }
-
     void SetUp() override
     {
-        // Refuse to send anything anywhere but on the virtual LAN's scanner adapter.
-        ASSERT_FALSE(Lan("LAN_SCANNER_ADDR").empty()) << "run inside the virtual LAN (tools/virtual-lan.sh exec)";
-        ASSERT_TRUE(s_WinsockStarted);
-        const LocalNetworkRecord network = DiscoverLocalNetwork(SystemDiscoveryPlatform());
-        ASSERT_EQ(network.LocalAddress, Lan("LAN_SCANNER_ADDR")) << "not on the virtual LAN's adapter";
+        LocalNetworkRecord network{};
+        OnTheLansAdapter(network);
+        if (HasFatalFailure())
+            return;
         m_HostCount = std::atoi(Lan("LAN_HOST_COUNT").c_str());
         ASSERT_GT(m_HostCount, 0);
         bool any = false;
@@ -83,10 +72,8 @@ protected:
         return dests;
     }
 
-    static bool s_WinsockStarted;
     int m_HostCount = 0;
 };
-bool LanUpnp::s_WinsockStarted = false;
 
 TEST_F(LanUpnp, EachDeviceNamesItselfAndTheHostileOneGetsNobodysName)
 {
