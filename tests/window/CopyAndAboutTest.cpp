@@ -23,11 +23,6 @@ constexpr const char* kMainCaption = "Vantrel";
 constexpr const char* kAboutCaption = "About Vantrel";
 constexpr const char* kInterimText = "Found! Getting Host Name Now....";
 
-HWND ResultsList(HWND main)
-{
-    return ::GetDlgItem(main, IDC_RESULTS_LIST);
-}
-
 // Rows are appended as a probe appends them: address in column 0, description in column 3.
 int AppendRow(HWND list, const char* address, const char* description = "")
 {
@@ -46,25 +41,6 @@ int AppendRow(HWND list, const char* address, const char* description = "")
 int SelectedRow(HWND list)
 {
     return static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
-void SelectRow(HWND list, int row)
-{
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = row >= 0 ? state.stateMask : 0;
-    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
-}
-
-// A screen point on the address of a row.
-POINT OnRow(HWND list, int row)
-{
-    RECT rect{};
-    rect.left = LVIR_LABEL;
-    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
-    POINT point{rect.left + 20, (rect.top + rect.bottom) / 2};
-    ::ClientToScreen(list, &point);
-    return point;
 }
 
 // A screen point in the list below its last row.

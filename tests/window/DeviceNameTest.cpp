@@ -30,19 +30,6 @@ constexpr DWORD kDeadlineMs = CFakeScanNetwork::kDeadlineMs;
 const char kDialogCaption[] = "Name This Device";
 const char* const kNames = CSettingsKey::kDeviceNames;
 
-HWND ResultsList(HWND main) { return ::GetDlgItem(main, IDC_RESULTS_LIST); }
-
-std::string CellText(HWND list, int row, int column)
-{
-    char text[512] = "";
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 // The Name column, row by row.
 std::vector<std::string> Names(HWND list)
 {
@@ -77,25 +64,6 @@ void AppendRow(HWND list, const char* address, const char* name, const char* mac
         cell.pszText = const_cast<char*>(cells[column - 1]);
         ::SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
     }
-}
-
-void SelectRow(HWND list, int row)
-{
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = state.stateMask;
-    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
-}
-
-// A screen point on the address of a row.
-POINT OnRow(HWND list, int row)
-{
-    RECT rect{};
-    rect.left = LVIR_LABEL;
-    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
-    POINT point{rect.left + 20, (rect.top + rect.bottom) / 2};
-    ::ClientToScreen(list, &point);
-    return point;
 }
 
 struct OwnedSearch {

@@ -43,17 +43,6 @@ std::ostream& operator<<(std::ostream& out, const Row& row)
                << row.textColor;
 }
 
-std::string CellText(HWND list, int row, int column)
-{
-    char text[512] = "";
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 std::vector<Row> ReadRows(HWND dialog)
 {
     const HWND list = ::GetDlgItem(dialog, IDC_RESULTS_LIST);

@@ -59,6 +59,40 @@ RangeState ReadRangeState(HWND dialog)
     return state;
 }
 
+HWND ResultsList(HWND dialog)
+{
+    return ::GetDlgItem(dialog, IDC_RESULTS_LIST);
+}
+
+std::string CellText(HWND list, int row, int column)
+{
+    char text[512] = "";
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+void SelectRow(HWND list, int row)
+{
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = row >= 0 ? state.stateMask : 0;
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+POINT OnRow(HWND list, int row)
+{
+    RECT rect{};
+    rect.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    POINT point{rect.left + 20, (rect.top + rect.bottom) / 2};
+    ::ClientToScreen(list, &point);
+    return point;
+}
+
 void ClickStart(HWND dialog)
 {
     ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_SCAN, BN_CLICKED),

@@ -37,6 +37,14 @@ RangeState ReadRangeState(HWND dialog);
 std::string AddressOf(HWND dialog, int id);
 void SetAddress(HWND dialog, int id, DWORD address);
 
+// The results list and its rows as the tests read and pick them.
+HWND ResultsList(HWND dialog);
+std::string CellText(HWND list, int row, int column);
+// Selects and focuses `row`; -1 takes the selection from every row.
+void SelectRow(HWND list, int row);
+// A screen point on the address of a row.
+POINT OnRow(HWND list, int row);
+
 // Presses Start Scan as a click does, without waiting for the window.
 void ClickStart(HWND dialog);
 // What the Start Scan button says.
