@@ -39,7 +39,7 @@ public:
     // As above with the kind of mark chosen by the caller: the header's own arrows when
     // themed, bitmaps on the right of the heading otherwise.
     void SetSortIndicator(int column, bool ascending, bool themed);
-    // Sets every row's item data to its index, unless they are so already; the row count.
+    // Sets every row's item data to its index; the row count.
     int RenumberItemData();
     // Sorts by column 0 ascending; false when column 0 does not sort. Leaves the header alone.
     bool SortColumn();
@@ -105,8 +105,6 @@ private:
     void WriteRowCells(int row, std::initializer_list<CellText> cells, COLORREF textColor);
 
     bool SortRows();
-    // Keeps m_RowsNumbered true only while no message has changed the rows' order or data.
-    void OnRowsChanging(UINT msg, LPARAM lp);
 
     // Holds the list's repaint off while a pass changes many rows; one repaint after.
     // Nested or during a coalesced repaint's wait it does nothing.
@@ -140,7 +138,6 @@ private:
     int m_SortColumn = 0;
     SortKind m_SortKind = SortNone;
     bool m_SortAscending = true;
-    bool m_RowsNumbered = false;  // every row's item data is its index, known for sure
     std::vector<std::string> m_SortTexts;  // the sort column by row, while a sort runs
     CBitmap m_SortMark;                    // the bitmap the sorted heading shows, if any
 };

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -467,6 +468,47 @@ TEST_F(ResultsList, RenumberItemDataNumbersEveryRowAndCountsThem)
     ExpectItemDataIsIndex();
     m_List.DeleteAllItems();
     EXPECT_EQ(m_List.RenumberItemData(), 0);
+}
+
+// Between two sorts the rows change in every way a list allows; the second sort must still
+// read each row's own text, whatever item data the change left behind.
+TEST_F(ResultsList, ASortAfterTheRowsChangedOrdersThemAll)
+{
+    struct Change {
+        const char* what;
+        std::function<void(CEnhancedListCtrl&)> apply;
+        std::vector<std::string> ascending;
+    };
+    const std::vector<std::string> all = {"192.168.1.2", "192.168.1.9", "192.168.1.10", "192.168.1.55",
+                                          "192.168.1.100"};
+    const auto with = [&all](const char* address) {
+        std::vector<std::string> rows = all;
+        rows.insert(rows.begin(), address);
+        return rows;
+    };
+    const Change changes[] = {
+        {"a row appended at the end",
+         [](CEnhancedListCtrl& list) { list.AppendRow("192.168.1.1", 0, {{1, "new"}}, kBlack); },
+         with("192.168.1.1")},
+        {"a row inserted at the top with item data 0",
+         [](CEnhancedListCtrl& list) { list.InsertItem(0, "192.168.1.1", 0); }, with("192.168.1.1")},
+        {"a row's item data set to another row's index",
+         [](CEnhancedListCtrl& list) { list.SetItemData(4, 0); }, all},
+        {"the first row deleted, so every other row's item data is one too high",
+         [](CEnhancedListCtrl& list) { list.SendMessage(LVM_DELETEITEM, 0); },
+         {"192.168.1.9", "192.168.1.10", "192.168.1.55", "192.168.1.100"}},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        m_List.DeleteAllItems();
+        AddRows(kHosts);
+        ASSERT_TRUE(m_List.SortColumn());
+        ASSERT_EQ(Column(0), all);
+        change.apply(m_List);
+        ASSERT_TRUE(m_List.SortColumn());
+        EXPECT_EQ(Column(0), change.ascending);
+        ExpectItemDataIsIndex();
+    }
 }
 
 // ---------------------------------------------------------------- sort marks
