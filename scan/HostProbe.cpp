@@ -108,15 +108,22 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
             std::memset(hostName, 0, sizeof(hostName));
         }
     }
+    const HostRole role = RoleOf(address, isOwnSystem, local);
+    task.Results->OnHostNamed(address, name, role, hardware, length, "");
+
+    // Its device is told apart: its answer may take until the search's window ends, and the
+    // row is not kept red that long.
+    if (ownNamed || !platform.AskUpnpDevice || IsSignalled(task.StopEvent()))
+        return;
+    const bool named = hostName[0] != '\0';
     std::string device;
-    if (!ownNamed && platform.AskUpnpDevice && !IsSignalled(task.StopEvent())) {
-        try {
-            device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
-        } catch (const std::exception&) {
-            device.clear();  // described by its adapter, as a host without a device
-        }
+    try {
+        device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
+    } catch (const std::exception&) {
+        return;  // described by its adapter, as a host without a device
     }
-    task.Results->OnHostNamed(address, name, RoleOf(address, isOwnSystem, local), hardware, length, device.c_str());
+    if (!device.empty() || named != (hostName[0] != '\0'))
+        task.Results->OnHostNamed(address, name, role, hardware, length, device.c_str());
 }
 
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size, HANDLE stop)

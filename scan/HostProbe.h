@@ -26,8 +26,9 @@ public:
     virtual ~CScanResultsSink() = default;
     // At once when the host answers, before its name is looked up.
     virtual void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) = 0;
-    // Once its name is known (empty when it has none) and its role; `device`: the maker and
-    // model its UPnP description gives (empty: none).
+    // Once its name is known (empty when it has none) and its role, with `device` empty; and
+    // again once its UPnP description has come, if it tells more: `device` the maker and
+    // model it gives, `name` also the device's own where the host had none.
     virtual void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
                              ULONG macLength, const char* device) = 0;
 };
@@ -78,7 +79,7 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
                                           std::shared_ptr<CUpnpSearch> upnp = nullptr);
 
 // A host that answers is reported found, then named: also when its name look-up throws (it is
-// named with none).
+// named with none); then named again if its UPnP device tells more.
 void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform);
 // ProbeHost with the task's platform, at the edge of a thread: what it throws ends the probe
 // (the host keeps what was reported), never the thread.

@@ -621,7 +621,7 @@ TEST(UpnpFetch, NoConnectionOnceTheRunIsStopped)
 
 // ---------------------------------------------------------------- a probe's texts
 
-// A sink that keeps the named reports.
+// A sink that keeps the named reports: the last one's texts, and what each one showed.
 class CNamedSink : public CScanResultsSink {
 public:
     void OnHostFound(const char*, const BYTE*, ULONG) override {}
@@ -632,11 +632,13 @@ public:
         Role = role;
         Device = device;
         Description = HostDescription(role, mac, macLength, device);
+        Shown.push_back({Name, Description});
         ++Named;
     }
     std::string Name, Device, Description;
     HostRole Role = HostRole::Other;
     int Named = 0;
+    std::vector<std::pair<std::string, std::string>> Shown;  // name and description, a report each
 };
 
 const BYTE kSynologyMac[6] = {0x00, 0x11, 0x32, 0xAA, 0xBB, 0xCC};  // oui.csv: 001132 Synology Incorporated
@@ -650,6 +652,10 @@ struct ProbeCase {
     UpnpDevice device;
     std::string name;
     std::string description;
+    // Shown first, as soon as the names are known; the device's texts may follow in a report
+    // of their own.
+    std::string firstName = {};
+    int reports = 2;
 };
 
 struct ProbeCalls {
@@ -705,20 +711,25 @@ TEST(UpnpProbe, TheDeviceNamesAHostOnlyWhereNoOtherNameCameAndDescribesWhatItIs)
     const UpnpDevice prefixed{"Family NAS", "Synology", "Synology DS920+"};
     const UpnpDevice none{};
     const ProbeCase cases[] = {
-        {"DNS wins over everything", "10.1.2.5", "nas.lan", "KITCHEN", nas, "Nas.lan", "Synology Inc. DS920+"},
+        {"DNS wins over everything", "10.1.2.5", "nas.lan", "KITCHEN", nas, "Nas.lan", "Synology Inc. DS920+",
+         "Nas.lan"},
         {"multicast DNS or NetBIOS before UPnP", "10.1.2.5", nullptr, "kitchen-pi.local", nas, "Kitchen-pi.local",
-         "Synology Inc. DS920+"},
+         "Synology Inc. DS920+", "Kitchen-pi.local"},
         {"UPnP where nothing else named it", "10.1.2.5", nullptr, "", nas, "Family NAS", "Synology Inc. DS920+"},
         {"the friendlyName capitalised as any name", "10.1.2.5", nullptr, "", {"living room tv", "", ""},
          "Living room tv", kSynologyMaker},
-        {"a model that starts with the maker", "10.1.2.5", "nas.lan", "", prefixed, "Nas.lan", "Synology DS920+"},
-        {"a maker alone", "10.1.2.5", "nas.lan", "", {"", "Example Networks", ""}, "Nas.lan", "Example Networks"},
-        {"a model alone", "10.1.2.5", "nas.lan", "", {"", "", "HG-200"}, "Nas.lan", "HG-200"},
-        {"no device: the adapter's maker", "10.1.2.5", nullptr, "", none, "", kSynologyMaker},
+        {"a friendlyName alone where DNS named it tells nothing more", "10.1.2.5", "nas.lan", "",
+         {"Family NAS", "", ""}, "Nas.lan", kSynologyMaker, "Nas.lan", 1},
+        {"a model that starts with the maker", "10.1.2.5", "nas.lan", "", prefixed, "Nas.lan", "Synology DS920+",
+         "Nas.lan"},
+        {"a maker alone", "10.1.2.5", "nas.lan", "", {"", "Example Networks", ""}, "Nas.lan", "Example Networks",
+         "Nas.lan"},
+        {"a model alone", "10.1.2.5", "nas.lan", "", {"", "", "HG-200"}, "Nas.lan", "HG-200", "Nas.lan"},
+        {"no device: the adapter's maker", "10.1.2.5", nullptr, "", none, "", kSynologyMaker, "", 1},
         {"the router keeps its text, takes a name", "10.1.2.7", nullptr, "", {"Home Gateway", "Example Networks", "HG-200"},
          "Home Gateway", "This is your Router"},
         {"the router's DNS name stays", "10.1.2.7", "gw.lan", "", {"Home Gateway", "Example Networks", "HG-200"},
-         "Gw.lan", "This is your Router"},
+         "Gw.lan", "This is your Router", "Gw.lan"},
     };
     const LocalHostFacts local = Local();
     for (const ProbeCase& c : cases) {
@@ -732,9 +743,14 @@ TEST(UpnpProbe, TheDeviceNamesAHostOnlyWhereNoOtherNameCameAndDescribesWhatItIs)
         task.Results = results;
         task.Local = std::make_shared<const LocalHostFacts>(local);
         ProbeHost(task, platform);
-        EXPECT_EQ(sink.Named, 1);
+        EXPECT_EQ(sink.Named, c.reports);
         EXPECT_EQ(sink.Name, c.name);
         EXPECT_EQ(sink.Description, c.description);
+        // Before the device's answer: the names found and what the host's role or adapter says.
+        const bool router = std::strcmp(c.address, local.GatewayAddress) == 0;
+        ASSERT_FALSE(sink.Shown.empty());
+        EXPECT_EQ(sink.Shown.front().first, c.firstName);
+        EXPECT_EQ(sink.Shown.front().second, router ? "This is your Router" : kSynologyMaker);
         uint32_t host = 0;
         ASSERT_TRUE(ParseAddress(c.address, host));
         EXPECT_EQ(calls.searchedFor, host);
