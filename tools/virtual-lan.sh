@@ -31,7 +31,9 @@
 #                   device of its own (their answers name its address), not the gateway;
 #                   NUM must be free. Works from inside the LAN; up rebuilds the LAN as
 #                   configured
-#   help            this text
+#   table           print the hosts P-h1..P-hN the parameters give as markdown tables (the
+#                   README's): each host's address, MAC and names, then the UPnP devices
+#   help            this text, and the host table
 #
 # Options and environment (an option wins over its variable)
 #   --ns-prefix P     VTL_PREFIX        vtl       namespaces are P-lan, P-scan, P-h1..P-hN
@@ -47,27 +49,21 @@
 #                                                 drops at random, as a Wi-Fi link loses
 #                                                 broadcasts (nftables in every host namespace)
 #   --scanner NUM     VTL_SCANNER       37        scanner's host number
-#   --gateway NUM     VTL_GATEWAY       1         gateway's host number, given to P-h1
-#   --host-numbers L  VTL_HOST_NUMBERS  10,11,..  numbers of P-h2..P-hN, comma separated;
+#   --gateway NUM     VTL_GATEWAY       (table)   gateway's host number, given to P-h1
+#   --host-numbers L  VTL_HOST_NUMBERS  (table)   numbers of P-h2..P-hN, comma separated;
 #                                                 a short list goes on with the next free ones
-#   --names L         VTL_HOST_NAMES    home-router,desktop-pc,nas.lan,,,laptop
-#                                       DNS names (the scanner's hosts file) of P-h1..P-hN,
-#                                       comma separated, an empty field means unnamed, an
-#                                       empty list names nobody
-#   --netbios L       VTL_NETBIOS_NAMES ,OFFICE-PC,,OFFICE-PRINTER,,,MEDIA-BOX
-#                                       NetBIOS names the hosts answer node-status requests
-#                                       with (nmbd in the host's namespace), the same way;
-#                                       1-15 of A-Z 0-9 -
-#   --mdns L          VTL_MDNS_NAMES    ,,,,kitchen-pi,,media-box
-#                                       host names the hosts publish by multicast DNS
-#                                       (avahi-daemon in the host's namespace; the LAN
-#                                       lists them with .local), the same way; 1-63 of
-#                                       a-z 0-9 - (default: h2 DNS and another NetBIOS name,
-#                                       h4 NetBIOS only, h5 mDNS only, h7 both, h8 nothing)
-#   --upnp L          VTL_UPNP          gateway:Home Gateway,,media:Family NAS,,,,,,
-#                                       media:Living Room TV,hostile:location-elsewhere
-#                                       UPnP devices the hosts are, the same way; each field
-#                                       KIND:VALUE (an empty list: none):
+#   --names L         VTL_HOST_NAMES    (table)   DNS names (the scanner's hosts file) of
+#                                                 P-h1..P-hN, comma separated, an empty field
+#                                                 means unnamed, an empty list names nobody
+#   --netbios L       VTL_NETBIOS_NAMES (table)   NetBIOS names the hosts answer node-status
+#                                                 requests with (nmbd in the host's namespace),
+#                                                 the same way; 1-15 of A-Z 0-9 -
+#   --mdns L          VTL_MDNS_NAMES    (table)   host names the hosts publish by multicast DNS
+#                                                 (avahi-daemon in the host's namespace; the LAN
+#                                                 lists them with .local), the same way; 1-63 of
+#                                                 a-z 0-9 -
+#   --upnp L          VTL_UPNP          (table)   UPnP devices the hosts are, the same way; each
+#                                                 field KIND:VALUE (an empty list: none):
 #                                       gateway:NAME  miniupnpd with friendly_name NAME,
 #                                                     manufacturer "Example Networks", model
 #                                                     "HG-200" (h1, the gateway, only); an
@@ -89,19 +85,14 @@
 #                                       with a device gets a route for 224.0.0.0/4; up waits
 #                                       until each answers a search (tools/ask-upnp.py from the
 #                                       scanner namespace) and, but for hostile ones, serves
-#                                       its description as configured. Default: h1 the gateway,
-#                                       h3 a DNS-named media server, h9 a media player named only
-#                                       by UPnP, h10 a hostile device pointing at h9
+#                                       its description as configured
 #                                       info: LAN_HOST_<n>_UPNP (gateway, media, hostile or
 #                                       empty), _UPNP_NAME, _UPNP_MAKER, _UPNP_MODEL (what the
 #                                       description says), _UPNP_MODE (hostile), _UPNP_LOCATION
 #                                       (what it answers a search with), _UPNP_TARGET (the
 #                                       address a hostile device points at)
-#   --macs L          VTL_HOST_MACS     MACs of P-h1..P-hN, comma separated, empty field =
-#                                       derived: P-h1..P-h4 get makers' prefixes (b0:be:76
-#                                       TP-Link, 00:1b:21 Intel, 00:11:32 Synology, 3c:2a:f4
-#                                       Brother), the rest 02:5a:00 (locally administered),
-#                                       then 00:NN:NN, NN:NN = host number in hex
+#   --macs L          VTL_HOST_MACS     (table)   MACs of P-h1..P-hN, comma separated; an empty
+#                                                 field (or list) leaves the table's
 #   --scanner-mac M   VTL_SCANNER_MAC   derived the same way from the scanner's number
 #   --wineprefix DIR  VTL_WINEPREFIX    /tmp/vantrel-lan-wine; "-x86" or "-x64" is
 #                                       appended for each architecture's prefix
@@ -128,6 +119,19 @@
 #   DISPLAY=:99 tools/virtual-lan.sh exec wine build/vantrel.exe
 #   VTL_HOSTS=3 VTL_PREFIX_LEN=26 tools/virtual-lan.sh up
 #   tools/virtual-lan.sh down
+#
+# Hosts
+#   P-h1..P-hN are the first N rows of the host table (DEFAULT_HOSTS in this script, printed
+#   below); hosts after its last row get the next free numbers and derived MACs, and names
+#   or devices only from the options.
+#   number   h1's is the gateway's; each other host gets the first number from its row's on
+#            that neither the scanner nor a host before it has
+#   MAC      a maker's prefix (h1..h4: TP-Link, Intel, Synology, Brother), or none for
+#            02:5a:00 (locally administered), then 00:NN:NN with NN:NN the host number in hex
+#   names    DNS name: the scanner's hosts file; NetBIOS and mDNS names: what the host's own
+#            nmbd and avahi-daemon answer; UPnP device: a field of --upnp
+#   An option of a column (--gateway, --host-numbers, --names, --netbios, --mdns, --upnp)
+#   replaces that column; --macs replaces the MACs where its fields are not empty.
 set -euo pipefail
 
 readonly SCRIPT=${BASH_SOURCE[0]}
@@ -139,8 +143,10 @@ log() { printf '%s: %s\n' "$PROG" "$*" >&2; }
 die() { log "error: $*"; exit 2; }
 
 usage() {
-    # The header comment above is the help text.
+    # The header comment above is the help text, the host table ends it.
     sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$SCRIPT"
+    echo
+    sed -n 's/^./  &/p' <<<"$DEFAULT_HOSTS"
 }
 
 # ---------------------------------------------------------------- parameters
@@ -152,9 +158,10 @@ OPT_HOSTS=${VTL_HOSTS:-10}
 OPT_DENSE=${VTL_DENSE:-0}
 OPT_LOSS=${VTL_LOSS:-0}
 OPT_SCANNER=${VTL_SCANNER:-37}
-OPT_GATEWAY=${VTL_GATEWAY:-1}
+OPT_GATEWAY=${VTL_GATEWAY:-__default__}
 OPT_HOST_NUMBERS=${VTL_HOST_NUMBERS:-}
-# Unset and empty differ here: VTL_HOST_NAMES= means "nobody has a name".
+# __default__: the host table's column. Unset and empty differ here: VTL_HOST_NAMES= means
+# "nobody has a name".
 OPT_HOST_NAMES=${VTL_HOST_NAMES-__default__}
 OPT_NETBIOS_NAMES=${VTL_NETBIOS_NAMES-__default__}
 OPT_MDNS_NAMES=${VTL_MDNS_NAMES-__default__}
@@ -163,6 +170,45 @@ OPT_HOST_MACS=${VTL_HOST_MACS:-}
 OPT_SCANNER_MAC=${VTL_SCANNER_MAC:-}
 OPT_WINEPREFIX=${VTL_WINEPREFIX:-}
 OPT_STATE_DIR=${VTL_STATE_DIR:-}
+
+# The default LAN, a row per host (see "Hosts" in the help above). Makers' prefixes for the first
+# hosts, so that the program has makers to show.
+readonly DEFAULT_HOSTS='
+host | number | MAC      | DNS name    | NetBIOS name   | mDNS name  | UPnP device
+h1   | 1      | b0:be:76 | home-router |                |            | gateway:Home Gateway
+h2   | 10     | 00:1b:21 | desktop-pc  | OFFICE-PC      |            |
+h3   | 11     | 00:11:32 | nas.lan     |                |            | media:Family NAS
+h4   | 12     | 3c:2a:f4 |             | OFFICE-PRINTER |            |
+h5   | 13     |          |             |                | kitchen-pi |
+h6   | 14     |          | laptop      |                |            |
+h7   | 15     |          |             | MEDIA-BOX      | media-box  |
+h8   | 16     |          |             |                |            |
+h9   | 17     |          |             |                |            | media:Living Room TV
+h10  | 18     |          |             |                |            | hostile:location-elsewhere
+'
+
+# Parses DEFAULT_HOSTS into one array per column, an element per row: ROW_NUMBER, ROW_MAC,
+# ROW_NAME, ROW_NETBIOS, ROW_MDNS and ROW_UPNP. The cells' contents are checked with the
+# options' values they stand for.
+read_host_table() {
+    local line host rows=0
+    local -a cells
+    ROW_NUMBER=() ROW_MAC=() ROW_NAME=() ROW_NETBIOS=() ROW_MDNS=() ROW_UPNP=()
+    while read -r line; do
+        [[ -n $line && $line != host* ]] || continue
+        rows=$((rows + 1))
+        # One field more than the cells, so that empty cells at the end count too.
+        IFS='|' read -r -a cells <<<"$line|"
+        host=${cells[0]}
+        ((${#cells[@]} == 7)) || die "internal: host table row $host has ${#cells[@]} cells, not 7"
+        [[ $host == "h$rows" ]] || die "internal: host table row $rows is '$host', not h$rows"
+        uint_between "${cells[1]}" 0 255 || die "internal: host table row $host: number '${cells[1]}'"
+        [[ -z ${cells[2]} || ${cells[2]} =~ ^[0-9a-f]{2}:[0-9a-f]{2}:[0-9a-f]{2}$ ]] ||
+            die "internal: host table row $host: MAC prefix '${cells[2]}'"
+        ROW_NUMBER+=("${cells[1]}") ROW_MAC+=("${cells[2]}") ROW_NAME+=("${cells[3]}")
+        ROW_NETBIOS+=("${cells[4]}") ROW_MDNS+=("${cells[5]}") ROW_UPNP+=("${cells[6]}")
+    done < <(sed -E 's/[[:space:]]*\|[[:space:]]*/|/g' <<<"$DEFAULT_HOSTS")
+}
 
 # Parses options from "$@"; leaves the first non-option word and the rest in ARGS.
 parse_options() {
@@ -220,8 +266,6 @@ normalize_mac() {
     echo "$mac"
 }
 
-# Real makers' prefixes for the first hosts, so that the program has makers to show.
-readonly MAKER_PREFIXES=(b0:be:76 00:1b:21 00:11:32 3c:2a:f4)
 derived_mac() { printf '%s:00:%02x:%02x' "${2:-02:5a:00}" $((($1 >> 8) & 255)) $(($1 & 255)); }
 
 windows_mac() { local m=${1^^}; echo "${m//:/-}"; }
@@ -239,7 +283,6 @@ valid_netbios_name() { [[ $1 =~ ^[A-Z0-9][A-Z0-9-]{0,14}$ ]]; }
 valid_mdns_name() { [[ $1 =~ ^[a-z0-9][a-z0-9-]{0,62}$ ]]; }
 
 # UPnP devices: what each kind says about itself and where it serves its description.
-readonly UPNP_DEFAULT="gateway:Home Gateway,,media:Family NAS,,,,,,media:Living Room TV,hostile:location-elsewhere"
 readonly UPNP_GATEWAY_PORT=5000 UPNP_GATEWAY_MAKER="Example Networks" UPNP_GATEWAY_MODEL=HG-200
 readonly UPNP_MEDIA_PORT=8200 UPNP_MEDIA_MAKER="Justin Maggard"
 readonly UPNP_MEDIA_MODEL="Windows Media Connect compatible (MiniDLNA)"
@@ -266,20 +309,24 @@ valid_upnp() {
 }
 
 # Fills the array named $1 with one name per host (the dense hosts none) from the list $2, or
-# $3 when $2 is the default; $4 checks each name, $5 says what a name may be.
+# the host table's column, the array named $3, when $2 is the default; $4 checks each name, $5
+# says what a name may be.
 host_names() {
-    local -n into=$1
+    local -n into=$1 column=$3
     local list=$2 check=$4 rule=$5 i n
-    [[ $list != __default__ ]] || list=$3
     local -a names=()
-    [[ -z $list ]] || IFS=, read -r -a names <<<"$list,"
+    if [[ $list == __default__ ]]; then
+        names=("${column[@]}")
+    elif [[ -n $list ]]; then
+        IFS=, read -r -a names <<<"$list,"
+    fi
     into=()
     for ((i = 0; i < HOST_COUNT; i++)); do
         n=$(trim "${names[i]:-}")
         [[ -z $n ]] || "$check" "$n" || die "host name '$n': $rule"
         into+=("$n")
     done
-    # The default lists name hosts a smaller LAN does not have.
+    # The table names hosts a smaller LAN does not have.
     if [[ $2 != __default__ ]]; then
         for ((i = HOST_COUNT; i < ${#names[@]}; i++)); do
             [[ -z $(trim "${names[i]}") ]] || die "more host names than hosts ($HOST_COUNT)"
@@ -325,21 +372,24 @@ compute_lan() {
     uint_between "$OPT_LOSS" 0 100 || die "ARP loss '$OPT_LOSS': use 0..100 (percent)"
     LOSS=$((10#$OPT_LOSS))
 
-    local n
-    for n in "$OPT_SCANNER" "$OPT_GATEWAY"; do
+    read_host_table
+    local n gateway=$OPT_GATEWAY
+    [[ $gateway != __default__ ]] || gateway=${ROW_NUMBER[0]}
+    for n in "$OPT_SCANNER" "$gateway"; do
         uint_between "$n" 0 255 || die "host number '$n': use 0..255"
     done
     SCANNER_NUM=$((10#$OPT_SCANNER))
 
-    # Host numbers: h1 is the gateway; h2.. take the list, then the next free numbers.
-    HOST_NUM=("$((10#$OPT_GATEWAY))")
+    # Host numbers: h1 is the gateway; h2.. take the list, then the next free numbers; without
+    # a list each takes the first free number from its row's on.
+    HOST_NUM=("$((10#$gateway))")
     local -A used=([$SCANNER_NUM]=scanner)
     [[ -z ${used[${HOST_NUM[0]}]:-} ]] || die "gateway and scanner both have number ${HOST_NUM[0]}"
     used[${HOST_NUM[0]}]=h1
     local -a listed=()
     [[ -z $OPT_HOST_NUMBERS ]] || IFS=, read -r -a listed <<<"$OPT_HOST_NUMBERS"
     ((${#listed[@]} <= HOST_COUNT - 1)) || die "more host numbers (${#listed[@]}) than hosts after the gateway ($((HOST_COUNT - 1)))"
-    local i next=10
+    local i next=$((HOST_NUM[0] + 1))
     for ((i = 1; i < HOST_COUNT; i++)); do
         if ((i - 1 < ${#listed[@]})); then
             n=$(trim "${listed[i - 1]}")
@@ -348,6 +398,7 @@ compute_lan() {
             [[ -z ${used[$n]:-} ]] || die "host number $n is used twice (h$((i + 1)) and ${used[$n]})"
             next=$((n + 1))
         else
+            ((${#listed[@]} || i >= ${#ROW_NUMBER[@]})) || next=$((10#${ROW_NUMBER[i]}))
             while [[ -n ${used[$next]:-} ]]; do next=$((next + 1)); done
             n=$next
             next=$((n + 1))
@@ -387,17 +438,17 @@ compute_lan() {
     GATEWAY_ADDR=$SUBNET.${HOST_NUM[0]}
 
     # Names, positional: DNS names, and those the hosts' own responders give.
-    host_names HOST_NAME "$OPT_HOST_NAMES" home-router,desktop-pc,nas.lan,,,laptop valid_name \
+    host_names HOST_NAME "$OPT_HOST_NAMES" ROW_NAME valid_name \
         "use letters, digits, '.', '_', '-' (at most 253)"
-    host_names HOST_NETBIOS "$OPT_NETBIOS_NAMES" ,OFFICE-PC,,OFFICE-PRINTER,,,MEDIA-BOX valid_netbios_name \
+    host_names HOST_NETBIOS "$OPT_NETBIOS_NAMES" ROW_NETBIOS valid_netbios_name \
         "use 1-15 of A-Z, 0-9, '-'"
-    host_names HOST_MDNS "$OPT_MDNS_NAMES" ,,,,kitchen-pi,,media-box valid_mdns_name "use 1-63 of a-z, 0-9, '-'"
+    host_names HOST_MDNS "$OPT_MDNS_NAMES" ROW_MDNS valid_mdns_name "use 1-63 of a-z, 0-9, '-'"
     local -a upnp
-    host_names upnp "$OPT_UPNP" "$UPNP_DEFAULT" valid_upnp \
+    host_names upnp "$OPT_UPNP" ROW_UPNP valid_upnp \
         "use gateway:NAME, media:NAME or hostile:MODE[@HOST] (NAME: 1-63 of A-Z a-z 0-9 space . _ ' ( ) -; MODE:$HOSTILE_UPNP_MODES)"
     compute_upnp "${upnp[@]}"
 
-    # MACs: derived from the host number unless given.
+    # MACs: given, else derived from the host number with the row's prefix.
     local -a macs=()
     local mac
     [[ -z $OPT_HOST_MACS ]] || IFS=, read -r -a macs <<<"$OPT_HOST_MACS,"
@@ -415,7 +466,7 @@ compute_lan() {
         if [[ -n $mac ]]; then
             mac=$(normalize_mac "$mac") || die "MAC '${macs[i]}' of h$((i + 1)) is not a unicast MAC"
         else
-            mac=$(derived_mac "${HOST_NUM[i]}" "${MAKER_PREFIXES[i]:-}")
+            mac=$(derived_mac "${HOST_NUM[i]}" "${ROW_MAC[i]:-}")
         fi
         [[ -z ${mac_used[$mac]:-} ]] || die "MAC $mac is used twice (h$((i + 1)) and ${mac_used[$mac]})"
         mac_used[$mac]=h$((i + 1))
@@ -1270,6 +1321,44 @@ cmd_info() {
     fi
 }
 
+# One row of a markdown table; an empty cell is "| |".
+markdown_row() {
+    local row="|" cell
+    for cell; do row+=" ${cell:+$cell }|"; done
+    echo "$row"
+}
+
+host_label() { echo "h$(($1 + 1))$( (($1)) || echo ', the gateway')"; }
+
+# The hosts P-h1..P-hN as the parameters give them (not the dense ones), as the README shows them.
+cmd_table() {
+    local i at device name maker
+    markdown_row host address MAC "DNS name" "NetBIOS name" "mDNS name" "UPnP device"
+    echo "|---|---|---|---|---|---|---|"
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        markdown_row "$(host_label "$i")" "$SUBNET.${HOST_NUM[i]}" "$(windows_mac "${HOST_MAC[i]}")" \
+            "${HOST_NAME[i]}" "${HOST_NETBIOS[i]}" "${HOST_MDNS[i]:+${HOST_MDNS[i]}.local}" "${HOST_UPNP_KIND[i]}"
+    done
+    [[ -n $(printf '%s' "${HOST_UPNP_KIND[@]:0:HOST_COUNT}") ]] || return 0
+    echo
+    markdown_row host device friendlyName "manufacturer, modelName"
+    echo "|---|---|---|---|"
+    for ((i = 0; i < HOST_COUNT; i++)); do
+        name=${HOST_UPNP_VALUE[i]} maker="$(upnp_maker "$i"), $(upnp_model "$i")"
+        case ${HOST_UPNP_KIND[i]} in
+            gateway) device="\`miniupnpd\` (an Internet gateway)" ;;
+            media) device="\`minidlna\` (a media server)" ;;
+            hostile)
+                at=${HOST_UPNP_TARGET[i]}
+                device="hostile: \`tests/lan/hostile_upnp.py --mode $name\`${at:+, pointing at h$((at + 1))}"
+                name="see its mode" maker="see its mode"
+                ;;
+            *) continue ;;
+        esac
+        markdown_row "$(host_label "$i")" "$device" "$name" "$maker"
+    done
+}
+
 cmd_move() {
     (($# == 2)) || die "move needs a host number and an address number"
     require_root move
@@ -1338,6 +1427,7 @@ main() {
         info)   cmd_info ;;
         exec)   cmd_exec "$@" ;;
         move)   cmd_move "$@" ;;
+        table)  cmd_table ;;
         help)   usage ;;
         *)      die "unknown command '$cmd' (see --help)" ;;
     esac
