@@ -14,6 +14,7 @@
 #include <exception>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -46,7 +47,10 @@ HostProbePlatform SystemHostProbePlatform(std::shared_ptr<const ArpPlatform> arp
     };
     if (upnp) {
         platform.SearchUpnpDevice = [upnp](uint32_t address) { upnp->SearchHost(address); };
-        platform.AskUpnpDevice = [upnp](uint32_t address) { return upnp->AskDevice(address); };
+        // The search keeps the handler, which holds only the run's results, never the search.
+        platform.DescribeUpnpDevice = [upnp](uint32_t address, CUpnpSearch::DeviceHandler onDevice) {
+            upnp->DescribeDevice(address, std::move(onDevice));
+        };
     }
     return platform;
 }
@@ -111,19 +115,20 @@ void ProbeHost(const HostProbeTask& task, const HostProbePlatform& platform)
     const HostRole role = RoleOf(address, isOwnSystem, local);
     task.Results->OnHostNamed(address, name, role, hardware, length, "");
 
-    // Its device is told apart: its answer may take until the search's window ends, and the
-    // row is not kept red that long.
-    if (ownNamed || !platform.AskUpnpDevice || IsSignalled(task.StopEvent()))
+    // Its device is told apart, whenever its description has been read: its answer may take
+    // until the search's window ends, and neither the row nor this thread waits for it.
+    if (ownNamed || !platform.DescribeUpnpDevice || IsSignalled(task.StopEvent()))
         return;
-    const bool named = hostName[0] != '\0';
-    std::string device;
-    try {
-        device = ApplyUpnpDevice(platform.AskUpnpDevice(hostAddress), hostName, sizeof(hostName));
-    } catch (const std::exception&) {
-        return;  // described by its adapter, as a host without a device
-    }
-    if (!device.empty() || named != (hostName[0] != '\0'))
-        task.Results->OnHostNamed(address, name, role, hardware, length, device.c_str());
+    platform.DescribeUpnpDevice(
+        hostAddress, [results = task.Results, host = std::string(address), found = std::string(hostName), role,
+                      mac = std::vector<BYTE>(hardware, hardware + length)](const UpnpDevice& device) {
+            char shownName[kHostNameCapacity] = {};
+            std::memcpy(shownName, found.data(), std::min(found.size(), sizeof(shownName) - 1));
+            const std::string description = ApplyUpnpDevice(device, shownName, sizeof(shownName));
+            if (!description.empty() || found.empty() != (shownName[0] == '\0'))
+                results->OnHostNamed(host.c_str(), shownName, role, mac.data(), static_cast<ULONG>(mac.size()),
+                                     description.c_str());
+        });
 }
 
 bool GetHostName(const HostProbePlatform& platform, const char* address, char* buffer, size_t size, HANDLE stop)

@@ -28,7 +28,8 @@ public:
     virtual void OnHostFound(const char* address, const BYTE* mac, ULONG macLength) = 0;
     // Once its name is known (empty when it has none) and its role, with `device` empty; and
     // again once its UPnP description has come, if it tells more: `device` the maker and
-    // model it gives, `name` also the device's own where the host had none.
+    // model it gives, `name` also the device's own where the host had none. The second may
+    // come after the probe has ended, but always before the run's end.
     virtual void OnHostNamed(const char* address, const char* name, HostRole role, const BYTE* mac,
                              ULONG macLength, const char* device) = 0;
 };
@@ -68,9 +69,10 @@ struct HostProbePlatform {
     // has none; empty when it gave none. `address` in host order. None set: not asked.
     std::function<std::string(uint32_t address)> AskHostName;
     // A UPnP search to the host, sent once it has answered ARP; its device, asked for once its
-    // names are known (CUpnpSearch's contract). None set: not asked.
+    // names are known and told to `onDevice` now or later, from another thread, if ever
+    // (CUpnpSearch's contract). None set: not asked.
     std::function<void(uint32_t address)> SearchUpnpDevice;
-    std::function<UpnpDevice(uint32_t address)> AskUpnpDevice;
+    std::function<void(uint32_t address, std::function<void(const UpnpDevice& device)> onDevice)> DescribeUpnpDevice;
 };
 // The system's calls, ARP requests through `arp` and UPnP through the run's `upnp` (none: no
 // UPnP), which the copies share: a probe that outlives the window uses nothing but what its

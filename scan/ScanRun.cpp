@@ -65,6 +65,7 @@ ScanPlatforms SystemScanPlatforms(HANDLE stop)
             [](DWORD count, const HANDLE* threads, DWORD ms) {
                 return ::WaitForMultipleObjects(count, threads, TRUE, ms);
             },
+            [upnp](DWORD ms) { return upnp->WaitForDescriptions(ms); },
         },
         SystemHostProbePlatform(arp, upnp),
     };
@@ -120,6 +121,12 @@ size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostPr
         RunProbe(*task);
         if (whileWaiting)
             whileWaiting();
+    }
+    if (platform.WaitForLateReports) {
+        while (!platform.WaitForLateReports(kScanNoticeIntervalMs)) {
+            if (whileWaiting)
+                whileWaiting();
+        }
     }
     return probed;
 }

@@ -34,6 +34,9 @@ struct ScanRunPlatform {
     std::function<CHandle(const std::shared_ptr<const HostProbeTask>& task)> StartProbe;
     // WaitForMultipleObjects's answer for all of `count` threads, waiting at most `ms`.
     std::function<DWORD(DWORD count, const HANDLE* threads, DWORD ms)> WaitForAll;
+    // True once no report can come after the probes have ended (a UPnP device read when its
+    // late answer came); waits at most about `ms`. None set: none comes.
+    std::function<bool(DWORD ms)> WaitForLateReports;
 };
 
 // The calls of one run and of its probes.
@@ -54,8 +57,8 @@ CHandle StartRunThread(std::function<void()> body);
 // signalled. An address whose thread cannot be created is probed on the calling thread once
 // the others have ended. `whileWaiting` runs about every kScanNoticeIntervalMs meanwhile.
 // Returns once every probe has ended, or, where its thread could not be waited for, has let
-// go of its task (so nothing it reports comes after the return); the result is how many
-// addresses were probed.
+// go of its task, and the platform's late reports have come (so nothing is reported after
+// the return); the result is how many addresses were probed.
 size_t ProbeRange(const ScanRunPlatform& platform, ScanRange range, const HostProbeTask& probe,
                   const std::function<void()>& whileWaiting = {});
 

@@ -335,7 +335,7 @@ struct CUpnpSearch::Host {
     uint32_t Address = 0;
     bool Answered = false;
     DescriptionUrl Url;
-    CHandle Answer;  // made when a probe first waits for the host
+    DeviceHandler OnDevice;  // a probe's, kept until the host answers or the reader ends
 };
 
 CUpnpSearch::CUpnpSearch(UpnpPlatform platform, HANDLE stop) : m_Platform(std::move(platform))
@@ -350,6 +350,13 @@ CUpnpSearch::~CUpnpSearch()
     ::SetEvent(m_End.Get());
     if (m_Thread)
         ::WaitForSingleObject(m_Thread.Get(), INFINITE);
+    // The reader started them all, and each ends within its fetch's deadline. A read whose
+    // handler held the last owner of this object ends it from that read's own thread, which
+    // touches nothing of it any more.
+    for (const CHandle& read : m_Reads) {
+        if (::GetThreadId(read.Get()) != ::GetCurrentThreadId())
+            ::WaitForSingleObject(read.Get(), INFINITE);
+    }
 }
 
 void CUpnpSearch::Begin(const std::vector<IPAddr>& dests)
@@ -360,6 +367,7 @@ void CUpnpSearch::Begin(const std::vector<IPAddr>& dests)
             return;
         m_Begun = true;
         m_Hosts.reserve(dests.size());
+        m_Reads.reserve(dests.size());  // a read a host at most: the reader never allocates one
         for (IPAddr dest : dests) {
             m_Hosts.emplace_back();
             m_Hosts.back().Address = ::ntohl(dest);
@@ -384,6 +392,10 @@ void CUpnpSearch::RunReader() noexcept
     }
     const CSingleLock lock(m_Lock);
     m_ReaderEnded = true;
+    // Hosts that never answered are never described. Their handlers go before the end is
+    // told: the run waits for it holding whatever a handler holds.
+    for (Host& host : m_Hosts)
+        host.OnDevice = nullptr;
     ::SetEvent(m_ReaderDone.Get());
 }
 
@@ -436,14 +448,53 @@ void CUpnpSearch::TakeAnswer(const SsdpDatagram& datagram)
     if (!ParseSsdpAnswer(datagram.Bytes.data(), datagram.Bytes.size(), location) ||
         !ParseDescriptionLocation(location, datagram.From, url))
         return;
-    const CSingleLock lock(m_Lock);
-    Host* host = FindHost(datagram.From);
-    if (!host || host->Answered)
+    DeviceHandler onDevice;
+    {
+        const CSingleLock lock(m_Lock);
+        Host* host = FindHost(datagram.From);
+        if (!host || host->Answered)
+            return;
+        host->Answered = true;
+        host->Url = url;
+        onDevice = std::move(host->OnDevice);
+    }
+    if (onDevice)
+        StartDescription(datagram.From, url, std::move(onDevice));
+}
+
+void CUpnpSearch::StartDescription(uint32_t address, DescriptionUrl url, DeviceHandler onDevice)
+{
+    const auto handler = std::make_shared<const DeviceHandler>(std::move(onDevice));
+    CHandle read = StartThread(
+        [this, address, url, handler] {
+            try {
+                Describe(address, url, *handler);
+            } catch (const std::exception&) {
+                // The host keeps what its probe reported.
+            }
+        },
+        kReaderStackReserve);
+    if (read) {
+        const CSingleLock lock(m_Lock);
+        m_Reads.push_back(std::move(read));  // reserved in Begin
         return;
-    host->Answered = true;
-    host->Url = std::move(url);
-    if (host->Answer)
-        ::SetEvent(host->Answer.Get());
+    }
+    // No thread: read here, holding the other answers up for one fetch's deadline at most.
+    try {
+        Describe(address, url, *handler);
+    } catch (const std::exception&) {
+        // As on a thread of its own.
+    }
+}
+
+void CUpnpSearch::Describe(uint32_t address, const DescriptionUrl& url, const DeviceHandler& onDevice) const
+{
+    std::string body;
+    UpnpDevice device;
+    if (FetchDescription(m_Platform, address, url, m_Stop.Get(), body) != FetchOutcome::Fetched ||
+        !ReadUpnpDescription(body.data(), body.size(), device) || Stopped())
+        return;
+    onDevice(device);
 }
 
 CUpnpSearch::Host* CUpnpSearch::FindHost(uint32_t address)
@@ -476,42 +527,47 @@ void CUpnpSearch::SearchHost(uint32_t address)
     }
 }
 
-UpnpDevice CUpnpSearch::AskDevice(uint32_t address)
+void CUpnpSearch::DescribeDevice(uint32_t address, DeviceHandler onDevice)
 {
-    if (Stopped())
-        return UpnpDevice();
-    HANDLE answer = nullptr;
+    if (Stopped() || !onDevice)
+        return;
+    DescriptionUrl url;
     {
         const CSingleLock lock(m_Lock);
         Host* host = FindHost(address);
         if (!host)
-            return UpnpDevice();
-        if (!host->Answered && !m_ReaderEnded) {
-            if (!host->Answer)
-                host->Answer = CHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-            answer = host->Answer.Get();
+            return;
+        if (!host->Answered) {
+            // The reader reads it when the answer comes; once it has ended, none will.
+            if (!m_ReaderEnded)
+                host->OnDevice = std::move(onDevice);
+            return;
         }
-    }
-    if (answer) {
-        // The reader ends by the end of its window; the bound is for a reader held up.
-        HANDLE events[] = {answer, m_ReaderDone.Get(), m_Stop.Get()};
-        const DWORD count = m_Stop ? 3 : 2;
-        ::WaitForMultipleObjects(count, events, FALSE, UpnpTiming::kAnswerWindowMs + 1000);
-    }
-    DescriptionUrl url;
-    {
-        const CSingleLock lock(m_Lock);
-        const Host* host = FindHost(address);
-        if (!host || !host->Answered)
-            return UpnpDevice();
         url = host->Url;
     }
-    std::string body;
-    UpnpDevice device;
-    if (FetchDescription(m_Platform, address, url, m_Stop.Get(), body) != FetchOutcome::Fetched ||
-        !ReadUpnpDescription(body.data(), body.size(), device))
-        return UpnpDevice();
-    return device;
+    Describe(address, url, onDevice);
+}
+
+bool CUpnpSearch::WaitForDescriptions(DWORD ms) const
+{
+    {
+        const CSingleLock lock(m_Lock);
+        if (!m_Begun)
+            return true;
+    }
+    const DWORD start = ::GetTickCount();
+    const auto left = [start, ms] {
+        const DWORD elapsed = ::GetTickCount() - start;
+        return elapsed < ms ? ms - elapsed : 0;
+    };
+    if (!WaitForReaderEnd(ms))
+        return false;
+    // Final now: only the reader starts reads.
+    for (const CHandle& read : m_Reads) {
+        if (::WaitForSingleObject(read.Get(), left()) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
 }
 
 bool CUpnpSearch::WaitForReaderEnd(DWORD ms) const

@@ -97,9 +97,10 @@ const std::string& UpnpUserAgent();
 // A run's UPnP searches and their answers. One reader thread, owned by this object, opens the
 // search socket, sends the group search and every host's unicast search, and takes the answers
 // until kAnswerWindowMs after the group search, the run's stop, or the object's end (the
-// destructor ends and joins it). Probes only ask for searches and wait for answers. An answer
-// counts when it comes from an address of the run's range; the first one of each host whose
-// LOCATION leads back to that host's own address is kept.
+// destructor ends and joins it). Probes only ask for searches and for devices, and never wait
+// for an answer: a device whose answer comes late is read on a thread of the object's own. An
+// answer counts when it comes from an address of the run's range; the first one of each host
+// whose LOCATION leads back to that host's own address is kept.
 class CUpnpSearch {
 public:
     // `stop`: the run's event (null: none); the object keeps a duplicate of its own.
@@ -114,9 +115,16 @@ public:
     // A unicast search to `address` (host order), a host that answered ARP; nothing once the
     // reader has ended or the run is stopped.
     void SearchHost(uint32_t address);
-    // The device at `address` (host order): waits until its answer has come or the reader has
-    // ended, then fetches and reads its description. Empty fields when it gave none.
-    UpnpDevice AskDevice(uint32_t address);
+    // The device at `address` (host order), read from its description and told to `onDevice`:
+    // at once on the caller's thread when its answer has come, else on a thread of the
+    // object's own when it comes before the window ends. Not told when no answer comes, the
+    // description cannot be read, or the run stops first. Kept until then, so `onDevice` must
+    // not hold this object.
+    using DeviceHandler = std::function<void(const UpnpDevice& device)>;
+    void DescribeDevice(uint32_t address, DeviceHandler onDevice);
+    // True once no device can be told any more: the reader has ended, and so has every read
+    // it started. Waits at most about `ms` for that.
+    bool WaitForDescriptions(DWORD ms) const;
 
     // True once the reader has ended (tests wait for it).
     bool WaitForReaderEnd(DWORD ms) const;
@@ -129,6 +137,9 @@ private:
     void ReadAnswers();
     void SendSearches(CSsdpSocket& socket);
     void TakeAnswer(const SsdpDatagram& datagram);
+    // Reads the device of a host that has answered, on a thread of its own where one starts.
+    void StartDescription(uint32_t address, DescriptionUrl url, DeviceHandler onDevice);
+    void Describe(uint32_t address, const DescriptionUrl& url, const DeviceHandler& onDevice) const;
     Host* FindHost(uint32_t address);  // m_Lock held
     bool Stopped() const;
     bool Ending() const;
@@ -138,6 +149,7 @@ private:
     CHandle m_End{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};        // the destructor's
     CHandle m_ReaderDone{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // answers are final
     CHandle m_Thread;
+    std::vector<CHandle> m_Reads;  // started by the reader alone, so final once it has ended
 
     mutable CCriticalSection m_Lock;
     std::vector<Host> m_Hosts;              // the range, sorted by address

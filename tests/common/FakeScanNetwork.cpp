@@ -54,6 +54,7 @@ ScanPlatforms CFakeScanNetwork::Platforms()
             }
             return ::WaitForMultipleObjects(count, threads, TRUE, ms);
         },
+        nullptr,  // no late reports: no UPnP
     };
     HostProbePlatform probes{
         [this](IPAddr dest, IPAddr, void* mac, ULONG* length) -> DWORD {

@@ -509,6 +509,7 @@ TEST(ArpResolver, AddressesWithoutAThreadCostOneLookAfterTheRunsWait)
                 ADD_FAILURE() << "no thread to wait for";
                 return WAIT_FAILED;
             },
+            nullptr,  // no late reports
         };
         const HostProbePlatform probes{
             [&arp](IPAddr dest, IPAddr source, void* mac, ULONG* length) {

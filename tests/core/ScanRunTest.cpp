@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <map>
@@ -42,6 +43,7 @@ struct FakeProbes {
     std::function<bool(size_t index)> failStart = [](size_t) { return false; };
     std::function<void(size_t index)> onStart = [](size_t) {};
     bool failGroupWaits = false;
+    std::function<bool(DWORD ms)> waitForLateReports;  // none: no late reports
     std::shared_ptr<CScanResultsQueue> results = std::make_shared<CScanResultsQueue>();
     std::shared_ptr<const CHandle> stop = std::make_shared<const CHandle>(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     HostProbePlatform probes{
@@ -81,20 +83,49 @@ struct FakeProbes {
                     EXPECT_EQ(::WaitForSingleObject(threads[i], 0), WAIT_OBJECT_0);
                 return WAIT_OBJECT_0;
             },
+            waitForLateReports,
         };
     }
 
-    size_t Run(uint32_t start, uint32_t end)
+    size_t Run(uint32_t start, uint32_t end, const std::function<void()>& whileWaiting = {})
     {
         HostProbeTask probe{};
         probe.Results = results;
         probe.Platform = std::make_shared<const HostProbePlatform>(probes);
         probe.Stop = stop;
-        return ProbeRange(Platform(), ScanRange{start, end}, probe);
+        return ProbeRange(Platform(), ScanRange{start, end}, probe, whileWaiting);
     }
 };
 
 constexpr uint32_t kNet = 0x0A000000;  // 10.0.0.0
+
+// A device read after its probe has ended is reported late: the range is not done, and the
+// run not ended, until that report is in, and results keep being announced meanwhile.
+TEST(ScanRun, TheRangeEndsOnlyOnceTheLateReportsHaveCome)
+{
+    FakeProbes probes;
+    const BYTE mac[6] = {0x02, 0, 0, 0, 0, 0x05};
+    std::vector<std::string> steps;
+    int lateWaits = 0;
+    probes.waitForLateReports = [&](DWORD ms) {
+        EXPECT_GT(ms, 0u);
+        steps.push_back("late wait");
+        if (++lateWaits < 5)
+            return false;
+        probes.results->OnHostNamed("10.0.0.5", "Living Room TV", HostRole::Other, mac, sizeof(mac), "Maker Model");
+        return true;
+    };
+    EXPECT_EQ(probes.Run(kNet + 1, kNet + 8, [&] { steps.push_back("announce"); }), 8u);
+    const auto firstLate = std::find(steps.begin(), steps.end(), "late wait");
+    EXPECT_EQ(std::vector<std::string>(firstLate, steps.end()),
+              (std::vector<std::string>{"late wait", "announce", "late wait", "announce", "late wait", "announce",
+                                        "late wait", "announce", "late wait"}))
+        << "after the probes, announced between the late waits, and returned after the last";
+    std::vector<ScanResult> taken;
+    probes.results->Take(taken, 10);
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].Name, "Living Room TV");
+}
 
 TEST(ScanRun, ProbesEveryAddressOnceAndWaitsInGroupsOf64)
 {
@@ -217,6 +248,7 @@ TEST(ScanRun, ReturnsOnlyAfterEveryProbeThreadHasEnded)
         [](const std::vector<IPAddr>&) {},
         [](const std::shared_ptr<const HostProbeTask>& task) { return StartThread([task] { SlowProbe(*task); }); },
         SystemScanPlatforms(nullptr).Run.WaitForAll,
+        nullptr,  // no late reports
     };
     const size_t started = ProbeRange(platform, ScanRange{kNet + 1, kNet + 130}, HostProbeTask{});
     EXPECT_EQ(started, 130u);

@@ -8,7 +8,7 @@
 #include "scan/ScanResultsQueue.h"
 #include "ui/ScanResultTexts.h"
 
-#include "JoinedThread.h"
+#include "DescribedDevices.h"
 #include "Wait.h"
 
 #include <ws2tcpip.h>
@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -309,9 +310,9 @@ TEST(UpnpSearch, OneGroupSearchOutOfTheScannedAdapterAndEachAnswerGoesToItsOwnHo
         // The window runs out on the fake clock at once; the fetches come after it, so that
         // their deadline is measured on a clock that only they move.
         ASSERT_TRUE(search.WaitForReaderEnd(kWaitMs));
-        const UpnpDevice gateway = search.AskDevice(kGateway);
-        const UpnpDevice tv = search.AskDevice(kTv);
-        const UpnpDevice silent = search.AskDevice(kSilent);
+        const UpnpDevice gateway = AwaitDevice(search, kGateway);
+        const UpnpDevice tv = AwaitDevice(search, kTv);
+        const UpnpDevice silent = AwaitDevice(search, kSilent);
         EXPECT_EQ(gateway.FriendlyName, "Home Gateway");
         EXPECT_EQ(gateway.Manufacturer, "Example Networks");
         EXPECT_EQ(gateway.ModelName, "HG-200");
@@ -379,7 +380,7 @@ TEST(UpnpSearch, AnAnswerCountsOnlyFromTheHostItselfWithALocationOnItself)
             search.Begin(Range());
             network.Release();
             EXPECT_TRUE(search.WaitForReaderEnd(kWaitMs));
-            tv = search.AskDevice(kTv);
+            tv = AwaitDevice(search, kTv);
         }
         EXPECT_EQ(tv.FriendlyName, c.name);
         for (const auto& connection : network.Connections())
@@ -406,7 +407,7 @@ TEST(UpnpSearch, AHostThatAnswersOnlyItsOwnSearchIsAskedAtItsAddress)
         ASSERT_TRUE(PumpUntil([&] { return network.Searches().size() >= 2; })) << "the group and the host's search";
         network.Release();
         EXPECT_TRUE(search.WaitForReaderEnd(kWaitMs));
-        player = search.AskDevice(kPlayer);
+        player = AwaitDevice(search, kPlayer);
         search.SearchHost(kPlayer);  // the reader has ended: nothing more goes out
     }
     EXPECT_EQ(player.FriendlyName, "Den Player");
@@ -419,9 +420,9 @@ TEST(UpnpSearch, AHostThatAnswersOnlyItsOwnSearchIsAskedAtItsAddress)
     EXPECT_NE(searches[1].packet.find("\r\nMX: 1\r\n"), std::string::npos) << searches[1].packet;
 }
 
-TEST(UpnpSearch, AProbeWaitsForItsOwnHostsAnswerNotForTheWindow)
+TEST(UpnpSearch, ADeviceAskedForBeforeItsAnswerIsReadWhenTheAnswerComesNotAtTheWindowsEnd)
 {
-    // Held: the window never runs out, so only the host's answer can end the probe's wait.
+    // Held: the window never runs out, so only the host's answer can bring its device.
     CFakeUpnpNetwork network;
     network.Answers = [](uint32_t to, const std::string&) {
         return to == kTv ? std::vector<Datagram>{AnswerFrom(kGateway, "http://10.1.2.7:5000/d.xml", 0),
@@ -429,12 +430,43 @@ TEST(UpnpSearch, AProbeWaitsForItsOwnHostsAnswerNotForTheWindow)
                          : std::vector<Datagram>{};
     };
     network.Servers[{kTv, 8200}] = Serving(Ok(Description("Living Room TV", "Justin Maggard", "MiniDLNA")));
+    CDescribedDevices devices;
     CUpnpSearch search(network.Platform(), nullptr);
     search.Begin(Range());
+    devices.Ask(search, kTv);  // before its search went out: nothing to read yet
+    EXPECT_EQ(devices.TimesTold(kTv), 0);
     search.SearchHost(kTv);
-    EXPECT_EQ(search.AskDevice(kTv).FriendlyName, "Living Room TV");
+    ASSERT_TRUE(devices.WaitUntilTold(kTv, kWaitMs));
+    EXPECT_EQ(devices.Of(kTv).FriendlyName, "Living Room TV");
     EXPECT_FALSE(search.WaitForReaderEnd(0)) << "the window is still open";
+    EXPECT_FALSE(search.WaitForDescriptions(0)) << "more may come while the window is open";
     EXPECT_EQ(network.Elapsed(), 6u) << "no time but the fetch's own";
+    network.Release();
+    EXPECT_TRUE(search.WaitForDescriptions(kWaitMs));
+    EXPECT_EQ(devices.TimesTold(kTv), 1);
+}
+
+// A handler the search keeps for a host that never answers may hold the run that owns the
+// search: it must be let go by the search's end, or neither would ever go.
+TEST(UpnpSearch, TheHandlersOfHostsThatNeverAnsweredAreLetGoWhenTheWindowEnds)
+{
+    CFakeUpnpNetwork network;
+    network.Answers = [](uint32_t to, const std::string&) {
+        return IsGroupSearch(to) ? std::vector<Datagram>{AnswerFrom(kTv, "http://10.1.2.5:8200/d.xml", 40)}
+                                 : std::vector<Datagram>{};
+    };
+    network.Servers[{kTv, 8200}] = Serving(Ok(Description("Living Room TV", "Justin Maggard", "MiniDLNA")));
+    const auto held = std::make_shared<int>(0);
+    std::atomic<int> told{0};
+    CUpnpSearch search(network.Platform(), nullptr);
+    search.Begin(Range());
+    for (uint32_t host : {kTv, kSilent})
+        search.DescribeDevice(host, [held, &told](const UpnpDevice&) { ++told; });
+    EXPECT_EQ(held.use_count(), 3);
+    network.Release();
+    ASSERT_TRUE(search.WaitForDescriptions(kWaitMs));
+    EXPECT_EQ(told, 1) << "the TV alone";
+    EXPECT_EQ(held.use_count(), 1) << "both handlers let go while the search lives on";
 }
 
 TEST(UpnpSearch, ARangeOnNoAdapterGetsNoGroupSearchButItsHostsTheirOwn)
@@ -453,7 +485,7 @@ TEST(UpnpSearch, ARangeOnNoAdapterGetsNoGroupSearchButItsHostsTheirOwn)
         ASSERT_TRUE(PumpUntil([&] { return !network.Searches().empty(); }));
         network.Release();
         EXPECT_TRUE(search.WaitForReaderEnd(kWaitMs));
-        distant = search.AskDevice(kOutside);
+        distant = AwaitDevice(search, kOutside);
     }
     EXPECT_EQ(network.SocketOwnAddress(), 0u);
     const auto searches = network.Searches();
@@ -479,7 +511,7 @@ TEST(UpnpSearch, AStopEndsTheWaitsAndNothingIsSentOrFetchedAfterIt)
             CUpnpSearch search(network.Platform(), stop.Get());
             search.Begin(Range());
             search.SearchHost(kTv);
-            EXPECT_EQ(search.AskDevice(kTv).FriendlyName, "");
+            EXPECT_EQ(AwaitDevice(search, kTv).FriendlyName, "");
             EXPECT_TRUE(search.WaitForReaderEnd(0)) << "no reader started";
         }
         EXPECT_EQ(network.SocketsOpened(), 0);
@@ -499,27 +531,28 @@ TEST(UpnpSearch, AStopEndsTheWaitsAndNothingIsSentOrFetchedAfterIt)
             ASSERT_TRUE(search.WaitForReaderEnd(kWaitMs));
             ::SetEvent(stop.Get());
             search.SearchHost(kTv);
-            EXPECT_EQ(search.AskDevice(kTv).FriendlyName, "");
+            EXPECT_EQ(AwaitDevice(search, kTv).FriendlyName, "");
         }
         EXPECT_EQ(network.Searches().size(), 1u) << "the group search only";
         EXPECT_TRUE(network.Connections().empty());
     }
     {
-        SCOPED_TRACE("a probe waiting for a silent host when the run stops");
+        SCOPED_TRACE("a device asked for before its answer when the run stops");
         CFakeUpnpNetwork network;  // held: the window never runs out by itself
+        network.Answers = answerAll;
+        network.Servers[{kTv, 8200}] = tv;
         CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        CUpnpSearch search(network.Platform(), stop.Get());
-        search.Begin(Range());
-        std::atomic<bool> asked{false};
-        CJoinedThread prober([&] {
-            search.AskDevice(kSilent);
-            asked = true;
-        });
-        ASSERT_TRUE(prober.Started());
-        ::SetEvent(stop.Get());
-        EXPECT_TRUE(search.WaitForReaderEnd(kWaitMs));
-        prober.Join();
-        EXPECT_TRUE(asked);
+        CDescribedDevices devices;
+        {
+            CUpnpSearch search(network.Platform(), stop.Get());
+            search.Begin(Range());
+            devices.Ask(search, kSilent);
+            ::SetEvent(stop.Get());
+            EXPECT_TRUE(search.WaitForDescriptions(kWaitMs));
+            devices.Ask(search, kTv);
+        }
+        EXPECT_EQ(devices.TimesTold(kSilent) + devices.TimesTold(kTv), 0);
+        EXPECT_TRUE(network.Connections().empty());
         EXPECT_LT(network.Elapsed(), UpnpTiming::kAnswerWindowMs) << "ended by the stop, not the window";
     }
 }
@@ -662,6 +695,7 @@ struct ProbeCalls {
     std::vector<std::string> order;
     uint32_t searchedFor = 0;
     uint32_t askedFor = 0;
+    std::function<void(const UpnpDevice&)> onDevice;  // kept, as the search keeps it
 };
 
 HostProbePlatform MadeUpPlatform(const ProbeCase& c, ProbeCalls& calls)
@@ -688,10 +722,10 @@ HostProbePlatform MadeUpPlatform(const ProbeCase& c, ProbeCalls& calls)
         calls.order.push_back("search");
         calls.searchedFor = address;
     };
-    platform.AskUpnpDevice = [&c, &calls](uint32_t address) {
+    platform.DescribeUpnpDevice = [&calls](uint32_t address, std::function<void(const UpnpDevice&)> onDevice) {
         calls.order.push_back("device");
         calls.askedFor = address;
-        return c.device;
+        calls.onDevice = std::move(onDevice);
     };
     return platform;
 }
@@ -743,14 +777,17 @@ TEST(UpnpProbe, TheDeviceNamesAHostOnlyWhereNoOtherNameCameAndDescribesWhatItIs)
         task.Results = results;
         task.Local = std::make_shared<const LocalHostFacts>(local);
         ProbeHost(task, platform);
+        // Before the device's answer: the names found and what the host's role or adapter says.
+        const bool router = std::strcmp(c.address, local.GatewayAddress) == 0;
+        ASSERT_EQ(sink.Shown.size(), 1u) << "named without waiting for the device";
+        EXPECT_EQ(sink.Shown.front().first, c.firstName);
+        EXPECT_EQ(sink.Shown.front().second, router ? "This is your Router" : kSynologyMaker);
+        // The device, told after the probe has ended, as a late answer is.
+        ASSERT_TRUE(calls.onDevice);
+        calls.onDevice(c.device);
         EXPECT_EQ(sink.Named, c.reports);
         EXPECT_EQ(sink.Name, c.name);
         EXPECT_EQ(sink.Description, c.description);
-        // Before the device's answer: the names found and what the host's role or adapter says.
-        const bool router = std::strcmp(c.address, local.GatewayAddress) == 0;
-        ASSERT_FALSE(sink.Shown.empty());
-        EXPECT_EQ(sink.Shown.front().first, c.firstName);
-        EXPECT_EQ(sink.Shown.front().second, router ? "This is your Router" : kSynologyMaker);
         uint32_t host = 0;
         ASSERT_TRUE(ParseAddress(c.address, host));
         EXPECT_EQ(calls.searchedFor, host);
