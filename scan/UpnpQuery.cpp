@@ -374,6 +374,10 @@ void CUpnpSearch::Begin(const std::vector<IPAddr>& dests)
         }
         std::sort(m_Hosts.begin(), m_Hosts.end(), [](const Host& a, const Host& b) { return a.Address < b.Address; });
     }
+    // The window runs from here, with the ARP datagrams, not from the reader's start, which a
+    // /24's probe threads starting at once held up by 40 ms under Wine: it ends with the
+    // run's wait for its silent addresses, not after it.
+    m_BeganAt = m_Platform.GetTickCount();
     if (m_End && m_ReaderDone && !Stopped())
         m_Thread = StartThread([this] { RunReader(); }, kReaderStackReserve);
     if (!m_Thread) {
@@ -408,7 +412,7 @@ void CUpnpSearch::ReadAnswers()
         m_Platform.OpenSearchSocket ? m_Platform.OpenSearchSocket(ownAddress) : nullptr;
     if (!socket)
         return;
-    const DWORD start = m_Platform.GetTickCount();
+    const DWORD start = m_BeganAt;
     if (ownAddress != 0)
         socket->Send(kSsdpGroup, kSsdpPort, SsdpSearchRequest("239.255.255.250:1900", UpnpUserAgent()));
     for (;;) {

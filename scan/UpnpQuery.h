@@ -64,9 +64,9 @@ UpnpPlatform SystemUpnpPlatform();
 
 // The waits. Devices answer a search within its MX (1 s; GNOME's SSDP library waits a random
 // 0 to 1 s, minidlna about 20 ms, miniupnpd 50 ms). The search's answers are taken until
-// kAnswerWindowMs after the group search, about when the run's silent addresses get their
-// last ARP look (ArpTiming::kLastLookMs after the same moment), so the wait costs the run no
-// time. A fetch gets kFetchDeadlineMs for connect, send and read together: the virtual LAN's
+// kAnswerWindowMs after the run's ARP datagrams (the group search follows them within tens of
+// milliseconds), when the run's silent addresses get their last ARP look
+// (ArpTiming::kLastLookMs after the same moment), so the wait costs the run no time. A fetch gets kFetchDeadlineMs for connect, send and read together: the virtual LAN's
 // miniupnpd and minidlna served theirs in 1 to 13 ms (median), 47 ms at worst, under Wine
 // beside a search of the whole /24 (tests/lan/LanUpnpTest.cpp); ten times the worst. A device
 // that answers its search promptly and then trickles still ends within the run's wait for its
@@ -96,7 +96,7 @@ const std::string& UpnpUserAgent();
 
 // A run's UPnP searches and their answers. One reader thread, owned by this object, opens the
 // search socket, sends the group search and every host's unicast search, and takes the answers
-// until kAnswerWindowMs after the group search, the run's stop, or the object's end (the
+// until kAnswerWindowMs after Begin, the run's stop, or the object's end (the
 // destructor ends and joins it). Probes only ask for searches and for devices, and never wait
 // for an answer: a device whose answer comes late is read on a thread of the object's own. An
 // answer counts when it comes from an address of the run's range; the first one of each host
@@ -156,6 +156,7 @@ private:
     std::vector<uint32_t> m_SearchesToSend;  // unicast, host order
     bool m_Begun = false;
     bool m_ReaderEnded = false;
+    DWORD m_BeganAt = 0;  // the platform's clock as Begin was called; set before the reader starts
 };
 
 // What a device's description adds to its host's row, in the system's code page: its

@@ -110,6 +110,7 @@ public:
             [this](uint32_t ownAddress) -> std::unique_ptr<CSsdpSocket> {
                 m_SocketsOpened++;
                 m_SocketOwnAddress = ownAddress;
+                m_Now += OpenDelayMs;
                 m_OpenedAt = m_Now.load();
                 return std::make_unique<Socket>(*this);
             },
@@ -127,6 +128,8 @@ public:
     }
 
     DWORD Elapsed() const { return m_Now - kStart; }
+    // How long the search socket takes to open: a reader that starts late.
+    DWORD OpenDelayMs = 0;
     void Advance(DWORD ms) { m_Now += ms; }
     std::vector<Search> Searches() const
     {
@@ -386,6 +389,31 @@ TEST(UpnpSearch, AnAnswerCountsOnlyFromTheHostItselfWithALocationOnItself)
         for (const auto& connection : network.Connections())
             EXPECT_EQ(connection.to, kTv) << "connected elsewhere";
         EXPECT_EQ(network.Connections().size(), c.name[0] ? 1u : 0u);
+    }
+}
+
+// A /24's probe threads, all starting at once, hold the reader's start up: the window still
+// ends when the run's silent addresses get their last look, kAnswerWindowMs after Begin.
+TEST(UpnpSearch, TheWindowRunsFromBeginNotFromTheReadersLateStart)
+{
+    struct Case {
+        DWORD at;  // after the socket opened, 40 ms after Begin
+        const char* name;
+    };
+    for (const Case& c : {Case{1059, "Living Room TV"}, Case{1061, ""}}) {
+        SCOPED_TRACE(c.at);
+        CFakeUpnpNetwork network;
+        network.OpenDelayMs = 40;
+        network.Answers = [&c](uint32_t to, const std::string&) {
+            return IsGroupSearch(to) ? std::vector<Datagram>{AnswerFrom(kTv, "http://10.1.2.5:8200/d.xml", c.at)}
+                                     : std::vector<Datagram>{};
+        };
+        network.Servers[{kTv, 8200}] = Serving(Ok(Description("Living Room TV", "Justin Maggard", "MiniDLNA")));
+        CUpnpSearch search(network.Platform(), nullptr);
+        search.Begin(Range());
+        network.Release();
+        ASSERT_TRUE(search.WaitForReaderEnd(kWaitMs));
+        EXPECT_EQ(AwaitDevice(search, kTv).FriendlyName, c.name);
     }
 }
 
