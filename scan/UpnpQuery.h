@@ -66,7 +66,8 @@ UpnpPlatform SystemUpnpPlatform();
 // 0 to 1 s, minidlna about 20 ms, miniupnpd 50 ms). The search's answers are taken until
 // kAnswerWindowMs after the run's ARP datagrams (the group search follows them within tens of
 // milliseconds), when the run's silent addresses get their last ARP look
-// (ArpTiming::kLastLookMs after the same moment), so the wait costs the run no time. A fetch gets kFetchDeadlineMs for connect, send and read together: the virtual LAN's
+// (ArpTiming::kLastLookMs after the same moment), so the wait costs the run no time. A fetch
+// gets kFetchDeadlineMs for connect, send and read together: the virtual LAN's
 // miniupnpd and minidlna served theirs in 1 to 13 ms (median), 47 ms at worst, under Wine
 // beside a search of the whole /24 (tests/lan/LanUpnpTest.cpp); ten times the worst. A device
 // that answers its search promptly and then trickles still ends within the run's wait for its
@@ -96,11 +97,11 @@ const std::string& UpnpUserAgent();
 
 // A run's UPnP searches and their answers. One reader thread, owned by this object, opens the
 // search socket, sends the group search and every host's unicast search, and takes the answers
-// until kAnswerWindowMs after Begin, the run's stop, or the object's end (the
-// destructor ends and joins it). Probes only ask for searches and for devices, and never wait
-// for an answer: a device whose answer comes late is read on a thread of the object's own. An
-// answer counts when it comes from an address of the run's range; the first one of each host
-// whose LOCATION leads back to that host's own address is kept.
+// until kAnswerWindowMs after Begin, the run's stop, or the object's end (the destructor ends
+// and joins it, and the reads it started). Probes only ask for searches and for devices, and
+// never wait for an answer: a device whose answer comes late is read on a thread of the
+// object's own. An answer counts when it comes from an address of the run's range; the first
+// one of each host whose LOCATION leads back to that host's own address is kept.
 class CUpnpSearch {
 public:
     // `stop`: the run's event (null: none); the object keeps a duplicate of its own.
