@@ -158,10 +158,8 @@ public:
         if (const int waited = WaitFor(true, ms))
             return waited;
         const int result = ::recv(m_Socket.Get(), buffer, static_cast<int>(std::min<size_t>(size, INT_MAX)), 0);
-        if (result < 0) {
-            const int error = ::WSAGetLastError();
-            return error == WSAEWOULDBLOCK ? WSAEWOULDBLOCK : error;
-        }
+        if (result < 0)
+            return ::WSAGetLastError();
         received = static_cast<size_t>(result);
         return 0;
     }

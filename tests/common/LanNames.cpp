@@ -1,12 +1,22 @@
 #include "LanNames.h"
 
+#include "Environment.h"
+
 #include <cstdlib>
+
+std::string Lan(const std::string& figure)
+{
+    return Env(figure);
+}
 
 std::string LanHostField(int host, const char* field)
 {
-    const std::string name = "LAN_HOST_" + std::to_string(host) + "_" + field;
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
+    return Lan("LAN_HOST_" + std::to_string(host) + "_" + field);
+}
+
+int LanHostCount()
+{
+    return std::atoi(Lan("LAN_HOST_COUNT").c_str());
 }
 
 namespace {

@@ -12,4 +12,10 @@ std::string ExpectedLanHostName(int host, bool upnpAsked = false);
 // router's): its maker and model as the LAN configured them, the model cut to the 32
 // characters a description holds; empty where the host runs no device or only a hostile one.
 std::string ExpectedUpnpDescription(int host);
+// A figure of the LAN as tools/lan-env.sh puts `virtual-lan.sh info` in the environment
+// (LAN_SCANNER_ADDR, ...), and one of host number `host` (LAN_HOST_<n>_<field>); empty when
+// not set.
+std::string Lan(const std::string& figure);
 std::string LanHostField(int host, const char* field);
+// How many hosts P-h1..P-hN the LAN has (LAN_HOST_COUNT); 0 when not set.
+int LanHostCount();

@@ -3,6 +3,7 @@
 // with the LAN's own figures (LAN_* variables from tools/virtual-lan.sh). The program
 // scans whatever network it finds itself on, so nothing starts outside the LAN.
 #include "CsvRecords.h"
+#include "Environment.h"
 #include "LanMakers.h"
 #include "LanNames.h"
 #include "ReportFixtures.h"
@@ -32,12 +33,6 @@ constexpr DWORD kExitTimeoutMs = 15000;
 const char kOwnDescription[] = "This is your current system";
 const char kRouterDescription[] = "This is your Router";
 const char kNoSystem[] = "Scanning is finished. No system is currently connected to your Network";
-
-std::string Env(const std::string& name)
-{
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
-}
 
 uint32_t AddressValue(const std::string& text)
 {
@@ -122,7 +117,7 @@ protected:
         if (hostName[0] >= 'a' && hostName[0] <= 'z')
             hostName[0] = static_cast<char>(hostName[0] - 'a' + 'A');
         m_Lan[Env("LAN_SCANNER_ADDR")] = {Env("LAN_SCANNER_ADDR"), hostName, Env("LAN_SCANNER_MAC"), kOwnDescription};
-        const int count = std::atoi(Env("LAN_HOST_COUNT").c_str());
+        const int count = LanHostCount();
         for (int host = 1; host <= count; ++host) {
             const std::string prefix = "LAN_HOST_" + std::to_string(host) + "_";
             // A scan asks the hosts' UPnP devices too.
@@ -446,7 +441,7 @@ protected:
     // it when it moves.
     static int MovableHost()
     {
-        const int count = std::atoi(Env("LAN_HOST_COUNT").c_str());
+        const int count = LanHostCount();
         for (int host = 2; host <= count; ++host) {
             const std::string prefix = "LAN_HOST_" + std::to_string(host) + "_";
             if (!Env(prefix + "NAME").empty() && Env(prefix + "NETBIOS").empty() && Env(prefix + "MDNS").empty()

@@ -2,6 +2,7 @@
 // is written to the temporary folder and handed to the browser. tests/e2e/show_help.sh tells
 // Wine which browser to start: a stub that writes down what it was given, or none that exists.
 // Without that script these tests do not run, so no real browser ever opens.
+#include "Environment.h"
 #include "VantrelDriver.h"
 #include "Wait.h"
 #include "WinePath.h"
@@ -30,12 +31,6 @@ const char* const kHeadings[] = {
     "<h2 id=\"settings\">Settings</h2>",
     "<h2 id=\"responsibility\">Scan only your own networks</h2>",
 };
-
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 std::string ReadFile(const std::string& path)
 {

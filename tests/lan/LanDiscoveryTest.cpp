@@ -2,18 +2,13 @@
 // be the LAN's own figures (tools/virtual-lan.sh puts them in LAN_* variables).
 #include "scan/LocalNetwork.h"
 
+#include "LanNames.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-std::string Lan(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 TEST(LanDiscovery, FindsTheScannersAdapterGatewayAndSubnet)
 {

@@ -27,12 +27,6 @@
 
 namespace {
 
-std::string Lan(const std::string& name)
-{
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
-}
-
 // The LAN's names are plain ASCII: a leading lower-case letter is shown in capitals.
 std::string Capitalised(std::string name)
 {
@@ -70,7 +64,7 @@ protected:
         ASSERT_EQ(network.GatewayAddress, Lan("LAN_GATEWAY"));
         m_ThisComputer = LocalHostFactsOf(network);
         ASSERT_TRUE(m_Results.IsCreated()) << "no window: Wine needs a display driver (DISPLAY) for the list";
-        m_HostCount = std::atoi(Lan("LAN_HOST_COUNT").c_str());
+        m_HostCount = LanHostCount();
         ASSERT_GT(m_HostCount, 0);
     }
 

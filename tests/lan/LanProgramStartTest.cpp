@@ -1,6 +1,7 @@
 // The program itself (vantrel.exe) started inside the virtual LAN: the window it shows
 // with the LAN's range, the stored settings of the LAN prefix's registry, and the
 // operating-system test with Wine reporting Windows XP for the program.
+#include "LanNames.h"
 #include "SettingsKey.h"
 #include "VantrelDriver.h"
 #include "WindowText.h"
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,12 +21,6 @@ namespace {
 
 const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\vantrel.exe";
 constexpr DWORD kExitWithinMs = 20000;
-
-std::string Lan(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 std::string ProgramPath() { return WindowsPathOf(VANTREL_EXE); }
 

@@ -5,6 +5,7 @@
 #include "scan/UpnpQuery.h"
 
 #include "DescribedDevices.h"
+#include "LanNames.h"
 #include "LanTest.h"
 #include "Wait.h"
 #include "net/Ipv4Address.h"
@@ -14,22 +15,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Lan(const std::string& name)
-{
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
-}
-
-std::string HostField(int host, const char* field)
-{
-    return Lan("LAN_HOST_" + std::to_string(host) + "_" + field);
-}
 
 // A value as a description gives it, cut as the reader cuts it (the LAN's names are ASCII).
 std::string Cut(std::string value, size_t chars)
@@ -55,11 +44,11 @@ protected:
         OnTheLansAdapter(network);
         if (HasFatalFailure())
             return;
-        m_HostCount = std::atoi(Lan("LAN_HOST_COUNT").c_str());
+        m_HostCount = LanHostCount();
         ASSERT_GT(m_HostCount, 0);
         bool any = false;
         for (int host = 1; host <= m_HostCount; ++host)
-            any = any || !HostField(host, "UPNP").empty();
+            any = any || !LanHostField(host, "UPNP").empty();
         if (!any)
             GTEST_SKIP() << "no UPnP device on this LAN";
     }
@@ -88,27 +77,27 @@ TEST_F(LanUpnp, EachDeviceNamesItselfAndTheHostileOneGetsNobodysName)
     // that answer only the group search are read on the search's threads as they answer.
     CDescribedDevices devices;
     for (int host = 1; host <= m_HostCount; ++host) {
-        search.SearchHost(AddressOf(HostField(host, "ADDR")));
-        devices.Ask(search, AddressOf(HostField(host, "ADDR")));
+        search.SearchHost(AddressOf(LanHostField(host, "ADDR")));
+        devices.Ask(search, AddressOf(LanHostField(host, "ADDR")));
     }
     ASSERT_TRUE(search.WaitForDescriptions(kWaitMs));
     std::printf("every device told at %lu ms of the run\n", ::GetTickCount() - start);
     for (int host = 1; host <= m_HostCount; ++host) {
-        const std::string kind = HostField(host, "UPNP");
-        const std::string address = HostField(host, "ADDR");
+        const std::string kind = LanHostField(host, "UPNP");
+        const std::string address = LanHostField(host, "ADDR");
         SCOPED_TRACE(address + " " + kind);
         const UpnpDevice device = devices.Of(AddressOf(address));
         std::printf("%s (%s): \"%s\" / \"%s\" / \"%s\"\n", address.c_str(), kind.empty() ? "none" : kind.c_str(),
                     device.FriendlyName.c_str(), device.Manufacturer.c_str(), device.ModelName.c_str());
         EXPECT_LE(devices.TimesTold(AddressOf(address)), 1);
         if (kind == "gateway" || kind == "media") {
-            EXPECT_EQ(device.FriendlyName, Cut(HostField(host, "UPNP_NAME"), kMaxFriendlyNameChars));
-            EXPECT_EQ(device.Manufacturer, Cut(HostField(host, "UPNP_MAKER"), kMaxManufacturerChars));
-            EXPECT_EQ(device.ModelName, Cut(HostField(host, "UPNP_MODEL"), kMaxModelNameChars));
+            EXPECT_EQ(device.FriendlyName, Cut(LanHostField(host, "UPNP_NAME"), kMaxFriendlyNameChars));
+            EXPECT_EQ(device.Manufacturer, Cut(LanHostField(host, "UPNP_MAKER"), kMaxManufacturerChars));
+            EXPECT_EQ(device.ModelName, Cut(LanHostField(host, "UPNP_MODEL"), kMaxModelNameChars));
         } else if (kind == "hostile") {
             for (int other = 1; other <= m_HostCount; ++other) {
-                if (!HostField(other, "UPNP_NAME").empty()) {
-                    EXPECT_NE(device.FriendlyName, HostField(other, "UPNP_NAME")) << "another host's name";
+                if (!LanHostField(other, "UPNP_NAME").empty()) {
+                    EXPECT_NE(device.FriendlyName, LanHostField(other, "UPNP_NAME")) << "another host's name";
                 }
             }
             EXPECT_NE(device.Manufacturer, "Bait Maker");
@@ -133,12 +122,12 @@ TEST_F(LanUpnp, TheDaemonsServeTheirDescriptionsWellWithinTheDeadline)
     CUpnpSearch beside(platform, nullptr);
     beside.Begin(Range());
     for (int host = 1; host <= m_HostCount; ++host) {
-        const std::string kind = HostField(host, "UPNP");
+        const std::string kind = LanHostField(host, "UPNP");
         if (kind != "gateway" && kind != "media")
             continue;
-        const std::string address = HostField(host, "ADDR");
+        const std::string address = LanHostField(host, "ADDR");
         DescriptionUrl url;
-        ASSERT_TRUE(ParseDescriptionLocation(HostField(host, "UPNP_LOCATION"), AddressOf(address), url));
+        ASSERT_TRUE(ParseDescriptionLocation(LanHostField(host, "UPNP_LOCATION"), AddressOf(address), url));
         std::vector<DWORD> times;
         for (int i = 0; i < 20; ++i) {
             std::string body;
